@@ -1,0 +1,16 @@
+// The program's entry. For now it shows an empty window; the form runtime will load the
+// main window from its definition here.
+#include <QApplication>
+#include <QWidget>
+
+#include "core/program_location.h"
+
+int main(int argc, char** argv) {
+  rc::InitProgramLocation();
+  QApplication app(argc, argv);
+  QWidget window;
+  window.setWindowTitle(QString::fromUtf8("C键 随机点名"));
+  window.resize(246, 98);
+  window.show();
+  return app.exec();
+}

@@ -1,0 +1,16 @@
+#include "core/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace rc {
+
+uint32_t TickCount() {
+  auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace rc

@@ -1,0 +1,185 @@
+#include "core/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace rc {
+namespace {
+
+bool IsSeparator(uint8_t b) { return b == '/' || b == '\\'; }
+
+// Splits a GBK path into its components; a "\" that is a trail byte stays in its character.
+std::vector<std::string> Components(const std::string& s) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (size_t i = 0; i < s.size();) {
+    uint8_t b = static_cast<uint8_t>(s[i]);
+    if (IsLeadByte(b) && i + 1 < s.size()) {
+      current.append(s, i, 2);
+      i += 2;
+      continue;
+    }
+    if (IsSeparator(b)) {
+      if (!current.empty()) parts.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(b));
+    }
+    ++i;
+  }
+  if (!current.empty()) parts.push_back(std::move(current));
+  return parts;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    uint8_t c = static_cast<uint8_t>(s[i]);
+    size_t n;
+    uint32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      n = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n >= s.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      uint8_t t = static_cast<uint8_t>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+bool Exists(const std::string& native) {
+  struct stat st;
+  return lstat(native.c_str(), &st) == 0;
+}
+
+struct DirCloser {
+  void operator()(DIR* d) const { closedir(d); }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+// Wildcard match over GBK characters: "*" any run, "?" one character, letters ignoring case.
+bool Match(std::string_view name, std::string_view pattern) {
+  auto width = [](std::string_view s, size_t i) -> size_t {
+    return (IsLeadByte(static_cast<uint8_t>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+  };
+  size_t n = 0, p = 0;
+  size_t star_p = std::string_view::npos, star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star_p = p++;
+      star_n = n;
+      continue;
+    }
+    if (p < pattern.size()) {
+      size_t wn = width(name, n);
+      if (pattern[p] == '?') {
+        n += wn;
+        ++p;
+        continue;
+      }
+      size_t wp = width(pattern, p);
+      if (wp == wn && EqualsIgnoreCase(name.substr(n, wn), pattern.substr(p, wp))) {
+        n += wn;
+        p += wp;
+        continue;
+      }
+    }
+    if (star_p == std::string_view::npos) return false;
+    p = star_p + 1;
+    star_n += width(name, star_n);
+    n = star_n;
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+Text TextFromNativePath(std::string_view native) {
+  if (IsValidUtf8(native)) return Text::FromUtf8(native);
+  return Text(native);
+}
+
+std::string NativePath(const Text& path) {
+  const std::string& s = path.bytes();
+  const bool absolute = !s.empty() && IsSeparator(static_cast<uint8_t>(s[0]));
+  std::string result = absolute ? "/" : "";
+  for (const std::string& part : Components(s)) {
+    std::string base = result.empty() ? "." : result;
+    auto join = [&](const std::string& name) {
+      if (!result.empty() && result.back() != '/') result += '/';
+      result += name;
+    };
+    if (part == "." || part == "..") {
+      join(part);
+      continue;
+    }
+    std::string utf8 = Text(part).ToUtf8();
+    std::string exact = base;
+    if (exact.back() != '/') exact.push_back('/');
+    exact.append(utf8);
+    if (IsValidUtf8(utf8) && Exists(exact) && utf8.find("\xEF\xBF\xBD") == std::string::npos) {
+      join(utf8);
+      continue;
+    }
+    std::string found;
+    if (DirPtr dir{opendir(base.c_str())}) {
+      while (dirent* e = readdir(dir.get())) {
+        std::string_view name(e->d_name);
+        if (name == "." || name == "..") continue;
+        if (EqualsIgnoreCase(TextFromNativePath(name).bytes(), part)) {
+          found = std::string(name);
+          break;
+        }
+      }
+    }
+    join(found.empty() ? utf8 : found);
+  }
+  if (result.empty()) result = ".";
+  return result;
+}
+
+std::vector<Text> ListFolder(const Text& folder, const Text& pattern) {
+  std::vector<Text> names;
+  DirPtr dir{opendir(NativePath(folder).c_str())};
+  if (!dir) return names;
+  while (dirent* e = readdir(dir.get())) {
+    std::string_view raw(e->d_name);
+    if (raw == "." || raw == "..") continue;
+    Text name = TextFromNativePath(raw);
+    if (Match(name.bytes(), pattern.bytes())) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+bool MatchesPattern(const Text& name, const Text& pattern) {
+  return Match(name.bytes(), pattern.bytes());
+}
+
+bool RemoveFile(const Text& path) {
+  if (path.empty()) return false;
+  return unlink(NativePath(path).c_str()) == 0;
+}
+
+}  // namespace rc

@@ -1,0 +1,42 @@
+// The path layer. Every file access of the system goes through here.
+//
+// The program builds paths the way its original platform did: GBK texts, "\" or "/" as
+// separators, sometimes doubled ("…/date/\class.edb"), and names compared ignoring case.
+// The file system here is case-sensitive and stores names as UTF-8. NativePath bridges the
+// two: each component is looked up exactly first and, when that fails, case-insensitively
+// among the folder's entries, so "X.edb" finds "X.EDB". A name on disk that is not valid
+// UTF-8 (copied from an old archive) is taken as GBK bytes as they stand, so it is still
+// listed and can be opened.
+#ifndef ROLLCALL_CORE_PATHS_H_
+#define ROLLCALL_CORE_PATHS_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text.h"
+
+namespace rc {
+
+// The native (file-system) path for a program path. Components that do not exist yet are
+// converted to UTF-8 as they are, so the result can be used to create a file.
+std::string NativePath(const Text& path);
+
+// The text form of a native path or name: UTF-8 decoded, or the bytes as they are when they
+// are not valid UTF-8.
+Text TextFromNativePath(std::string_view native);
+
+// The names in `folder` that match `pattern` ("*" and "?", ignoring case, two-byte
+// characters as units), in the order the file system returns them. "." and ".." are never
+// listed. An empty list when the folder cannot be read.
+std::vector<Text> ListFolder(const Text& folder, const Text& pattern);
+
+// True when `name` matches the wildcard `pattern`, ignoring case.
+bool MatchesPattern(const Text& name, const Text& pattern);
+
+// Deletes a file (never a folder). False when it does not exist or cannot be deleted.
+bool RemoveFile(const Text& path);
+
+}  // namespace rc
+
+#endif  // ROLLCALL_CORE_PATHS_H_

@@ -1,0 +1,25 @@
+// Where the program lies. Computed once at start-up from the program file's real path;
+// at that moment the program folder also becomes the current directory.
+#ifndef ROLLCALL_CORE_PROGRAM_LOCATION_H_
+#define ROLLCALL_CORE_PROGRAM_LOCATION_H_
+
+#include "core/text.h"
+
+namespace rc {
+
+// Call once, first thing in main, before any other thread starts. Returns false when the
+// program's path could not be found (the texts then stay empty).
+bool InitProgramLocation();
+
+// The folder that holds the program file, without a trailing separator.
+const Text& ProgramFolder();
+// The program file's name after the last separator.
+const Text& ProgramFileName();
+
+// Splits a full path at its last separator ("/" or "\"; a "\" that is the trail byte of a
+// two-byte character does not count). The folder is empty when there is no separator.
+void SplitProgramPath(const Text& full_path, Text* folder, Text* file_name);
+
+}  // namespace rc
+
+#endif  // ROLLCALL_CORE_PROGRAM_LOCATION_H_

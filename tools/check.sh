@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds rollcall twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
+# and runs the whole test suite on both. Fails on any failing test or sanitizer report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/setup-debian.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=0:strict_string_checks=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+run_suite() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600)
+}
+
+echo "== normal build =="
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROLLCALL_SANITIZE=ON -DROLLCALL_BENCH=OFF

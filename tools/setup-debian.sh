@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that rollcall needs to build, run and test.
+# Idempotent: packages already installed are skipped, and apt is not touched at all
+# when nothing is missing. Needs root (or sudo) only when something must be installed.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libxcb1-dev libxcb-keysyms1-dev
+  libsdl2-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # the CJK font that stands in for the Windows Song typeface
+  fonts-noto-cjk
+  # end-to-end tests: a virtual X server, key presses, a window manager, screenshots, sound checks
+  xvfb xauth xdotool x11-utils openbox imagemagick sox
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
