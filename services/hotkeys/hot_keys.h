@@ -1,0 +1,35 @@
+// The global hot-key commands: keys that reach this program whatever program has the focus.
+// A press of a registered key is sent to the target label as HotKeyNotifyMessage, which the
+// label turns into its feedback event with (identifier, 0).
+//
+// Works on X11 only. On any other platform (Wayland, offscreen) every registration is refused
+// and returns 0, as when another program holds the key. Every call comes from the
+// user-interface thread, after the QApplication exists.
+#ifndef ROLLCALL_SERVICES_HOTKEYS_HOT_KEYS_H_
+#define ROLLCALL_SERVICES_HOTKEYS_HOT_KEYS_H_
+
+#include <cstdint>
+
+#include "services/hotkeys/hot_key_platform.h"
+#include "services/hotkeys/hot_key_service.h"
+
+namespace rc {
+
+// Registers the key `key_code` (a virtual-key code, e.g. 0x43 for C) held with the modifiers
+// of `modifier_code` (0 none, 1 Ctrl, 2 Shift, 3 Ctrl+Shift, 4 Alt, 5 Alt+Ctrl, 6 Alt+Shift,
+// other values are the system's modifier bits) for `watched_window`; presses go to `target`.
+// Returns the key's identifier (33001 for the first attempt, then one more per attempt), or
+// 0 when the system refused the key.
+int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
+                             int32_t modifier_code, int32_t key_code);
+
+// Releases the key `id` of `watched_window`. True when the key was released.
+bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
+
+// Replaces the way HotKeyNotifyMessage is sent to its target. The default sends the form
+// runtime's label event to the widget whose native handle is the target.
+void SetHotKeyNotifier(HotKeyNotifier notifier);
+
+}  // namespace rc
+
+#endif  // ROLLCALL_SERVICES_HOTKEYS_HOT_KEYS_H_

@@ -1,0 +1,104 @@
+// The platform of the running Qt application: the X11 grabs on Qt's own connection, with a
+// native event filter that sees the key presses before Qt does.
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "services/hotkeys/hot_key_platform.h"
+#include "services/hotkeys/hot_keys_x11.h"
+
+namespace rc {
+namespace {
+
+class X11EventFilter : public QAbstractNativeEventFilter {
+ public:
+  explicit X11EventFilter(X11HotKeyPlatform* platform) : platform_(platform) {}
+
+  bool nativeEventFilter(const QByteArray& event_type, void* message, qintptr*) override {
+    if (event_type == "xcb_generic_event_t") {
+      platform_->HandleEvent(static_cast<const xcb_generic_event_t*>(message));
+    }
+    return false;  // the event always goes on to Qt
+  }
+
+ private:
+  X11HotKeyPlatform* platform_;
+};
+
+class QtX11HotKeyPlatform : public HotKeyPlatform {
+ public:
+  QtX11HotKeyPlatform(xcb_connection_t* connection, xcb_window_t root)
+      : x11_(connection, root), filter_(&x11_) {}
+  ~QtX11HotKeyPlatform() override { StopIntercepting(); }
+
+  bool RegisterHotKey(NativeHandle window, int32_t id, uint32_t modifier_bits,
+                      int32_t key_code) override {
+    return x11_.RegisterHotKey(window, id, modifier_bits, key_code);
+  }
+  bool UnregisterHotKey(NativeHandle window, int32_t id) override {
+    return x11_.UnregisterHotKey(window, id);
+  }
+  bool Intercept(NativeHandle window, HotKeyMessageHandler handler) override {
+    x11_.Intercept(window, std::move(handler));
+    // Application-wide, so presses arrive in nested loops of modal windows too.
+    if (!installed_ && QCoreApplication::instance()) {
+      QCoreApplication::instance()->installNativeEventFilter(&filter_);
+      installed_ = true;
+    }
+    return installed_;
+  }
+  void StopIntercepting() override {
+    x11_.StopIntercepting();
+    // Safe from inside the filter itself; Qt allows removal during filtering.
+    if (installed_ && QCoreApplication::instance()) {
+      QCoreApplication::instance()->removeNativeEventFilter(&filter_);
+    }
+    installed_ = false;
+  }
+
+ private:
+  X11HotKeyPlatform x11_;
+  X11EventFilter filter_;
+  bool installed_ = false;
+};
+
+// Without X11 there is nothing to grab: every key is refused, as if another program held it.
+class RefusingHotKeyPlatform : public HotKeyPlatform {
+ public:
+  bool RegisterHotKey(NativeHandle, int32_t, uint32_t, int32_t) override { return false; }
+  bool UnregisterHotKey(NativeHandle, int32_t) override { return false; }
+  bool Intercept(NativeHandle, HotKeyMessageHandler) override { return false; }
+  void StopIntercepting() override {}
+};
+
+// The root window of the screen that Qt's connection opened: the one DISPLAY names.
+xcb_window_t RootWindow(xcb_connection_t* connection) {
+  int screen_number = 0;
+  char* host = nullptr;
+  int display = 0;
+  if (xcb_parse_display(nullptr, &host, &display, &screen_number) == 0) screen_number = 0;
+  std::free(host);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (int i = 0; i < screen_number && it.rem > 1; ++i) xcb_screen_next(&it);
+  return it.rem > 0 ? it.data->root : XCB_NONE;
+}
+
+}  // namespace
+
+std::unique_ptr<HotKeyPlatform> CreateHotKeyPlatform() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  xcb_window_t root = connection ? RootWindow(connection) : XCB_NONE;
+  if (root == XCB_NONE) return std::make_unique<RefusingHotKeyPlatform>();
+  return std::make_unique<QtX11HotKeyPlatform>(connection, root);
+}
+
+}  // namespace rc

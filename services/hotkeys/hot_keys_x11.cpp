@@ -1,0 +1,176 @@
+#include "services/hotkeys/hot_keys_x11.h"
+
+#include <xcb/xcb_keysyms.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "services/hotkeys/virtual_keys.h"
+
+namespace rc {
+namespace {
+
+constexpr uint32_t kNumLockSymbol = 0xFF7F;
+// Modifiers that choose a hot key; the lock keys and the mouse buttons do not.
+constexpr uint16_t kChoosingModifiers =
+    XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+struct KeySymbolsDeleter {
+  void operator()(xcb_key_symbols_t* p) const { xcb_key_symbols_free(p); }
+};
+using KeySymbols = std::unique_ptr<xcb_key_symbols_t, KeySymbolsDeleter>;
+
+// Every key code that produces `symbol` in any column of the current keyboard mapping.
+std::vector<xcb_keycode_t> KeyCodesOf(xcb_key_symbols_t* symbols, uint32_t symbol) {
+  std::vector<xcb_keycode_t> codes;
+  XcbReply<xcb_keycode_t> list(xcb_key_symbols_get_keycode(symbols, symbol));
+  if (!list) return codes;
+  for (const xcb_keycode_t* code = list.get(); *code != XCB_NO_SYMBOL; ++code) {
+    if (std::find(codes.begin(), codes.end(), *code) == codes.end()) codes.push_back(*code);
+  }
+  return codes;
+}
+
+// The modifier that Num Lock sets: it differs between keyboard mappings.
+uint16_t NumLockMask(xcb_connection_t* connection, xcb_key_symbols_t* symbols) {
+  std::vector<xcb_keycode_t> num_lock = KeyCodesOf(symbols, kNumLockSymbol);
+  if (num_lock.empty()) return 0;
+  XcbReply<xcb_get_modifier_mapping_reply_t> reply(xcb_get_modifier_mapping_reply(
+      connection, xcb_get_modifier_mapping(connection), nullptr));
+  if (!reply) return 0;
+  const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(reply.get());
+  int per_modifier = reply->keycodes_per_modifier;
+  for (int modifier = 0; modifier < 8; ++modifier) {
+    for (int i = 0; i < per_modifier; ++i) {
+      xcb_keycode_t code = map[modifier * per_modifier + i];
+      if (code != 0 && std::find(num_lock.begin(), num_lock.end(), code) != num_lock.end()) {
+        return static_cast<uint16_t>(1u << modifier);
+      }
+    }
+  }
+  return 0;
+}
+
+std::vector<uint16_t> LockVariants(uint16_t modifiers, uint16_t num_lock) {
+  std::vector<uint16_t> variants = {modifiers, static_cast<uint16_t>(modifiers | XCB_MOD_MASK_LOCK)};
+  if (num_lock != 0) {
+    variants.push_back(static_cast<uint16_t>(modifiers | num_lock));
+    variants.push_back(static_cast<uint16_t>(modifiers | num_lock | XCB_MOD_MASK_LOCK));
+  }
+  return variants;
+}
+
+}  // namespace
+
+X11HotKeyPlatform::X11HotKeyPlatform(xcb_connection_t* connection, xcb_window_t root)
+    : connection_(connection), root_(root) {}
+
+X11HotKeyPlatform::~X11HotKeyPlatform() {
+  for (const Grab& grab : grabs_) Ungrab(grab);
+  if (!grabs_.empty()) xcb_flush(connection_);
+}
+
+bool X11HotKeyPlatform::RegisterHotKey(NativeHandle window, int32_t id, uint32_t modifier_bits,
+                                       int32_t key_code) {
+  std::optional<uint32_t> symbol = KeySymbolOfVirtualKey(key_code);
+  std::optional<uint16_t> modifiers = ModifierMaskOfBits(modifier_bits);
+  if (!symbol || !modifiers) return false;
+  // Read fresh each time: the keyboard mapping may have changed since the last key.
+  KeySymbols symbols(xcb_key_symbols_alloc(connection_));
+  if (!symbols) return false;
+  Grab grab{window, id, KeyCodesOf(symbols.get(), *symbol), *modifiers,
+            NumLockMask(connection_, symbols.get())};
+  if (grab.key_codes.empty()) return false;
+  // The server lets a client grab its own key twice; the system does not.
+  for (const Grab& held : grabs_) {
+    if (held.modifiers != grab.modifiers) continue;
+    for (xcb_keycode_t code : grab.key_codes) {
+      if (std::find(held.key_codes.begin(), held.key_codes.end(), code) != held.key_codes.end()) {
+        return false;
+      }
+    }
+  }
+  // Send every grab first and check them afterwards: one round trip instead of one per grab.
+  std::vector<xcb_void_cookie_t> cookies;
+  for (xcb_keycode_t code : grab.key_codes) {
+    for (uint16_t variant : LockVariants(grab.modifiers, grab.num_lock)) {
+      cookies.push_back(xcb_grab_key_checked(connection_, 0, root_, variant, code,
+                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    }
+  }
+  bool refused = false;
+  for (xcb_void_cookie_t cookie : cookies) {
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(connection_, cookie));
+    if (error) refused = true;  // BadAccess: another client holds this combination
+  }
+  if (refused) {
+    // Ungrabbing a combination that another client holds does not touch that client's grab.
+    Ungrab(grab);
+    xcb_flush(connection_);
+    return false;
+  }
+  grabs_.push_back(std::move(grab));
+  return true;
+}
+
+bool X11HotKeyPlatform::UnregisterHotKey(NativeHandle window, int32_t id) {
+  auto it = std::find_if(grabs_.begin(), grabs_.end(),
+                         [&](const Grab& g) { return g.id == id && g.window == window; });
+  if (it == grabs_.end()) return false;
+  Ungrab(*it);
+  grabs_.erase(it);
+  xcb_flush(connection_);
+  return true;
+}
+
+bool X11HotKeyPlatform::Intercept(NativeHandle window, HotKeyMessageHandler handler) {
+  intercepting_ = true;
+  intercepted_window_ = window;
+  handler_ = std::move(handler);
+  return true;
+}
+
+void X11HotKeyPlatform::StopIntercepting() {
+  intercepting_ = false;
+  intercepted_window_ = 0;
+  handler_ = nullptr;
+}
+
+void X11HotKeyPlatform::HandleEvent(const xcb_generic_event_t* event) {
+  if (!intercepting_ || (event->response_type & 0x7F) != XCB_KEY_PRESS) return;
+  const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+  if (press->event != root_) return;
+  uint16_t modifiers = press->state & kChoosingModifiers;
+  for (const Grab& grab : grabs_) {
+    if (grab.window != intercepted_window_ || grab.modifiers != (modifiers & ~grab.num_lock)) {
+      continue;
+    }
+    if (std::find(grab.key_codes.begin(), grab.key_codes.end(), press->detail) ==
+        grab.key_codes.end()) {
+      continue;
+    }
+    // A copy: the handler may register or release keys, which may replace handler_.
+    HotKeyMessageHandler handler = handler_;
+    handler(grab.id);
+    return;
+  }
+}
+
+void X11HotKeyPlatform::Ungrab(const Grab& grab) {
+  for (xcb_keycode_t code : grab.key_codes) {
+    for (uint16_t variant : LockVariants(grab.modifiers, grab.num_lock)) {
+      xcb_ungrab_key(connection_, code, root_, variant);
+    }
+  }
+}
+
+}  // namespace rc
