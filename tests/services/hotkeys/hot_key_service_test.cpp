@@ -1,0 +1,153 @@
+#include "services/hotkeys/hot_key_service.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "tests/services/hotkeys/fake_hot_key_platform.h"
+
+namespace rc {
+namespace {
+
+constexpr NativeHandle kMainWindow = 0x400001;
+constexpr NativeHandle kLabel = 0x400007;
+constexpr int32_t kKeyC = 0x43;
+constexpr int32_t kKeyX = 0x58;
+constexpr int32_t kKeyV = 0x56;
+
+struct Notification {
+  NativeHandle target;
+  int32_t first;
+  int32_t second;
+  bool operator==(const Notification&) const = default;
+};
+
+class HotKeyServiceTest : public ::testing::Test {
+ protected:
+  HotKeyServiceTest()
+      : service_(std::make_unique<FakeHotKeyPlatform>(&log_),
+                 [this](NativeHandle target, int32_t first, int32_t second) {
+                   sent_.push_back({target, first, second});
+                   return 0;
+                 }) {}
+
+  void Press(int32_t id) { FakeHotKeyPlatform::Press(&log_, id); }
+
+  FakePlatformLog log_;
+  std::vector<Notification> sent_;
+  HotKeyService service_;
+};
+
+TEST_F(HotKeyServiceTest, IdentifiersCountEveryAttemptAndAreNeverReused) {
+  log_.keys_of_others = {kKeyX};
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33001);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 0);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyV), 33003);
+  EXPECT_EQ(service_.hot_key_id_counter(), 3);
+  EXPECT_EQ(service_.last_hot_key_id(), 33003);
+  EXPECT_EQ(service_.hot_key_registration_count(), 2);
+
+  EXPECT_TRUE(service_.Unregister(kMainWindow, 33001));
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33004);
+}
+
+TEST_F(HotKeyServiceTest, PressReachesTheTargetOfTheLatestRegistration) {
+  constexpr NativeHandle kOtherLabel = 0x400009;
+  service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  service_.Register(kMainWindow, kLabel, 0, kKeyX);
+  service_.Register(kMainWindow, kLabel, 0, kKeyV);
+  Press(33003);
+  Press(33001);
+  EXPECT_EQ(sent_, (std::vector<Notification>{{kLabel, 33003, 0}, {kLabel, 33001, 0}}));
+
+  sent_.clear();
+  service_.Register(kMainWindow, kOtherLabel, 4, 0x44);
+  Press(33002);
+  EXPECT_EQ(sent_, (std::vector<Notification>{{kOtherLabel, 33002, 0}}));
+}
+
+TEST_F(HotKeyServiceTest, IdentifiersOutsideTheHandedOutRangeNotifyNobody) {
+  service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  Press(0);
+  Press(33000);
+  Press(33002);  // not handed out yet
+  Press(-1);
+  EXPECT_TRUE(sent_.empty());
+}
+
+TEST_F(HotKeyServiceTest, InterceptionLastsWhileAnyKeyIsHeld) {
+  service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  service_.Register(kMainWindow, kLabel, 0, kKeyX);
+  EXPECT_EQ(log_.intercept_calls, 1);  // once, not per key
+  EXPECT_EQ(log_.intercepted, kMainWindow);
+
+  EXPECT_TRUE(service_.Unregister(kMainWindow, 33001));
+  EXPECT_TRUE(service_.intercepting());
+  EXPECT_TRUE(service_.Unregister(kMainWindow, 33002));
+  EXPECT_FALSE(service_.intercepting());
+  EXPECT_EQ(log_.stop_calls, 1);
+
+  // Registering again intercepts again, and presses arrive.
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyV), 33003);
+  EXPECT_EQ(log_.intercept_calls, 2);
+  Press(33003);
+  EXPECT_EQ(sent_, (std::vector<Notification>{{kLabel, 33003, 0}}));
+}
+
+TEST_F(HotKeyServiceTest, RefusedKeysAndFailedReleasesDoNotKeepOrDropTheInterception) {
+  log_.keys_of_others = {kKeyX};
+  // A refused first key leaves nothing intercepted.
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 0);
+  EXPECT_FALSE(service_.intercepting());
+
+  service_.Register(kMainWindow, kLabel, 0, kKeyC);  // 33002
+  service_.Register(kMainWindow, kLabel, 0, kKeyX);  // refused, 33003
+  service_.Register(kMainWindow, kLabel, 0, kKeyV);  // 33004
+  // Releasing keys that are not held changes nothing: C and V must keep working.
+  EXPECT_FALSE(service_.Unregister(kMainWindow, 0));
+  EXPECT_FALSE(service_.Unregister(kMainWindow, 33003));
+  EXPECT_FALSE(service_.Unregister(kMainWindow, 33099));
+  EXPECT_TRUE(service_.Unregister(kMainWindow, 33002));
+  EXPECT_FALSE(service_.Unregister(kMainWindow, 33002));
+  EXPECT_TRUE(service_.intercepting());
+  Press(33004);
+  EXPECT_EQ(sent_.size(), 1u);
+  // Releasing every key that was granted ends the interception.
+  EXPECT_TRUE(service_.Unregister(kMainWindow, 33004));
+  EXPECT_FALSE(service_.intercepting());
+  EXPECT_EQ(service_.hot_key_registration_count(), 0);
+}
+
+TEST_F(HotKeyServiceTest, HandlerMayReleaseItsOwnKey) {
+  int32_t c = service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  service_.set_notifier([&](NativeHandle, int32_t id, int32_t) {
+    return service_.Unregister(kMainWindow, id) ? 1 : 0;
+  });
+  Press(c);
+  EXPECT_FALSE(service_.intercepting());
+  EXPECT_TRUE(log_.held.empty());
+}
+
+class ModifierCodeTest : public ::testing::TestWithParam<std::tuple<int32_t, uint32_t>> {};
+
+TEST_P(ModifierCodeTest, TranslatesToSystemBits) {
+  auto [code, bits] = GetParam();
+  EXPECT_EQ(TranslateModifierCode(code), bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ModifierCodeTest,
+                         ::testing::Values(std::make_tuple(0, 0u), std::make_tuple(1, 2u),
+                                           std::make_tuple(2, 4u), std::make_tuple(3, 6u),
+                                           std::make_tuple(4, 1u), std::make_tuple(5, 3u),
+                                           std::make_tuple(6, 5u), std::make_tuple(7, 7u),
+                                           std::make_tuple(8, 8u)));
+
+TEST_F(HotKeyServiceTest, RegistrationPassesTranslatedBitsAndKeyCode) {
+  service_.Register(kMainWindow, kLabel, 5, kKeyV);
+  EXPECT_EQ(log_.held.at(33001), std::make_pair(3u, kKeyV));
+}
+
+}  // namespace
+}  // namespace rc
