@@ -1,0 +1,332 @@
+"""End-to-end test harness: the real program under a private X server.
+
+A Session starts its own Xvfb on a free display (Xvfb picks the number itself, so parallel
+ctest runs never clash), optionally openbox where focus or stacking matters, and stops
+everything it started when it ends, in reverse order. Waiting is always polling against a
+deadline, never a fixed sleep.
+
+Typical use:
+
+    with harness.Session(window_manager=True) as s:
+        folder = s.program_folder()          # rollcall copied in, empty date/ beside it
+        app = s.start(folder / "rollcall", cwd=folder)
+        window = s.wait_for_window("C键 随机点名")
+        s.key("c")
+        s.screenshot("after-c")
+
+Paths come from the environment that CMake sets for each test: ROLLCALL_BUILD_DIR (the build
+folder with rollcall and edbtool), ROLLCALL_E2E_BIN (the helper programs of tests/e2e),
+ROLLCALL_E2E_ARTIFACTS (where screenshots go).
+"""
+
+import os
+import pathlib
+import queue
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+BUILD_DIR = pathlib.Path(os.environ.get("ROLLCALL_BUILD_DIR", "build")).resolve()
+ARTIFACTS = pathlib.Path(os.environ.get("ROLLCALL_E2E_ARTIFACTS", BUILD_DIR / "e2e-artifacts"))
+# The helper programs built for the end-to-end tests (hotkey_probe, grab_key).
+HELPERS = pathlib.Path(os.environ.get("ROLLCALL_E2E_BIN", BUILD_DIR / "tests" / "e2e"))
+DEFAULT_TIMEOUT = 20.0
+POLL_INTERVAL = 0.02
+
+
+class HarnessError(AssertionError):
+    """Raised when something the test waits for does not happen before its deadline."""
+
+
+def wait_until(predicate, timeout=DEFAULT_TIMEOUT, what="condition"):
+    """Polls predicate() until it returns something truthy; returns that. Fails at the deadline."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result:
+            return result
+        if time.monotonic() >= deadline:
+            raise HarnessError(f"timed out after {timeout:.1f} s waiting for {what}")
+        time.sleep(POLL_INTERVAL)
+
+
+def require_tools(*names):
+    """Skips the calling test when one of the programs is not installed."""
+    missing = [n for n in names if shutil.which(n) is None]
+    if missing:
+        raise unittest.SkipTest("not installed: " + ", ".join(missing))
+
+
+class Process:
+    """A started program whose stdout is collected line by line in the background."""
+
+    def __init__(self, argv, env, cwd=None, stdin=False):
+        self.argv = [str(a) for a in argv]
+        self.popen = subprocess.Popen(
+            self.argv, env=env, cwd=cwd,
+            stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            text=True, encoding="utf-8", errors="replace", bufsize=1,
+            start_new_session=True)
+        self.lines = []
+        self.stderr_lines = []
+        self._new_lines = queue.Queue()
+        self._readers = [
+            threading.Thread(target=self._read, args=(self.popen.stdout, self.lines, True),
+                             daemon=True),
+            threading.Thread(target=self._read, args=(self.popen.stderr, self.stderr_lines, False),
+                             daemon=True),
+        ]
+        for r in self._readers:
+            r.start()
+        self._consumed = 0
+
+    def _read(self, stream, into, notify):
+        for line in stream:
+            into.append(line.rstrip("\n"))
+            if notify:
+                self._new_lines.put(None)
+
+    def send(self, line):
+        """Writes one line to the program's stdin."""
+        self.popen.stdin.write(line + "\n")
+        self.popen.stdin.flush()
+
+    def expect_line(self, predicate, timeout=DEFAULT_TIMEOUT, what=None):
+        """Waits for the next stdout line (after those already consumed) that satisfies
+        predicate(line) and returns it; lines before it are consumed too."""
+        if isinstance(predicate, str):
+            prefix = predicate
+            predicate = lambda line: line.startswith(prefix)
+            what = what or f"a line starting with {prefix!r}"
+        deadline = time.monotonic() + timeout
+        while True:
+            while self._consumed < len(self.lines):
+                line = self.lines[self._consumed]
+                self._consumed += 1
+                if predicate(line):
+                    return line
+            left = deadline - time.monotonic()
+            if left <= 0 or self.popen.poll() is not None and self._consumed >= len(self.lines):
+                raise HarnessError(
+                    f"{self.argv[0]}: no {what or 'matching line'} within {timeout:.1f} s; "
+                    f"stdout so far: {self.lines!r}; stderr: {self.stderr_lines[-10:]!r}")
+            try:
+                self._new_lines.get(timeout=min(left, 0.2))
+            except queue.Empty:
+                pass
+
+    def unread_lines(self):
+        """The stdout lines not consumed by expect_line yet (consumes them)."""
+        rest = self.lines[self._consumed:]
+        self._consumed = len(self.lines)
+        return rest
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def wait_exit(self, timeout=DEFAULT_TIMEOUT):
+        """Waits for the program to end on its own; returns its exit code."""
+        return wait_until(lambda: self.popen.poll() is not None or None, timeout,
+                          f"{self.argv[0]} to exit") and self.popen.returncode
+
+    def stop(self):
+        """Ends the program and everything it started (its process group)."""
+        if self.popen.poll() is None:
+            try:
+                os.killpg(self.popen.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.popen.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.popen.pid, signal.SIGKILL)
+                self.popen.wait()
+        for stream in (self.popen.stdin, self.popen.stdout, self.popen.stderr):
+            if stream:
+                try:
+                    stream.close()
+                except OSError:
+                    pass
+
+
+class Session:
+    """A private X display with the programs of one test. Use as a context manager."""
+
+    def __init__(self, window_manager=False, screen="1024x768x24", name=None):
+        self.window_manager = window_manager
+        self.screen = screen
+        self.name = name or "session"
+        self.display = None
+        self.env = None
+        self._processes = []
+        self._xvfb = None
+        self._temp = None
+
+    # -- lifetime ---------------------------------------------------------------------------
+
+    def __enter__(self):
+        require_tools("Xvfb", "xdotool")
+        self._temp = pathlib.Path(tempfile.mkdtemp(prefix="rollcall-e2e-"))
+        try:
+            self._start_xvfb()
+            if self.window_manager:
+                self._start_window_manager()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        for p in reversed(self._processes):
+            p.stop()
+        self._processes.clear()
+        if self._xvfb and self._xvfb.poll() is None:
+            self._xvfb.terminate()
+            try:
+                self._xvfb.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self._xvfb.kill()
+                self._xvfb.wait()
+        if self._temp:
+            shutil.rmtree(self._temp, ignore_errors=True)
+        return False
+
+    def _start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
+             self.screen], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_end)
+        # Xvfb writes the display number when it accepts clients.
+        number = b""
+        deadline = time.monotonic() + DEFAULT_TIMEOUT
+        os.set_blocking(read_end, False)
+        while not number.endswith(b"\n"):
+            if time.monotonic() >= deadline or self._xvfb.poll() is not None:
+                os.close(read_end)
+                raise HarnessError("Xvfb did not start")
+            try:
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    time.sleep(POLL_INTERVAL)
+                number += chunk
+            except BlockingIOError:
+                time.sleep(POLL_INTERVAL)
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ)
+        self.env.update({"DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb",
+                         "XDG_RUNTIME_DIR": str(self._temp)})
+        for variable in ("WAYLAND_DISPLAY", "XAUTHORITY"):
+            self.env.pop(variable, None)
+
+    def _start_window_manager(self):
+        require_tools("openbox")
+        self.start(["openbox", "--sm-disable"])
+        # Announcing itself on the root window is not enough: a map request made while the
+        # manager is still starting can be lost. Wait until it really manages a window.
+        self._run([HELPERS / "wait_for_window_manager"])
+
+    # -- programs ---------------------------------------------------------------------------
+
+    def start(self, argv, cwd=None, stdin=False):
+        """Starts a program on this display; it is stopped when the session ends."""
+        process = Process(argv, self.env, cwd=cwd, stdin=stdin)
+        self._processes.append(process)
+        return process
+
+    def _run(self, argv, check=True):
+        result = subprocess.run([str(a) for a in argv], env=self.env, capture_output=True,
+                                text=True, encoding="utf-8", errors="replace", timeout=60)
+        if check and result.returncode != 0:
+            raise HarnessError(f"{argv[0]} failed ({result.returncode}): {result.stderr}")
+        return result.stdout
+
+    def program_folder(self, program=None):
+        """A fresh program folder: a copy of the program (its folder is where the program file
+        lies, so a link would point back into the build) and an empty date/ folder."""
+        program = pathlib.Path(program or BUILD_DIR / "rollcall")
+        folder = pathlib.Path(tempfile.mkdtemp(prefix="program-", dir=self._temp))
+        shutil.copy2(program, folder / program.name)
+        (folder / "date").mkdir()
+        return folder
+
+    # -- class files through edbtool --------------------------------------------------------
+
+    def edbtool(self, *args):
+        """Runs build/edbtool with the arguments and returns its stdout. Skips the test when
+        edbtool has not been built."""
+        tool = BUILD_DIR / "edbtool"
+        if not tool.exists():
+            raise unittest.SkipTest("edbtool is not built")
+        return self._run([tool, *args])
+
+    # -- keys and windows -------------------------------------------------------------------
+
+    def xdotool(self, *args):
+        return self._run(["xdotool", *args])
+
+    def key(self, *keys):
+        """Presses and releases each key (xdotool names: "c", "Num_Lock", "ctrl+v") through
+        the XTEST extension, as a keyboard would: the focused program or a grab gets it."""
+        self.xdotool("key", *keys)
+
+    def type_text(self, text):
+        self.xdotool("type", text)
+
+    def find_windows(self, title):
+        """Ids of the visible windows whose title matches the regular expression."""
+        out = self._run(["xdotool", "search", "--onlyvisible", "--name", title], check=False)
+        return [int(line) for line in out.split()]
+
+    def wait_for_window(self, title, timeout=DEFAULT_TIMEOUT):
+        """Waits until a visible window with this title exists; returns its id."""
+        try:
+            return wait_until(lambda: (self.find_windows(title) or [None])[0], timeout,
+                              f"a window titled {title!r}")
+        except HarnessError as error:
+            tree = self._run(["xwininfo", "-root", "-tree"], check=False)
+            raise HarnessError(f"{error}; windows on the screen:\n{tree}") from None
+
+    def wait_for_no_window(self, title, timeout=DEFAULT_TIMEOUT):
+        wait_until(lambda: not self.find_windows(title), timeout,
+                   f"no window titled {title!r}")
+
+    def activate(self, window):
+        """Gives a window the focus through the window manager and waits until it has it."""
+        self.xdotool("windowactivate", "--sync", str(window))
+        wait_until(lambda: self._run(["xdotool", "getactivewindow"], check=False).strip()
+                   == str(window), what=f"window {window} to be active")
+
+    def window_geometry(self, window):
+        """(x, y, width, height) of a window."""
+        values = {}
+        for line in self._run(["xdotool", "getwindowgeometry", "--shell", str(window)]).split():
+            key, _, value = line.partition("=")
+            values[key] = int(value) if value.lstrip("-").isdigit() else value
+        return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+
+    def screenshot(self, name, window=None):
+        """Saves a PNG of the screen (or of one window) under the artifacts folder; returns
+        its path."""
+        require_tools("import")
+        ARTIFACTS.mkdir(parents=True, exist_ok=True)
+        path = ARTIFACTS / f"{self.name}-{name}.png"
+        self._run(["import", "-window", str(window) if window else "root", path])
+        return path
+
+    def image_size(self, path):
+        """(width, height) of an image file."""
+        out = self._run(["identify", "-format", "%w %h", path])
+        width, height = out.split()
+        return int(width), int(height)
+
+    def distinct_colours(self, path):
+        """How many colours an image holds: a blank capture has one."""
+        return int(self._run(["identify", "-format", "%k", path]))

@@ -1,0 +1,95 @@
+"""Global hot keys under a real X server: C, X and V pressed by another X client (xdotool)
+reach the label's feedback event, whatever the lock keys, while another client holds a key,
+while a modal window is open, and again after the keys were released and registered anew."""
+
+import unittest
+
+import harness
+
+
+def feedback(identifier):
+    return f"feedback {identifier} 0"
+
+
+class HotKeysTest(unittest.TestCase):
+    def start_probe(self, s):
+        probe = s.start([harness.HELPERS / "hotkey_probe"], stdin=True)
+        probe.expect_line("ready")
+        window = s.wait_for_window("C键 随机点名")
+        return probe, window
+
+    def test_keys_reach_the_label_whatever_the_lock_keys(self):
+        with harness.Session(name="hotkeys-locks") as s:
+            probe, _ = self.start_probe(s)
+            probe.send("register")
+            self.assertEqual(probe.expect_line("registered"), "registered 33001 33002 33003")
+            s.key("v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+            s.key("Num_Lock", "c")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33001))
+            s.key("Caps_Lock", "x")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33002))
+            s.key("Num_Lock", "v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+
+    def test_key_held_by_another_client_is_refused_and_the_others_work(self):
+        with harness.Session(name="hotkeys-held") as s:
+            holder = s.start([harness.HELPERS / "grab_key", "x"], stdin=True)
+            self.assertEqual(holder.expect_line(lambda line: True), "grabbed")
+            probe, _ = self.start_probe(s)
+            probe.send("register")
+            self.assertEqual(probe.expect_line("registered"), "registered 33001 0 33003")
+            s.key("x", "c", "x", "v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33001))
+            self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+            # Key events arrive in order: nothing came for X before V's notification.
+            self.assertNotIn(feedback(33002), probe.lines)
+
+    def test_releasing_restores_normal_delivery_and_registering_again_works(self):
+        with harness.Session(window_manager=True, name="hotkeys-release") as s:
+            probe, window = self.start_probe(s)
+            s.activate(window)
+            probe.send("focus")
+            probe.expect_line("focused")
+            probe.send("register")
+            self.assertEqual(probe.expect_line("registered"), "registered 33001 33002 33003")
+
+            # While registered, the plain letter is taken from the focused edit box.
+            s.key("c", "a")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33001))
+            self.text_becomes(probe, "a")
+
+            probe.send("unregister")
+            self.assertEqual(probe.expect_line("unregistered"), "unregistered 1 1 1")
+            s.key("c")
+            self.text_becomes(probe, "ac")
+            self.assertEqual([l for l in probe.unread_lines() if l.startswith("feedback")], [])
+
+            probe.send("register")
+            self.assertEqual(probe.expect_line("registered"), "registered 33004 33005 33006")
+            s.key("v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33006))
+
+    def test_keys_arrive_while_a_modal_window_is_open(self):
+        with harness.Session(window_manager=True, name="hotkeys-modal") as s:
+            probe, _ = self.start_probe(s)
+            probe.send("register")
+            probe.expect_line("registered")
+            probe.send("modal")
+            probe.expect_line("modal-open")
+            s.wait_for_window("^modal$")
+            s.key("v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+            probe.send("close-modal")
+            probe.expect_line("modal-closed")
+
+    @staticmethod
+    def text_becomes(probe, expected):
+        def check():
+            probe.send("text")
+            return probe.expect_line("text") == f"text {expected}".rstrip()
+        harness.wait_until(check, what=f"the edit box to hold {expected!r}")
+
+
+if __name__ == "__main__":
+    unittest.main()

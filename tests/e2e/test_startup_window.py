@@ -1,0 +1,25 @@
+"""The program starts under X, shows its main window, and the window can be captured."""
+
+import unittest
+
+import harness
+
+
+class StartupWindowTest(unittest.TestCase):
+    def test_main_window_comes_up(self):
+        with harness.Session(window_manager=True, name="startup") as s:
+            folder = s.program_folder()
+            program = s.start([folder / "rollcall"], cwd=folder)
+            window = s.wait_for_window("C键 随机点名")
+            self.assertTrue(program.running())
+            x, y, width, height = s.window_geometry(window)
+            self.assertGreater(width, 0)
+            self.assertGreater(height, 0)
+            shot = s.screenshot("main-window")
+            self.assertEqual(s.image_size(shot), (1024, 768))
+            # The window is drawn: the capture is more than the plain background.
+            self.assertGreater(s.distinct_colours(shot), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
