@@ -8,14 +8,14 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libxcb1-dev libxcb-keysyms1-dev
+  libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev
   libsdl2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # the CJK font that stands in for the Windows Song typeface
   fonts-noto-cjk
   # end-to-end tests: a virtual X server, key presses, a window manager, screenshots, sound checks
-  xvfb xauth xdotool x11-utils openbox imagemagick sox
+  xvfb xauth xdotool x11-utils openbox imagemagick sox python3
 )
 
 missing=()
