@@ -15,7 +15,7 @@ class HotKeysTest(unittest.TestCase):
     def start_probe(self, s):
         probe = s.start([harness.HELPERS / "hotkey_probe"], stdin=True)
         probe.expect_line("ready")
-        window = s.wait_for_window("C键 随机点名")
+        window = s.wait_for_window("C键 随机点名", process=probe)
         return probe, window
 
     def test_keys_reach_the_label_whatever_the_lock_keys(self):

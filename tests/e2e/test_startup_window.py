@@ -10,7 +10,7 @@ class StartupWindowTest(unittest.TestCase):
         with harness.Session(window_manager=True, name="startup") as s:
             folder = s.program_folder()
             program = s.start([folder / "rollcall"], cwd=folder)
-            window = s.wait_for_window("C键 随机点名")
+            window = s.wait_for_window("C键 随机点名", process=program)
             self.assertTrue(program.running())
             x, y, width, height = s.window_geometry(window)
             self.assertGreater(width, 0)
