@@ -151,6 +151,9 @@ class Process:
             except subprocess.TimeoutExpired:
                 os.killpg(self.popen.pid, signal.SIGKILL)
                 self.popen.wait()
+        # Let the readers take the last lines (a sanitizer report comes at the very end).
+        for reader in self._readers:
+            reader.join(timeout=5)
         for stream in (self.popen.stdin, self.popen.stdout, self.popen.stderr):
             if stream:
                 try:
