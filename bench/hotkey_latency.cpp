@@ -1,13 +1,13 @@
-// The delay from a key press to the hot-key handler. Registers C as a global hot key, then
-// presses C again and again from a second X client through the XTEST extension (what
-// xdotool does) and measures, on the steady clock, from the moment the press is sent to the
-// moment the label's handler runs. With --xdotool each press is an xdotool process instead,
+// The delay from a key press to the hot-key handler. Loads the main window through the form
+// runtime, binds a handler to the feedback event of its label 标签1 and registers C for it,
+// as start-up does. Then presses C again and again from a second X client through the XTEST
+// extension (what xdotool does) and measures, on the steady clock, from the moment the press
+// is sent to the moment the label's handler runs. With --xdotool each press is an xdotool process instead,
 // measured from its start: an upper bound that includes starting xdotool.
 //
 // Prints the median, the 99th percentile and the maximum in milliseconds. Needs an X server
 // (bench/hotkey_latency.sh starts one).
 #include <QApplication>
-#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,9 +22,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "forms/ids.h"
+#include "forms/runtime.h"
 #include "services/hotkeys/hot_keys.h"
 
 extern char** environ;
@@ -49,12 +52,18 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--presses") == 0 && i + 1 < argc) presses = std::atoi(argv[++i]);
   }
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle("hotkey latency");
-  QLabel label("label", &window);
-  window.show();
-  auto main_handle = static_cast<rc::NativeHandle>(window.winId());
-  auto label_handle = static_cast<rc::NativeHandle>(label.winId());
+  rc::forms::InitFormRuntime();
+  std::function<void()> on_press;
+  rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1, 0,
+                         [&](int32_t, int32_t) {
+                           on_press();
+                           return 0;
+                         });
+  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  auto main_handle =
+      static_cast<rc::NativeHandle>(rc::forms::WindowWidget(rc::forms::kMainWindow)->winId());
+  auto label_handle = static_cast<rc::NativeHandle>(
+      rc::forms::ControlWidget(rc::forms::kMainWindow, rc::forms::kMainLabel1)->winId());
 
   // The pressing client: a connection of its own, as xdotool would have.
   xcb_connection_t* presser = xcb_connect(nullptr, nullptr);
@@ -74,16 +83,14 @@ int main(int argc, char** argv) {
   QTimer next;
   next.setSingleShot(true);
 
-  rc::SetHotKeyNotifier([&](rc::NativeHandle target, int32_t, int32_t) {
-    if (target != label_handle) return 0;
+  on_press = [&] {
     delays_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
     // Reaped only now, so that waiting for xdotool to end is not part of the delay.
     if (xdotool_pid > 0) waitpid(xdotool_pid, nullptr, 0);
     xdotool_pid = -1;
     if (static_cast<int>(delays_ms.size()) >= presses) QApplication::exit(0);
     else next.start(2);  // let the release arrive before the next press
-    return 1;
-  });
+  };
   if (rc::RegisterGlobalHotKey(main_handle, label_handle, 0, 0x43) == 0 || c_code == 0) {
     std::fprintf(stderr, "C could not be registered\n");
     return 1;
@@ -111,7 +118,7 @@ int main(int argc, char** argv) {
   // A deadline for the whole run, so a lost press cannot hang the benchmark.
   QTimer::singleShot(120000, [] { QApplication::exit(1); });
   next.start(100);
-  int result = app.exec();
+  int result = rc::forms::RunMessageLoop();
   xcb_disconnect(presser);
   if (delays_ms.empty()) {
     std::fprintf(stderr, "no press arrived\n");

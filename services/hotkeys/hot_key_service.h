@@ -12,13 +12,12 @@
 
 namespace rc {
 
-// The private message that carries a hot key to its target label: (identifier, 0).
-inline constexpr int32_t kHotKeyNotifyMessage = 0x8075;
 // The first identifier handed out; 33000 + the number of registration attempts.
 inline constexpr int32_t kFirstHotKeyId = 33001;
 
-// Sends HotKeyNotifyMessage synchronously to `target` with the two arguments and returns the
-// target's result (0 when nothing handled it). Runs on the user-interface thread.
+// Sends the hot-key notification message (0x8075) synchronously to `target` with the two
+// arguments and returns the target's result (0 when nothing handled it). Runs on the
+// user-interface thread.
 using HotKeyNotifier = std::function<int32_t(NativeHandle target, int32_t first, int32_t second)>;
 
 // The service's modifier code to the system's modifier bits (Alt 1, Control 2, Shift 4).

@@ -1,6 +1,7 @@
 // The global hot-key commands: keys that reach this program whatever program has the focus.
-// A press of a registered key is sent to the target label as HotKeyNotifyMessage, which the
-// label turns into its feedback event with (identifier, 0).
+// A press of a registered key is sent synchronously to the target label as the hot-key
+// notification message (forms/messages.h), which the label turns into its feedback event with
+// (identifier, 0); the press then goes on to Qt as before.
 //
 // Works on X11 only. On any other platform (Wayland, offscreen) every registration is refused
 // and returns 0, as when another program holds the key. Every call comes from the
@@ -26,8 +27,13 @@ int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
 // Releases the key `id` of `watched_window`. True when the key was released.
 bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
 
-// Replaces the way HotKeyNotifyMessage is sent to its target. The default sends the form
-// runtime's label event to the widget whose native handle is the target.
+// Sends the notification synchronously to the widget whose native handle is `target` (a
+// label of the form runtime raises its feedback event with the two arguments) and returns the
+// handler's result; 0 when no handler ran or `target` names no widget of this program.
+int32_t SendHotKeyNotification(NativeHandle target, int32_t first, int32_t second);
+
+// Replaces the way the notification reaches its target (for tests and benchmarks). The
+// default is SendHotKeyNotification; an empty notifier puts it back.
 void SetHotKeyNotifier(HotKeyNotifier notifier);
 
 }  // namespace rc

@@ -1,29 +1,29 @@
-// A small program for the hot-key end-to-end tests: a window titled like the main window,
-// with the label 标签1 and an edit box, that registers C, X and V the way start-up does and
-// reports every feedback event of the label on stdout. Driven by commands on stdin:
+// A small program for the hot-key end-to-end tests: the real main window loaded by the form
+// runtime, with a handler on the feedback event of its label 标签1 that reports each event on
+// stdout, and C, X and V registered the way start-up registers them. Driven by commands on
+// stdin:
 //   register    registers C, X, V; prints "registered <idC> <idX> <idV>"
 //   unregister  releases the three; prints "unregistered <0|1> <0|1> <0|1>"
-//   modal       opens a modal dialog; prints "modal-open", and "modal-closed" when it closes
+//   modal       opens the statistics window as a modal window, as V does; prints "modal-open"
+//               from inside its nested loop, and "modal-closed" when it has closed
 //   close-modal closes it
-//   focus       puts the focus into the edit box; prints "focused"
+//   edit        shows a separate window "probe-edit" with an edit box; prints "edit-shown"
 //   text        prints "text <the edit box's content>"
 //   quit        ends the program
-// Every feedback event prints "feedback <first> <second>".
+// Every feedback event of 标签1 prints "feedback <first> <second>".
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QSocketNotifier>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "forms/ids.h"
+#include "forms/runtime.h"
 #include "services/hotkeys/hot_keys.h"
 
 namespace {
@@ -37,33 +37,60 @@ void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
+rc::NativeHandle HandleOf(QWidget* widget) {
+  return widget ? static_cast<rc::NativeHandle>(widget->winId()) : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace rc::forms;
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("C键 随机点名"));
-  auto* layout = new QVBoxLayout(&window);
-  auto* label = new QLabel(QString::fromUtf8("标签1"), &window);
-  label->setObjectName(QString::fromUtf8("标签1"));
-  auto* edit = new QLineEdit(&window);
-  layout->addWidget(label);
-  layout->addWidget(edit);
-  window.resize(246, 98);
-  window.show();
-
-  rc::NativeHandle main_handle = static_cast<rc::NativeHandle>(window.winId());
-  rc::NativeHandle label_handle = static_cast<rc::NativeHandle>(label->winId());
-  rc::SetHotKeyNotifier([label_handle](rc::NativeHandle target, int32_t first, int32_t second) {
-    if (target != label_handle) return 0;
+  InitFormRuntime();
+  BindHandler(kMainWindow, kMainLabel1, 0, [](int32_t first, int32_t second) {
     Say("feedback " + std::to_string(first) + " " + std::to_string(second));
-    return 1;
+    return 0;
   });
+  LoadStartupWindow(kMainWindow);
+  rc::NativeHandle main_handle = HandleOf(WindowWidget(kMainWindow));
+  rc::NativeHandle label_handle = HandleOf(ControlWidget(kMainWindow, kMainLabel1));
 
+  std::unique_ptr<QLineEdit> edit;
   int32_t ids[3] = {0, 0, 0};
-  QPointer<QDialog> modal;
   std::string pending;
   QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+  auto run = [&](const std::string& command) {
+    if (command == "register") {
+      ids[0] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyC);
+      ids[1] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyX);
+      ids[2] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyV);
+      Say("registered " + std::to_string(ids[0]) + " " + std::to_string(ids[1]) + " " +
+          std::to_string(ids[2]));
+    } else if (command == "unregister") {
+      std::string line = "unregistered";
+      for (int32_t id : ids) line += rc::UnregisterGlobalHotKey(main_handle, id) ? " 1" : " 0";
+      Say(line);
+    } else if (command == "modal") {
+      // From the event loop, so that this handler returns and commands keep coming while
+      // the modal window's nested loop runs.
+      QMetaObject::invokeMethod(&app, [] {
+        QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
+        LoadWindow(kStatsWindow, std::nullopt, true);
+        Say("modal-closed");
+      }, Qt::QueuedConnection);
+    } else if (command == "close-modal") {
+      CloseWindow(kStatsWindow);
+    } else if (command == "edit") {
+      edit = std::make_unique<QLineEdit>();
+      edit->setWindowTitle("probe-edit");
+      edit->show();
+      Say("edit-shown");
+    } else if (command == "text") {
+      Say("text " + (edit ? edit->text().toStdString() : std::string()));
+    } else if (command == "quit") {
+      QApplication::exit(0);
+    }
+  };
   QObject::connect(&commands, &QSocketNotifier::activated, [&] {
     char buffer[256];
     ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
@@ -77,40 +104,11 @@ int main(int argc, char** argv) {
     while ((end = pending.find('\n')) != std::string::npos) {
       std::string command = pending.substr(0, end);
       pending.erase(0, end + 1);
-      if (command == "register") {
-        ids[0] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyC);
-        ids[1] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyX);
-        ids[2] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyV);
-        Say("registered " + std::to_string(ids[0]) + " " + std::to_string(ids[1]) + " " +
-            std::to_string(ids[2]));
-      } else if (command == "unregister") {
-        std::string line = "unregistered";
-        for (int32_t id : ids) line += rc::UnregisterGlobalHotKey(main_handle, id) ? " 1" : " 0";
-        Say(line);
-      } else if (command == "modal") {
-        // Opened from the event loop, so this handler returns and commands keep coming.
-        QMetaObject::invokeMethod(&app, [&] {
-          QDialog dialog(&window);
-          dialog.setWindowTitle("modal");
-          dialog.setModal(true);
-          modal = &dialog;
-          QMetaObject::invokeMethod(&app, [] { Say("modal-open"); }, Qt::QueuedConnection);
-          dialog.exec();
-          Say("modal-closed");
-        }, Qt::QueuedConnection);
-      } else if (command == "close-modal") {
-        if (modal) modal->reject();
-      } else if (command == "focus") {
-        window.activateWindow();
-        edit->setFocus();
-        Say("focused");
-      } else if (command == "text") {
-        Say("text " + edit->text().toStdString());
-      } else if (command == "quit") {
-        QApplication::exit(0);
-      }
+      run(command);
     }
   });
   Say("ready");
-  return app.exec();
+  int result = RunMessageLoop();
+  edit.reset();
+  return result;
 }

@@ -47,10 +47,10 @@ class HotKeysTest(unittest.TestCase):
 
     def test_releasing_restores_normal_delivery_and_registering_again_works(self):
         with harness.Session(window_manager=True, name="hotkeys-release") as s:
-            probe, window = self.start_probe(s)
-            s.activate(window)
-            probe.send("focus")
-            probe.expect_line("focused")
+            probe, _ = self.start_probe(s)
+            probe.send("edit")
+            probe.expect_line("edit-shown")
+            s.activate(s.wait_for_window("^probe-edit$", process=probe))
             probe.send("register")
             self.assertEqual(probe.expect_line("registered"), "registered 33001 33002 33003")
 
@@ -77,7 +77,6 @@ class HotKeysTest(unittest.TestCase):
             probe.expect_line("registered")
             probe.send("modal")
             probe.expect_line("modal-open")
-            s.wait_for_window("^modal$")
             s.key("v")
             self.assertEqual(probe.expect_line("feedback"), feedback(33003))
             probe.send("close-modal")
