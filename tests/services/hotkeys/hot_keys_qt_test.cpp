@@ -56,6 +56,8 @@ TEST(HotKeysQtTest, NotificationRaisesTheLabelsFeedbackEventAndReturnsItsResult)
 }  // namespace rc
 
 int main(int argc, char** argv) {
+  // ctest lists the tests without the test environment; the application must come up anyway.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
