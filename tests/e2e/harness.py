@@ -265,20 +265,32 @@ class Session:
             raise HarnessError(f"{argv[0]} failed ({result.returncode}): {result.stderr}")
         return result.stdout
 
-    def program_folder(self, program=None):
+    def program_folder(self, program=None, class_files=(), files=()):
         """A fresh program folder: a copy of the program (its folder is where the program file
-        lies, so a link would point back into the build) and an empty date/ folder."""
+        lies, so a link would point back into the build), a date/ folder holding copies of
+        class_files (paths of .edb files), and copies of files beside the program (such as
+        date1.edb, date2.edb or VoxSound.dat). The folder is removed with the session."""
         program = pathlib.Path(program or BUILD_DIR / "rollcall")
         folder = pathlib.Path(tempfile.mkdtemp(prefix="program-", dir=self._temp))
         shutil.copy2(program, folder / program.name)
         (folder / "date").mkdir()
+        for path in class_files:
+            shutil.copy2(path, folder / "date" / pathlib.Path(path).name)
+        for path in files:
+            shutil.copy2(path, folder / pathlib.Path(path).name)
         return folder
+
+    def wait_for_file(self, path, predicate=None, timeout=DEFAULT_TIMEOUT):
+        """Waits until the file exists (and predicate(path) holds, when given)."""
+        path = pathlib.Path(path)
+        wait_until(lambda: path.exists() and (predicate is None or predicate(path)), timeout,
+                   f"{path}")
 
     # -- class files through edbtool --------------------------------------------------------
 
     def edbtool(self, *args):
-        """Runs build/edbtool with the arguments and returns its stdout. Skips the test when
-        edbtool has not been built."""
+        """Runs build/edbtool with the arguments and returns its stdout: the way tests create
+        class files and read them back. Skips the test when edbtool has not been built."""
         tool = BUILD_DIR / "edbtool"
         if not tool.exists():
             raise unittest.SkipTest("edbtool is not built")
