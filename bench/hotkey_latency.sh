@@ -13,7 +13,8 @@ fi
 exec {fd}< <(Xvfb -displayfd 1 -nolisten tcp -screen 0 1024x768x24 2>/dev/null & echo "pid $!")
 read -r -u "$fd" _ xvfb_pid
 read -r -u "$fd" display
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-export DISPLAY=":$display" QT_QPA_PLATFORM=xcb
+runtime=$(mktemp -d)
+trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -rf "$runtime"' EXIT
+export DISPLAY=":$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime"
 "$bench" --presses 200
 "$bench" --presses 200 --xdotool
