@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QObject>
 
 #include <xcb/xcb.h>
 
@@ -32,20 +33,36 @@ class X11EventFilter : public QAbstractNativeEventFilter {
   X11HotKeyPlatform* platform_;
 };
 
+// Lives in the service's process-wide state, which outlasts the application and with it
+// Qt's connection: once the application is gone, nothing here touches the connection again.
 class QtX11HotKeyPlatform : public HotKeyPlatform {
  public:
   QtX11HotKeyPlatform(xcb_connection_t* connection, xcb_window_t root)
-      : x11_(connection, root), filter_(&x11_) {}
-  ~QtX11HotKeyPlatform() override { StopIntercepting(); }
+      : x11_(connection, root), filter_(&x11_) {
+    QObject::connect(QCoreApplication::instance(), &QObject::destroyed, &application_watch_,
+                     [this] {
+                       x11_.StopIntercepting();
+                       x11_.ForgetGrabs();
+                       installed_ = false;
+                       application_gone_ = true;
+                     });
+  }
+  ~QtX11HotKeyPlatform() override {
+    StopIntercepting();
+    if (!QCoreApplication::instance()) x11_.ForgetGrabs();
+  }
 
   bool RegisterHotKey(NativeHandle window, int32_t id, uint32_t modifier_bits,
                       int32_t key_code) override {
+    if (application_gone_) return false;
     return x11_.RegisterHotKey(window, id, modifier_bits, key_code);
   }
   bool UnregisterHotKey(NativeHandle window, int32_t id) override {
+    if (application_gone_) return false;
     return x11_.UnregisterHotKey(window, id);
   }
   bool Intercept(NativeHandle window, HotKeyMessageHandler handler) override {
+    if (application_gone_) return false;
     x11_.Intercept(window, std::move(handler));
     // Application-wide, so presses arrive in nested loops of modal windows too.
     if (!installed_ && QCoreApplication::instance()) {
@@ -66,7 +83,9 @@ class QtX11HotKeyPlatform : public HotKeyPlatform {
  private:
   X11HotKeyPlatform x11_;
   X11EventFilter filter_;
+  QObject application_watch_;  // ends the watch when this platform goes first
   bool installed_ = false;
+  bool application_gone_ = false;
 };
 
 // Without X11 there is nothing to grab: every key is refused, as if another program held it.

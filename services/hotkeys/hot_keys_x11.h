@@ -31,6 +31,10 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   bool Intercept(NativeHandle window, HotKeyMessageHandler handler) override;
   void StopIntercepting() override;
 
+  // Forgets every grab without a word to the server: for when the connection is gone (its
+  // grabs went with it) and must not be touched again.
+  void ForgetGrabs() { grabs_.clear(); }
+
   // Turns a press of a grabbed key into the hot-key message for the intercepted window.
   // Other events are left alone. The event is never consumed.
   void HandleEvent(const xcb_generic_event_t* event);

@@ -19,6 +19,7 @@ folder with rollcall and edbtool), ROLLCALL_E2E_BIN (the helper programs of test
 ROLLCALL_E2E_ARTIFACTS (where screenshots go).
 """
 
+import ctypes
 import os
 import pathlib
 import queue
@@ -36,6 +37,13 @@ ARTIFACTS = pathlib.Path(os.environ.get("ROLLCALL_E2E_ARTIFACTS", BUILD_DIR / "e
 HELPERS = pathlib.Path(os.environ.get("ROLLCALL_E2E_BIN", BUILD_DIR / "tests" / "e2e"))
 DEFAULT_TIMEOUT = 20.0
 POLL_INTERVAL = 0.02
+
+
+def _end_with_parent():
+    """In a child before exec: the child gets SIGTERM when the test process dies, so that
+    nothing outlives a test that was killed."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 class HarnessError(AssertionError):
@@ -71,7 +79,7 @@ class Process:
             stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
             text=True, encoding="utf-8", errors="replace", bufsize=1,
-            start_new_session=True)
+            start_new_session=True, preexec_fn=_end_with_parent)
         self.lines = []
         self.stderr_lines = []
         self._new_lines = queue.Queue()
@@ -214,7 +222,7 @@ class Session:
         self._xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
              self.screen], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, start_new_session=True)
+            stderr=subprocess.DEVNULL, start_new_session=True, preexec_fn=_end_with_parent)
         os.close(write_end)
         # Xvfb writes the display number when it accepts clients.
         number = b""

@@ -31,6 +31,9 @@ class HotKeysTest(unittest.TestCase):
             self.assertEqual(probe.expect_line("feedback"), feedback(33002))
             s.key("Num_Lock", "v")
             self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+            # The keys stay registered to the end; the program still ends cleanly.
+            probe.send("quit")
+            self.assertEqual(probe.wait_exit(), 0)
 
     def test_key_held_by_another_client_is_refused_and_the_others_work(self):
         with harness.Session(name="hotkeys-held") as s:

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -199,6 +201,37 @@ TEST_F(X11HotKeyTest, UnknownKeysAndModifierBitsAreRefused) {
   EXPECT_FALSE(platform_->RegisterHotKey(kMainWindow, 33001, 0, 0xFF));
   EXPECT_FALSE(platform_->RegisterHotKey(kMainWindow, 33002, 0x4000, kKeyC));
   EXPECT_TRUE(platform_->RegisterHotKey(kMainWindow, 33003, kModWin, kKeyC));
+}
+
+// The platform of the application lives in process-wide state that outlasts the application
+// and Qt's connection with it.
+TEST(QtHotKeyPlatformTest, FollowsTheApplicationsConnectionAndOutlivesIt) {
+  EXPECT_FALSE(CreateHotKeyPlatform()->RegisterHotKey(kMainWindow, 33001, 0, kKeyC));  // no app
+
+  XvfbServer server;
+  if (!server.Start()) GTEST_SKIP() << "Xvfb is not available";
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  qputenv("DISPLAY", server.display().c_str());
+  int argc = 1;
+  char name[] = "hotkeys_x11_tests";
+  char* argv[] = {name, nullptr};
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  std::unique_ptr<HotKeyPlatform> platform = CreateHotKeyPlatform();
+  EXPECT_TRUE(platform->RegisterHotKey(kMainWindow, 33001, 0, kKeyC));
+  EXPECT_TRUE(platform->Intercept(kMainWindow, [](int32_t) {}));
+
+  // A second client cannot have C: the grab is on the application's connection.
+  Connection other = Connect(server.display());
+  ASSERT_TRUE(other);
+  X11HotKeyPlatform other_platform(other.get(), RootOf(other.get()));
+  EXPECT_FALSE(other_platform.RegisterHotKey(1, 1, 0, kKeyC));
+
+  app.reset();
+  EXPECT_FALSE(platform->RegisterHotKey(kMainWindow, 33002, 0, kKeyV));
+  EXPECT_FALSE(platform->UnregisterHotKey(kMainWindow, 33001));
+  platform.reset();  // must not touch the closed connection
+  // The grab went with the application's connection.
+  EXPECT_TRUE(other_platform.RegisterHotKey(1, 1, 0, kKeyC));
 }
 
 }  // namespace

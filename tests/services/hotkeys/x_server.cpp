@@ -1,7 +1,9 @@
 #include "tests/services/hotkeys/x_server.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +27,14 @@ bool XvfbServer::Start() {
   if (pid_ < 0) return false;
   if (pid_ == 0) {
     close(fds[0]);
+    // The server ends with the test, even when the test dies, and keeps quiet.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    int null_fd = open("/dev/null", O_WRONLY);
+    if (null_fd >= 0) {
+      dup2(null_fd, STDOUT_FILENO);
+      dup2(null_fd, STDERR_FILENO);
+      close(null_fd);
+    }
     // -displayfd: the server picks a free display itself and writes its number once it is
     // ready, so parallel tests never clash and nobody has to guess how long start-up takes.
     std::string fd = std::to_string(fds[1]);
