@@ -1,4 +1,5 @@
-// The one QApplication that the balloon tests need, made on first use.
+// The QApplication of the balloon tests. It lives from before the first test to after the
+// last, and is gone before the process's own exit handlers run (Qt's statics must outlive it).
 #ifndef ROLLCALL_TESTS_FORMS_BALLOON_BALLOON_TEST_APP_H_
 #define ROLLCALL_TESTS_FORMS_BALLOON_BALLOON_TEST_APP_H_
 
@@ -6,13 +7,7 @@
 
 namespace rc::testing {
 
-inline QApplication& TestApp() {
-  static int argc = 1;
-  static char name[] = "balloon_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+QApplication& TestApp();
 
 }  // namespace rc::testing
 
