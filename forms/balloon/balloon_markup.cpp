@@ -1,5 +1,6 @@
 #include "forms/balloon/balloon_markup.h"
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,13 @@ std::optional<Text> MarkupToken::Attribute(const char* attribute_name) const {
 
 bool MarkupToken::Is(const char* tag_name) const {
   return kind == MarkupTokenKind::kTag && EqualsIgnoreCase(name.bytes(), tag_name);
+}
+
+Text PopUpMarkup(const Text& text, std::optional<uint32_t> icon_handle) {
+  if (!icon_handle) return text;
+  char head[64];
+  std::snprintf(head, sizeof head, "<table><tr><td><icon handle=0x%X></td><td>", *icon_handle);
+  return Text(head) + text + Text("</td></tr></table>");
 }
 
 std::vector<MarkupToken> TokenizeMarkup(const Text& markup) {

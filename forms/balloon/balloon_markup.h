@@ -4,6 +4,7 @@
 #ifndef ROLLCALL_FORMS_BALLOON_BALLOON_MARKUP_H_
 #define ROLLCALL_FORMS_BALLOON_BALLOON_MARKUP_H_
 
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -48,6 +49,10 @@ struct MarkupToken {
 // - Line feed, carriage return and tab are tokens of their own.
 // - All other runs of characters are text tokens (adjacent runs are merged).
 std::vector<MarkupToken> TokenizeMarkup(const Text& markup);
+
+// The markup a pop-up shows: the text as it is without an icon; with an icon, a one-row
+// table of the icon (by its handle) and the text.
+Text PopUpMarkup(const Text& text, std::optional<uint32_t> icon_handle);
 
 }  // namespace rc
 

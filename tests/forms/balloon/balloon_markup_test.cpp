@@ -88,5 +88,13 @@ TEST(BalloonMarkupTest, TwoByteCharactersAreUnits) {
   EXPECT_TRUE(broken[1].Is("b"));
 }
 
+TEST(BalloonMarkupTest, IconWrapsTheTextInATableAndNoIconLeavesItAlone) {
+  const Text text = "按 C 键</br>点名"_gbk;
+  EXPECT_EQ(PopUpMarkup(text, std::nullopt), text);
+  EXPECT_EQ(PopUpMarkup(text, 0x1A2B),
+            Text("<table><tr><td><icon handle=0x1A2B></td><td>") + text +
+                Text("</td></tr></table>"));
+}
+
 }  // namespace
 }  // namespace rc
