@@ -58,8 +58,8 @@ QBrush BodyBrush(const BalloonSettings& settings, const QRect& body) {
 
 }  // namespace
 
-BalloonWindow::BalloonWindow(const BalloonSettings& settings)
-    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+BalloonWindow::BalloonWindow(const BalloonSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
       settings_(settings) {
   setAttribute(Qt::WA_ShowWithoutActivating);

@@ -29,7 +29,8 @@ enum class BalloonState { kHidden, kComingUp, kShown, kGoingDown };
 
 class BalloonWindow : public QWidget {
  public:
-  explicit BalloonWindow(const BalloonSettings& settings);
+  // `parent`, if given, owns the window (it is still a window of its own).
+  explicit BalloonWindow(const BalloonSettings& settings, QWidget* parent = nullptr);
   ~BalloonWindow() override;
 
   // Takes effect with the next tip that comes up.

@@ -100,6 +100,22 @@ TEST_F(BalloonWindowTest, WindowNotYetShownDoesNotDropItsTip) {
   EXPECT_EQ(balloon_->CurrentState(), BalloonState::kHidden);
 }
 
+TEST_F(BalloonWindowTest, OwnedByAHiddenControlOfItsWindow) {
+  // As a balloon tip control holds it: the control's widget is never visible.
+  QWidget window;
+  QWidget* control = new QWidget(&window);
+  control->hide();
+  window.show();
+  auto* owned = new BalloonWindow(FastSettings(), control);
+  EXPECT_TRUE(owned->isWindow());
+  owned->PopUp({200, 150}, Text("x"), false, control);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return owned->CurrentState() == BalloonState::kShown; }));
+  EXPECT_TRUE(owned->isVisible());
+  window.hide();
+  EXPECT_EQ(owned->CurrentState(), BalloonState::kHidden);
+  EXPECT_FALSE(owned->isVisible());
+}
+
 TEST_F(BalloonWindowTest, NewPopUpWaitsUntilTheCurrentTipIsDown) {
   balloon_->PopUp({200, 150}, Text("first"), /*auto_hide=*/true);
   ASSERT_TRUE(WaitForState(BalloonState::kShown));
