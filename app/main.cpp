@@ -1,16 +1,17 @@
-// The program's entry. For now it shows an empty window; the form runtime will load the
-// main window from its definition here.
+// The program's entry: the program's location, the runtime, the application's handlers,
+// then the main window as the start-up window and the message loop until it is closed.
 #include <QApplication>
-#include <QWidget>
 
+#include "app/startup.h"
 #include "core/program_location.h"
+#include "forms/ids.h"
+#include "forms/runtime.h"
 
 int main(int argc, char** argv) {
   rc::InitProgramLocation();
   QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("C键 随机点名"));
-  window.resize(246, 98);
-  window.show();
-  return app.exec();
+  rc::forms::InitFormRuntime();
+  rc::app::RegisterStartupHandlers();
+  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  return rc::forms::RunMessageLoop();
 }
