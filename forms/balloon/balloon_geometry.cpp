@@ -1,22 +1,15 @@
 #include "forms/balloon/balloon_geometry.h"
 
-#include <QPainterPathStroker>
 #include <algorithm>
 
 namespace rc {
 
 QPainterPath BalloonGeometry::Outline() const {
-  // Through the centres of the edge pixels, so that a one-pixel line along it covers
-  // exactly the outermost pixels of body and pointer.
-  const QPointF centre(0.5, 0.5);
   QPainterPath outline;
-  outline.addRoundedRect(QRectF(body).adjusted(0.5, 0.5, -0.5, -0.5), corner_width,
-                         corner_height);
+  outline.addRoundedRect(QRectF(body), corner_width, corner_height);
   if (!pointer.isEmpty()) {
-    QPolygonF polygon;
-    for (const QPoint& point : pointer) polygon << QPointF(point) + centre;
     QPainterPath pointer_path;
-    pointer_path.addPolygon(polygon);
+    pointer_path.addPolygon(QPolygonF(pointer));
     pointer_path.closeSubpath();
     outline = outline.united(pointer_path);
   }
@@ -24,14 +17,18 @@ QPainterPath BalloonGeometry::Outline() const {
 }
 
 QRegion BalloonGeometry::Mask() const {
-  const QPainterPath outline = Outline();
-  QPainterPathStroker stroker;
-  stroker.setWidth(1.5);
-  stroker.setJoinStyle(Qt::MiterJoin);
-  const QPainterPath covered = outline.united(stroker.createStroke(outline));
-  // The pointer's tip is a single pixel that a polygon may just miss; it must be there.
-  return QRegion(covered.toFillPolygon().toPolygon(), Qt::WindingFill) +
+  // A polygon's region holds the pixels whose centres lie inside it, which can miss the
+  // single pixel at the pointer's tip; that pixel is the one that must touch the anchor.
+  return QRegion(Outline().toFillPolygon().toPolygon(), Qt::WindingFill) +
          QRegion(QRect(tip, QSize(1, 1)));
+}
+
+QRegion BalloonGeometry::Interior() const {
+  // The mask less every pixel that has a neighbour outside it: what is left after a
+  // one-pixel outline is drawn exactly on the mask's edge.
+  const QRegion mask = Mask();
+  return mask & mask.translated(1, 0) & mask.translated(-1, 0) & mask.translated(0, 1) &
+         mask.translated(0, -1);
 }
 
 BalloonGeometry LayoutBalloon(QSize text_size, QPoint anchor, const QRect& screen,

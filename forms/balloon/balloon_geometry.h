@@ -28,11 +28,12 @@ struct BalloonGeometry {
   bool below = true;     // the body lies below the anchor (pointer on its top edge)
   bool to_right = true;  // the body extends to the right of the anchor
 
-  // The outline of body and pointer together, in window coordinates, through the centres
-  // of the outermost pixels.
+  // The outline of body and pointer together, in window coordinates (pixel edges).
   QPainterPath Outline() const;
-  // The pixels of the window that belong to the balloon, the outline's pixels included.
+  // The pixels of the window that belong to the balloon.
   QRegion Mask() const;
+  // The mask without its outermost pixels, which are drawn as the balloon's outline.
+  QRegion Interior() const;
 };
 
 // The placement style picks the side tried first: style % 4 is 0 below and to the right of

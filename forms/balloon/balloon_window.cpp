@@ -249,12 +249,14 @@ void BalloonWindow::ApplyTransparency() { setWindowOpacity((100 - transparency_)
 
 void BalloonWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QPainterPath outline = geometry_.Outline();
-  painter.fillPath(outline, BodyBrush(settings_, geometry_.body));
   const QColor text_color = FromColorRef(settings_.text_color, QPalette::ToolTipText);
-  painter.setPen(QPen(text_color, 1));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawPath(outline);
+  // The outline, one pixel wide in the text colour, is what the interior leaves of the
+  // mask; drawn as regions it lands on exactly the pixels the window shows.
+  painter.setClipRegion(geometry_.Mask());
+  painter.fillRect(rect(), text_color);
+  painter.setClipRegion(geometry_.Interior());
+  painter.fillRect(rect(), BodyBrush(settings_, geometry_.body));
+  painter.setClipping(false);
 
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.translate(geometry_.text.topLeft());

@@ -19,6 +19,8 @@ TEST(BalloonGeometryTest, PointerTipTouchesTheAnchorOnEverySide) {
       BalloonGeometry g = LayoutBalloon(kText, anchor, kScreen, BalloonShape(), style);
       EXPECT_EQ(g.frame.topLeft() + g.tip, anchor) << anchor.x() << "," << anchor.y();
       EXPECT_TRUE(g.Mask().contains(g.tip));
+      EXPECT_FALSE(g.Interior().contains(g.tip));  // the tip is drawn as outline
+      EXPECT_TRUE(g.Interior().contains(g.text));
       EXPECT_EQ(g.pointer.first(), g.tip);
       // The body holds the text with its margin.
       EXPECT_GE(g.text.width(), kText.width());
