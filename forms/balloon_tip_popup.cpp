@@ -7,6 +7,8 @@
 
 #include "forms/balloon/balloon_markup.h"
 #include "forms/balloon/balloon_window.h"
+#include "forms/fatal_error_box.h"
+#include "forms/runtime.h"
 
 namespace rc::forms {
 namespace {
@@ -42,6 +44,14 @@ void PopUpBalloonTip(const BalloonTipRequest& request) {
   if (!balloon) {
     balloon = new BalloonWindow(SettingsOf(request.settings), control);
     balloon->setObjectName(QLatin1String(kBalloonName));
+    // Once a tip has gone down the control raises its event 2, while its window is there.
+    const uint32_t window_id = request.window_id;
+    const uint32_t control_id = request.control_id;
+    balloon->SetHiddenCallback([window_id, control_id] {
+      if (window_id != 0 && IsWindowLoaded(window_id) && !FatalErrorInProgress()) {
+        RaiseEvent(window_id, control_id, 2);
+      }
+    });
   } else {
     balloon->SetSettings(SettingsOf(request.settings));
   }
