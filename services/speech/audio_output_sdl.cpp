@@ -15,6 +15,11 @@ constexpr int kDeviceRate = 44100;
 constexpr SDL_AudioFormat kDeviceFormat = AUDIO_S16SYS;
 constexpr Uint8 kDeviceChannels = 1;
 constexpr Uint16 kDeviceSamples = 1024;  // about 23 ms per buffer
+// A WAV header is only numbers in a file. Rates and channel counts outside these bounds are
+// no sound anyone recorded, and the converter must not be asked to size buffers for them.
+constexpr int kMinSourceRate = 1000;
+constexpr int kMaxSourceRate = 384000;
+constexpr Uint8 kMaxSourceChannels = 8;
 
 class SdlAudioOutput : public AudioOutput {
  public:
@@ -62,7 +67,8 @@ class SdlAudioOutput : public AudioOutput {
     if (SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length) == nullptr) return false;
     bool ok = false;
     SDL_AudioStream* stream = nullptr;
-    if (length <= static_cast<Uint32>(INT_MAX)) {
+    if (length <= static_cast<Uint32>(INT_MAX) && spec.freq >= kMinSourceRate &&
+        spec.freq <= kMaxSourceRate && spec.channels >= 1 && spec.channels <= kMaxSourceChannels) {
       stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq, kDeviceFormat,
                                   kDeviceChannels, kDeviceRate);
     }

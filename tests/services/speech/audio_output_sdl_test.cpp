@@ -201,6 +201,11 @@ TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
   EXPECT_FALSE(audio->Play(Bytes(wav.begin(), wav.begin() + 30)));  // cut inside the header
   Bytes garbage(1000, 0x5A);
   EXPECT_FALSE(audio->Play(garbage));
+  for (uint32_t rate : {0u, 10u, 0x7FFFFFFFu, 0xFFFFFD66u}) {  // absurd rates, even negative
+    Bytes odd = wav;
+    for (int i = 0; i < 4; ++i) odd[24 + i] = static_cast<uint8_t>(rate >> (8 * i));
+    EXPECT_FALSE(audio->Play(odd)) << rate;
+  }
   wav[20] = 0x77;  // an unknown encoding
   EXPECT_FALSE(audio->Play(wav));
 }
