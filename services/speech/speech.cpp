@@ -9,6 +9,9 @@
 namespace rc {
 namespace {
 
+// How late a character may start and still keep to the reading's schedule.
+constexpr std::chrono::milliseconds kCatchUpLimit(20);
+
 // The next character off the front of `text` at `pos`: two bytes for a two-byte character,
 // else one byte with ASCII letters in lower case (the maps hold lower-case keys).
 Text NextCharacter(const Text& text, size_t* pos) {
@@ -61,18 +64,23 @@ void SpeechModule::PlayTextAloud(const Text& text, int32_t rate) {
   const auto voiced_delay =
       std::chrono::milliseconds(static_cast<uint32_t>(kFastestRate - rate) * kMsPerRateStep);
   const auto silent_delay = std::chrono::milliseconds(kSilentCharacterMs);
+  // Each character's time counts from the end of the one before it (from the start of the
+  // reading for the first), not from whenever the sleep happened to return, so that timer
+  // slack does not add up over a long name. A reading that fell far behind (a stalled
+  // machine) starts afresh instead of rushing its next characters.
+  SpeechClock::TimePoint start = clock_->Now();
   size_t pos = 0;
   while (pos < text.size() && !stop_.load()) {
-    // The character's time counts from before its sound is started, so the time it takes
-    // to start a sound does not lengthen the reading.
-    SpeechClock::TimePoint start = clock_->Now();
+    SpeechClock::TimePoint now = clock_->Now();
+    if (now - start > kCatchUpLimit) start = now;
     Text character = NextCharacter(text, &pos);
     auto delay = silent_delay;
     if (const VoiceEntry* sound = FindSound(character)) {
       audio_->Play(sound->data);  // a sound that cannot be played is skipped silently
       delay = voiced_delay;
     }
-    clock_->SleepUntil(start + delay);
+    start += delay;
+    clock_->SleepUntil(start);
   }
 }
 
