@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <streambuf>
 #include <string>
@@ -249,15 +250,18 @@ VoiceData ReadVoiceData(std::span<const uint8_t> bytes) {
 VoiceData LoadVoiceFile(const Text& path) {
   VoiceData missing;
   missing.status = Status::kMissing;
+  // Only a regular file: opening a pipe would wait for a writer, and a device has no end.
+  const std::string native = NativePath(path);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(native, error)) return missing;
   char buffer[voice_file::kBufferSize];
   std::ifstream file;
   file.rdbuf()->pubsetbuf(buffer, sizeof(buffer));
-  file.open(NativePath(path), std::ios::binary);
+  file.open(native, std::ios::binary);
   if (!file) return missing;
   file.seekg(0, std::ios::end);
   std::streamoff size = file.tellg();
   file.seekg(0, std::ios::beg);
-  // A folder or an unreadable file has no usable size.
   if (size < 0 || !file) return missing;
   return ReadVoiceData(file, static_cast<uint64_t>(size));
 }

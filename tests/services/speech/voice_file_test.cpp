@@ -1,5 +1,8 @@
 #include "services/speech/voice_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -213,9 +216,14 @@ TEST(VoiceFileTest, LoadsThroughThePathLayer) {
   data = LoadVoiceFile(TextFromNativePath(root) + Text("\\nothing.dat"));
   EXPECT_EQ(data.status, VoiceFileStatus::kMissing);
   EXPECT_TRUE(data.characters.empty());
-  data = LoadVoiceFile(TextFromNativePath(root));  // a folder is no voice file
-  EXPECT_NE(data.status, VoiceFileStatus::kComplete);
-  EXPECT_TRUE(data.characters.empty());
+  // Neither a folder nor a pipe (which would wait for a writer) nor a device is read.
+  ASSERT_EQ(mkfifo((root + "/fifo.dat").c_str(), 0644), 0);
+  ASSERT_EQ(symlink("/dev/zero", (root + "/zero.dat").c_str()), 0);
+  for (const char* name : {"", "\\fifo.dat", "\\zero.dat"}) {
+    data = LoadVoiceFile(TextFromNativePath(root) + Text(name));
+    EXPECT_EQ(data.status, VoiceFileStatus::kMissing) << name;
+    EXPECT_TRUE(data.characters.empty());
+  }
   std::filesystem::remove_all(root);
 }
 
