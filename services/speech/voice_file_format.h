@@ -5,20 +5,23 @@
 // The maps themselves carry no object tag (they were serialised in place); their values do.
 // All integers are little-endian.
 //
+// Below, a hex number is the value of a field of the given width (u8 unless marked), not a
+// byte sequence: "u16 FFFE" is stored as the bytes FE FF.
+//
 //   map        := count entry{count}
-//   count      := u16                     when < 0xFFFF
-//               | FFFF u32                when < 0xFFFFFFFF
-//               | FFFF FFFFFFFF u64
+//   count      := u16 n                               when n < FFFF
+//               | u16 FFFF, u32 n                     when n < FFFFFFFF
+//               | u16 FFFF, u32 FFFFFFFF, u64 n
 //   entry      := string(key) object(value)
 //
-//   string     := length byte{length}     one byte per character (GBK)
-//               | FF FEFF length u16{length}  UTF-16 marker, then the length of that form
-//   length     := u8                      when < 0xFF
-//               | FF u16                  when < 0xFFFF
-//               | FF FFFF u32             when < 0xFFFFFFFF
-//               | FF FFFF FFFFFFFF u64
+//   string     := length, byte{length}                one byte per character (GBK)
+//               | FF, u16 FFFE, length, u16{length}   marked UTF-16, converted to GBK
+//   length     := n                                   when n < FF
+//               | FF, u16 n                           when n < FFFF
+//               | FF, u16 FFFF, u32 n                 when n < FFFFFFFF
+//               | FF, u16 FFFF, u32 FFFFFFFF, u64 n
 //
-//   object     := u16 tag [u32 big tag] [class] [fields]
+//   object     := u16 tag, [u32 big tag], [class], [fields]
 //     tag 0000                 the null object
 //     tag FFFF                 a new class follows (schema u16, name length u16, name bytes),
 //                              then a new object of that class
@@ -34,7 +37,7 @@
 //     0       string      name (in the character map: the name of the character's sound)
 //     .       string      second text, not used by playback
 //     .       8           size: IEEE double, number of data bytes; 0.0 means no data
-//     .       trunc(size) data: a complete WAV image, present only when size is not 0.0
+//     .       trunc(size) data: a complete WAV image; no bytes at all when size is 0.0
 #ifndef ROLLCALL_SERVICES_SPEECH_VOICE_FILE_FORMAT_H_
 #define ROLLCALL_SERVICES_SPEECH_VOICE_FILE_FORMAT_H_
 
