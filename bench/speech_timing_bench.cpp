@@ -57,6 +57,10 @@ double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
 }
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<size_t>(p * v.size()))];
+}
 double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
 }  // namespace
@@ -118,6 +122,10 @@ int main(int argc, char** argv) {
               std::getenv("SDL_AUDIODRIVER"));
   std::printf("  per-character error   median %.3f ms   max %.3f ms   (target within 5 ms: %s)\n",
               Median(char_errors), Max(char_errors), Max(char_errors) <= 5.0 ? "met" : "MISSED");
+  std::printf("  per-character error   p90 %.3f ms   p99 %.3f ms   over 5 ms: %zd of %zu\n",
+              Percentile(char_errors, 0.9), Percentile(char_errors, 0.99),
+              std::count_if(char_errors.begin(), char_errors.end(), [](double e) { return e > 5.0; }),
+              char_errors.size());
   std::printf("  whole-reading error   median %.3f ms   max %.3f ms   (of %.0f ms)\n",
               Median(total_errors), Max(total_errors), total_ms);
   std::printf("  first sound after     median %.3f ms   max %.3f ms\n", Median(start_errors),
