@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/paths.h"
@@ -118,6 +119,14 @@ int main(int argc, char** argv) {
   }
   std::vector<double> costs = timed->costs_us();
 
+  // For comparison: how late the machine itself wakes a thread that sleeps until a moment.
+  std::vector<double> wake_late;
+  for (int i = 0; i < 100; ++i) {
+    Clock::time_point until = Clock::now() + std::chrono::milliseconds(20);
+    std::this_thread::sleep_until(until);
+    wake_late.push_back(Ms(Clock::now() - until));
+  }
+
   std::printf("speech timing: %d readings of 5 characters at rate %d (%s driver)\n", readings, rate,
               std::getenv("SDL_AUDIODRIVER"));
   std::printf("  per-character error   median %.3f ms   max %.3f ms   (target within 5 ms: %s)\n",
@@ -132,6 +141,8 @@ int main(int argc, char** argv) {
               Max(start_errors));
   std::printf("  starting a sound      median %.0f us    max %.0f us (first, opening the device: %.0f us)\n",
               Median(costs), Max(costs), costs.empty() ? 0 : costs[0]);
+  std::printf("  machine's own wake-up lateness (100 sleeps): median %.3f ms   max %.3f ms\n",
+              Median(wake_late), Max(wake_late));
   speech.reset();
   std::filesystem::remove_all(root);
   return 0;
