@@ -34,7 +34,8 @@ void SetError(std::string* error, std::string message) {
   if (error != nullptr) *error = std::move(message);
 }
 
-// Only the header is checked here; the dynamic loader checks the rest and fails cleanly.
+// Checks what the dynamic loader relies on without checking; it checks the rest itself and
+// fails cleanly.
 bool CheckImage(std::span<const uint8_t> image, std::string* error) {
   if (image.size() < sizeof(ElfW(Ehdr))) {
     SetError(error, "image too short for an ELF header");
@@ -62,6 +63,16 @@ bool CheckImage(std::span<const uint8_t> image, std::string* error) {
       header.e_phnum > (image.size() - header.e_phoff) / sizeof(ElfW(Phdr))) {
     SetError(error, "program headers lie outside the image");
     return false;
+  }
+  // The dynamic loader maps segments from the file without checking them against its
+  // size; a segment reaching past the end of a cut-short image would fault when touched.
+  for (size_t i = 0; i < header.e_phnum; ++i) {
+    ElfW(Phdr) segment;
+    std::memcpy(&segment, image.data() + header.e_phoff + i * sizeof(segment), sizeof(segment));
+    if (segment.p_filesz > image.size() || segment.p_offset > image.size() - segment.p_filesz) {
+      SetError(error, "a segment lies outside the image");
+      return false;
+    }
   }
   return true;
 }

@@ -27,5 +27,8 @@ extern "C" __attribute__((visibility("default"))) int AttachSkinResource(
   // (the name label's red and black) stay the widget's own.
   QApplication::setStyle(new rc::SkinStyle(look));
   QApplication::setPalette(look.MakePalette());
+  // Qt tells the widgets of the new palette by posted events; deliver them now, so that
+  // whatever the caller does next (showing a window, reading a colour) sees the skin.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
   return 1;
 }
