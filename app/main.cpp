@@ -1,19 +1,21 @@
-// The program's entry. For now it shows an empty window; the form runtime will load the
-// main window from its definition here.
+// The program's entry: the program's location, the runtime, the skin engine, the
+// application's handlers, then the main window as the start-up window and the message loop
+// until it is closed.
 #include <QApplication>
-#include <QWidget>
 
+#include "app/startup.h"
 #include "core/program_location.h"
+#include "forms/ids.h"
+#include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
 
 int main(int argc, char** argv) {
   rc::InitProgramLocation();
   QApplication app(argc, argv);
+  rc::forms::InitFormRuntime();
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("C键 随机点名"));
-  window.resize(246, 98);
-  window.show();
-  return app.exec();
+  rc::app::RegisterStartupHandlers();
+  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  return rc::forms::RunMessageLoop();
 }
