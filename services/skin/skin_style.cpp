@@ -166,6 +166,15 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
 
 void SkinStyle::drawControl(ControlElement element, const QStyleOption* option,
                             QPainter* painter, const QWidget* widget) const {
+  if (element == CE_HeaderEmptyArea) {
+    // The strip right of the last column continues the header.
+    painter->fillRect(option->rect, look_.header);
+    painter->save();
+    painter->setPen(look_.frame);
+    painter->drawLine(option->rect.bottomLeft(), option->rect.bottomRight());
+    painter->restore();
+    return;
+  }
   if (element == CE_HeaderSection) {
     painter->fillRect(option->rect, (option->state & State_Sunken) ? look_.button_pressed
                                                                    : look_.header);
