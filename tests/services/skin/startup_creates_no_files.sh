@@ -2,7 +2,10 @@
 # Starts the real program and checks that it creates no file while it starts: the skin
 # engine and the skin come from memory, and nothing else of start-up writes to disk.
 #
-#   startup_creates_no_files.sh PROGRAM     (run inside an X server, e.g. under xvfb-run)
+#   startup_creates_no_files.sh PROGRAM
+#
+# Uses the X server in DISPLAY; when DISPLAY is empty it starts a virtual one of its own,
+# on a display number that the server picks itself, so that parallel runs never collide.
 #
 # The program runs from a copy in a fresh program folder, with fresh home, temporary and
 # runtime folders, which are compared before and after. Where strace works, every file,
@@ -14,15 +17,32 @@ set -euo pipefail
 program=$1
 scratch=$(mktemp -d)
 pid=
+xvfb=
 cleanup() {
   if [ -n "$pid" ]; then
     pkill -P "$pid" 2>/dev/null || true
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 1 100); do
+    [ -s "$scratch/display" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$scratch/display" ]; then
+    echo "FAIL: the virtual X server did not start"
+    exit 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' < "$scratch/display")"
+  rm "$scratch/display"
+fi
 
 mkdir -p "$scratch/program/date" "$scratch/home" "$scratch/tmp" "$scratch/runtime"
 chmod 700 "$scratch/runtime"
