@@ -90,8 +90,6 @@ void SkinStyle::polish(QWidget* widget) {
   }
 }
 
-void SkinStyle::unpolish(QWidget* widget) { QProxyStyle::unpolish(widget); }
-
 void SkinStyle::DrawBox(const QRect& rect, const QColor& fill, const QColor& outline,
                         QPainter* painter) const {
   painter->save();

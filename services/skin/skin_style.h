@@ -47,8 +47,6 @@ class SkinStyle : public QProxyStyle {
   QPalette standardPalette() const override;
   void polish(QWidget* widget) override;
   using QProxyStyle::polish;
-  void unpolish(QWidget* widget) override;
-  using QProxyStyle::unpolish;
 
   void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
