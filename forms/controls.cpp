@@ -637,6 +637,8 @@ class BalloonTipControl : public Control {
   void PopUp(int32_t x, int32_t y, const Text& text, int32_t icon, bool auto_hide) {
     BalloonTipRequest request;
     request.control = widget_;
+    request.window_id = window_id();
+    request.control_id = control_id();
     request.anchor = QPoint(x, y);
     request.text = text;
     request.icon = icon;
