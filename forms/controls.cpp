@@ -453,6 +453,11 @@ class ComboControl : public Control {
     // The chosen event is deferred through a posted message, so it runs after the box has
     // finished its own handling of the choice.
     c->on_choice = [this] { Raise(0); };
+    // A narrow edit field shows the start of the choice, not its end.
+    QObject::connect(c, &QComboBox::currentIndexChanged, c, [c] {
+      if (c->lineEdit()) c->lineEdit()->home(false);
+    });
+    if (c->lineEdit()) c->lineEdit()->home(false);
     QObject::connect(c, &QComboBox::activated, c, [c](int) {
       QCoreApplication::postEvent(c, new ComboChoiceEvent());
     });

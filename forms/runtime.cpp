@@ -213,7 +213,7 @@ class WindowControl : public Control {
     }
     if (props_.topmost) flags |= Qt::WindowStaysOnTopHint;
     auto* w = new FormWindow(parent, flags, window_id());
-    w->setWindowTitle(Q(props_.title));
+    SetTitle(w);
     QColor back = ColourFromColorRef(props_.background_colour);
     if (back.isValid()) {
       QPalette pal = w->palette();
@@ -238,7 +238,7 @@ class WindowControl : public Control {
   void Write(int32_t i, const Value& v) override {
     if (i != 0) return;
     props_.title = ValueToText(v);
-    widget_->setWindowTitle(Q(props_.title));
+    SetTitle(widget_);
   }
 
   QSize ClientSizeFor(int32_t width, int32_t height) const {
@@ -261,6 +261,11 @@ class WindowControl : public Control {
   const WindowProps& props() const { return props_; }
 
  private:
+  // An empty caption stays empty: window managers put the program's name in an empty one,
+  // so it is given as a single space.
+  void SetTitle(QWidget* w) {
+    w->setWindowTitle(props_.title.empty() ? QStringLiteral(" ") : Q(props_.title));
+  }
   WindowProps props_;
 };
 

@@ -111,7 +111,8 @@ TEST_F(Runtime, LoadingTwiceKeepsOneCopy) {
 TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   QWidget* w = WindowWidget(kStatsWindow);
-  EXPECT_TRUE(w->windowTitle().isEmpty());
+  EXPECT_EQ(ReadText(kStatsWindow, 0, 8), Text());
+  EXPECT_TRUE(w->windowTitle().trimmed().isEmpty());
   EXPECT_EQ(w->windowType(), Qt::Window);
   EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
