@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <type_traits>
 
 #include "forms/balloon_tip_popup.h"
@@ -51,6 +53,15 @@ Qt::Alignment HAlign(int32_t a) {
 }
 Qt::Alignment VAlign(int32_t a) {
   return a == 1 ? Qt::AlignVCenter : a == 2 ? Qt::AlignBottom : Qt::AlignTop;
+}
+
+// Label captions for readers on other threads.
+std::mutex g_captions_mutex;
+std::map<std::pair<uint32_t, uint32_t>, Text> g_captions;
+
+void PublishLabelCaption(uint32_t window_id, uint32_t control_id, const Text& caption) {
+  std::lock_guard<std::mutex> lock(g_captions_mutex);
+  g_captions[{window_id, control_id}] = caption;
 }
 
 // ---- labels -------------------------------------------------------------------------------
@@ -178,6 +189,7 @@ class LabelControl : public Control {
     auto* w = static_cast<CaptionWidget*>(widget_.data());
     if (!w) return;
     w->caption = props_.caption;
+    PublishLabelCaption(window_id(), control_id(), props_.caption);
     w->effect = props_.effect;
     w->text_colour = props_.text_colour;
     w->background_colour = props_.background_colour;
@@ -679,6 +691,12 @@ bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text,
   if (!tip) return false;
   tip->PopUp(x, y, text, icon, auto_hide);
   return true;
+}
+
+Text PublishedLabelCaption(uint32_t window_id, uint32_t control_id) {
+  std::lock_guard<std::mutex> lock(g_captions_mutex);
+  auto it = g_captions.find({window_id, control_id});
+  return it == g_captions.end() ? Text() : it->second;
 }
 
 const TypeDescriptor* FindTypeDescriptor(uint32_t type_id) {

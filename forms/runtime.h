@@ -93,6 +93,10 @@ EventSource CurrentEventSource();
 QWidget* WindowWidget(uint32_t window_id);
 QWidget* ControlWidget(uint32_t window_id, uint32_t control_id);
 
+// The caption of a label as last set, safe to read from any thread (the runtime publishes a
+// copy whenever the caption changes). The empty text for a label that was never loaded.
+Text PublishedLabelCaption(uint32_t window_id, uint32_t control_id);
+
 // Control methods. Both are fatal ("指定窗口或窗口组件不存在或尚未载入") when the control
 // does not exist or its window is not loaded.
 // The list view of a loaded window, for the list-view methods.

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 
 #include "core/fatal.h"
@@ -91,6 +92,13 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   EXPECT_EQ(ReadInt(kMainWindow, kMainWindowItem, 3), 98);
   EXPECT_EQ(ReadText(kMainWindow, kMainWindowItem, 8), "C键 随机点名"_gbk);
   EXPECT_EQ(ReadText(kMainWindow, kMainLabel1, 8), "姓名"_gbk);
+  WriteProperty(kMainWindow, kMainLabel1, 8, "张三"_gbk);
+  Text seen_elsewhere;
+  std::thread reader([&] { seen_elsewhere = PublishedLabelCaption(kMainWindow, kMainLabel1); });
+  reader.join();
+  EXPECT_EQ(seen_elsewhere, "张三"_gbk);
+  WriteProperty(kMainWindow, kMainLabel1, 16, int32_t{255});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel1, 16), 255);
   EXPECT_EQ(ReadInt(kMainWindow, kMainTimer2, 8), 100);
   EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);
   EXPECT_FALSE(ReadLogical(kMainWindow, kMainTimer1, 5));
