@@ -9,6 +9,9 @@
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Listing the tests (ctest's discovery) needs no display.
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
   return RUN_ALL_TESTS();
