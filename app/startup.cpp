@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc::app {
@@ -8,7 +9,7 @@ namespace rc::app {
 void OnMainWindowCreated() {}
 
 void RegisterStartupHandlers() {
-  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, 0, [](int32_t, int32_t) {
+  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, forms::kEventCreated, [](int32_t, int32_t) {
     OnMainWindowCreated();
     return 0;
   });
