@@ -9,10 +9,11 @@ namespace rc::app {
 void OnMainWindowCreated() {}
 
 void RegisterStartupHandlers() {
-  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, forms::kEventCreated, [](int32_t, int32_t) {
-    OnMainWindowCreated();
-    return 0;
-  });
+  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+                     [](int32_t, int32_t) {
+                       OnMainWindowCreated();
+                       return 0;
+                     });
 }
 
 }  // namespace rc::app

@@ -32,9 +32,10 @@ void PopUpBalloonTip(const BalloonTipRequest& request) {
   g_tip->setMargin(6);
   QColor back = ColourFromColorRef(request.settings.colours[0]);
   QColor fore = ColourFromColorRef(request.settings.text_colour);
-  g_tip->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid black; }")
-                           .arg(back.isValid() ? back.name() : QStringLiteral("#ffffe1"),
-                                fore.isValid() ? fore.name() : QStringLiteral("black")));
+  g_tip->setStyleSheet(
+      QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid black; }")
+          .arg(back.isValid() ? back.name() : QStringLiteral("#ffffe1"),
+               fore.isValid() ? fore.name() : QStringLiteral("black")));
   g_tip->adjustSize();
   g_tip->move(request.anchor);
   g_tip->show();

@@ -25,8 +25,8 @@ void ShowBox(const Text& text) {
     std::fprintf(stderr, "%s", text.ToUtf8().c_str());
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QString(),
-                  QString::fromStdU16String(text.ToUtf16()), QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, QString(), QString::fromStdU16String(text.ToUtf16()),
+                  QMessageBox::Ok);
   box.exec();
 }
 
@@ -53,6 +53,8 @@ void InstallFatalErrorBox() { SetFatalErrorHandler(&OnFatalError); }
 
 bool FatalErrorInProgress() { return g_fatal_count.load() > 0; }
 
-void SetFatalErrorPresenterForTesting(FatalErrorPresenter presenter) { g_presenter.store(presenter); }
+void SetFatalErrorPresenterForTesting(FatalErrorPresenter presenter) {
+  g_presenter.store(presenter);
+}
 
 }  // namespace rc::forms

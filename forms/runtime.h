@@ -77,8 +77,8 @@ struct EventResult {
 // Raises an event: the handler bound to it runs with the arguments, with the current event
 // source set to (window, control). Unbound events do nothing. Misuse is fatal. After a fatal
 // error has started nothing is dispatched.
-EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event,
-                       int32_t arg1 = 0, int32_t arg2 = 0);
+EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event, int32_t arg1 = 0,
+                       int32_t arg2 = 0);
 
 // The window and control whose event is running (both 0 outside any handler).
 struct EventSource {

@@ -35,8 +35,8 @@ class EmbeddedBlock : public testing::Test {
 
 TEST_F(EmbeddedBlock, DecodesToExactlyTheReadableSource) {
   EXPECT_EQ(windows_, WindowDefinitionsSource());
-  EXPECT_EQ(EncodeDefinitions(windows_), ByteSet(EmbeddedDefinitionBlock().begin(),
-                                                 EmbeddedDefinitionBlock().end()));
+  EXPECT_EQ(EncodeDefinitions(windows_),
+            ByteSet(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end()));
 }
 
 TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
@@ -46,7 +46,8 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
   const ItemDef& main = windows_[0].items[0];
   EXPECT_EQ(main.id, kMainWindowItem);
   EXPECT_EQ(main.type, kTypeWindow);
-  EXPECT_EQ(std::tie(main.left, main.top, main.width, main.height), std::make_tuple(50, 50, 246, 98));
+  EXPECT_EQ(std::tie(main.left, main.top, main.width, main.height),
+            std::make_tuple(50, 50, 246, 98));
   const auto& frame = std::get<WindowProps>(main.props);
   EXPECT_EQ(frame.border_style, 4);
   EXPECT_EQ(frame.start_position, 1);
@@ -97,9 +98,29 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
       {2, kClassBalloonTip1, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, 0, {}, 0},
       {2, kClassButton1, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, kClassGroup1},
       {2, kClassEdit1, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, kClassGroup1},
-      {2, kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56, 48, 16, V, {}, kClassGroup1},
+      {2,
+       kClassTransparentLabel2,
+       kTypeTransparentLabel,
+       "透明标签2",
+       48,
+       56,
+       48,
+       16,
+       V,
+       {},
+       kClassGroup1},
       {2, kClassEdit2, kTypeEditBox, "编辑框2", 3, 24, 144, 24, V | T, {}, kClassGroup1},
-      {2, kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8, 72, 16, V, {}, kClassGroup1},
+      {2,
+       kClassTransparentLabel1,
+       kTypeTransparentLabel,
+       "透明标签1",
+       40,
+       8,
+       72,
+       16,
+       V,
+       {},
+       kClassGroup1},
       {2, kClassGroup1, kTypeGroupBox, "分组框1", 185, -5, 160, 349, V, {}, 0},
       {2, kClassList2, kTypeListView, "超级列表框2", 100, 0, 84, 336, V | T, {}, 0},
       {2, kClassList1, kTypeListView, "超级列表框1", 2, 0, 96, 338, V | T, {0, 5}, 0},
@@ -127,8 +148,8 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
   EXPECT_EQ(windows_[1].items.size(), 1 + controls[1]);
   EXPECT_EQ(windows_[2].items.size(), 1 + controls[2] + 4);
   EXPECT_EQ(Item(2, kClassGroup1).children,
-            (std::vector<uint32_t>{kClassButton1, kClassEdit1, kClassTransparentLabel2,
-                                   kClassEdit2, kClassTransparentLabel1}));
+            (std::vector<uint32_t>{kClassButton1, kClassEdit1, kClassTransparentLabel2, kClassEdit2,
+                                   kClassTransparentLabel1}));
 }
 
 TEST_F(EmbeddedBlock, FontsCaptionsAndSettings) {
@@ -176,9 +197,11 @@ TEST_F(EmbeddedBlock, ColumnTitles) {
   const auto& stats = std::get<ListViewProps>(Item(1, kStatsList1).props);
   std::vector<std::tuple<Text, int32_t, int32_t>> got;
   for (const ListColumn& c : stats.columns) got.emplace_back(c.title, c.width, c.alignment);
-  EXPECT_EQ(got, (std::vector<std::tuple<Text, int32_t, int32_t>>{
-                     {"Num"_gbk, 30, 0}, {"班级"_gbk, 90, 1}, {"姓名"_gbk, 50, 1},
-                     {"被点名次数"_gbk, 90, 1}, {"回答错误次数"_gbk, 90, 1}}));
+  EXPECT_EQ(got, (std::vector<std::tuple<Text, int32_t, int32_t>>{{"Num"_gbk, 30, 0},
+                                                                  {"班级"_gbk, 90, 1},
+                                                                  {"姓名"_gbk, 50, 1},
+                                                                  {"被点名次数"_gbk, 90, 1},
+                                                                  {"回答错误次数"_gbk, 90, 1}}));
   EXPECT_EQ(std::tie(stats.full_row_select, stats.grid_lines, stats.single_selection),
             std::make_tuple(1, 1, 1));
   const auto& classes = std::get<ListViewProps>(Item(2, kClassList1).props);

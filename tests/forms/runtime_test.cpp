@@ -1,5 +1,8 @@
 // The form runtime on the offscreen platform: loading, properties, events, fatal errors.
+#include "forms/runtime.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,13 +15,11 @@
 #include <QTreeWidget>
 #include <cstdio>
 #include <thread>
-#include <unistd.h>
 
 #include "core/fatal.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
 #include "forms/messages.h"
-#include "forms/runtime.h"
 
 namespace rc::forms {
 namespace {
@@ -67,10 +68,11 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
     int x, y, w, h;
     bool visible;
   };
-  for (const Expect& e : {Expect{"标签1", 0, 2, 168, 55, true}, Expect{"标签2", -1, 59, 64, 16, true},
-                          Expect{"按钮6", 222, 32, 16, 16, true}, Expect{"组合框1", 168, 54, 72, 20, true},
-                          Expect{"时钟1", -16, -8, 24, 32, false}, Expect{"气球提示框1", 136, 40, 8, 8, false},
-                          Expect{"超文本浏览框1", 96, 24, 24, 16, false}}) {
+  for (const Expect& e :
+       {Expect{"标签1", 0, 2, 168, 55, true}, Expect{"标签2", -1, 59, 64, 16, true},
+        Expect{"按钮6", 222, 32, 16, 16, true}, Expect{"组合框1", 168, 54, 72, 20, true},
+        Expect{"时钟1", -16, -8, 24, 32, false}, Expect{"气球提示框1", 136, 40, 8, 8, false},
+        Expect{"超文本浏览框1", 96, 24, 24, 16, false}}) {
     SCOPED_TRACE(e.name);
     QWidget* w = Find(kMainWindow, e.name);
     ASSERT_NE(w, nullptr);
@@ -137,7 +139,8 @@ TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
 
 TEST_F(Runtime, ComboSelectionIsClampedAndRaisesNoEvent) {
   int chosen = 0;
-  ASSERT_TRUE(BindHandler(kMainWindow, kMainCombo1, 0, [&](int32_t, int32_t) { return ++chosen, 0; }));
+  ASSERT_TRUE(
+      BindHandler(kMainWindow, kMainCombo1, 0, [&](int32_t, int32_t) { return ++chosen, 0; }));
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   auto* combo = Find<QComboBox>(kMainWindow, "组合框1");
   ASSERT_EQ(combo->count(), 2);
@@ -248,7 +251,8 @@ TEST_F(Runtime, ButtonClickAndEditContentWithCrLf) {
   EXPECT_EQ(clicks, 1);
   BindHandler(kClassWindow, kClassButton1, 0, nullptr);
 
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+            "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
   WriteProperty(kClassWindow, kClassEdit1, 8, "张三\r\n李四\r\n"_gbk);
   EXPECT_EQ(Find<QPlainTextEdit>(kClassWindow, "编辑框1")->toPlainText(),
             QString::fromUtf8("张三\n李四\n"));
@@ -273,7 +277,8 @@ TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
   EXPECT_TRUE(first.isNull());
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   EXPECT_NE(WindowWidget(kClassWindow), nullptr);
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+            "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
 }
 
 TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
@@ -327,7 +332,8 @@ TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
 TEST(FatalErrorText, HasTheExactLayout) {
   EXPECT_EQ(FatalErrorText(0, "指定窗口尚未载入"_gbk),
             "运行时出错!\r\n\r\n错误信息：指定窗口尚未载入\r\n"_gbk);
-  EXPECT_EQ(FatalErrorText(12, "x"_gbk), "运行时出错!\r\n\r\n错误代码：12\r\n\r\n错误信息：x\r\n"_gbk);
+  EXPECT_EQ(FatalErrorText(12, "x"_gbk),
+            "运行时出错!\r\n\r\n错误代码：12\r\n\r\n错误信息：x\r\n"_gbk);
   EXPECT_EQ(FatalErrorText(0, Text()), "运行时出错!\r\n\r\n"_gbk);
 }
 

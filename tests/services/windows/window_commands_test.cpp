@@ -1,4 +1,6 @@
 // The window library commands on the offscreen platform.
+#include "services/windows/window_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,7 +15,6 @@
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
-#include "services/windows/window_commands.h"
 
 namespace rc {
 namespace {
