@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -327,6 +329,60 @@ TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
   EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuName)->actions()[0]->text(),
             QString::fromUtf8("删除"));
   BindHandler(kClassWindow, kClassMenuDeleteClass, 0, nullptr);
+}
+
+TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
+  std::vector<int32_t> seen;
+  auto record = [&](int32_t event) {
+    return [&seen, event](int32_t, int32_t) { return seen.push_back(event), 0; };
+  };
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 0, record(0)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 5, record(5)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, -7, record(-7)));
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kClassWindow, "超级列表框1");
+  list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
+  list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
+  list->setCurrentItem(list->topLevelItem(1));
+  EXPECT_EQ(seen, std::vector<int32_t>{0});
+  EXPECT_EQ(ReadInt(kClassWindow, kClassList1, 35), 1);
+
+  QPoint inside = list->visualItemRect(list->topLevelItem(0)).center();
+  QMouseEvent press(QEvent::MouseButtonPress, inside, list->viewport()->mapToGlobal(inside),
+                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(list->viewport(), &press);
+  EXPECT_EQ(seen.back(), 5);
+
+  QWidget* window = WindowWidget(kClassWindow);
+  window->activateWindow();
+  QApplication::setActiveWindow(window);
+  Find(kClassWindow, "编辑框1")->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(seen.back(), -7);
+  for (auto [control, event] : {std::pair{kClassList1, 0}, {kClassList1, 5}, {kClassEdit1, -7}}) {
+    BindHandler(kClassWindow, control, event, nullptr);
+  }
+}
+
+TEST_F(Runtime, StartPositionVisibilityAndOwners) {
+  EXPECT_FALSE(LoadWindow(kStatsWindow, kMainWindow, false));  // owner not loaded
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, 0), screen.x() + (screen.width() - 246) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, 1), screen.y() + (screen.height() - 98) / 2, 1);
+
+  WriteProperty(kMainWindow, 0, 5, Logical(false));
+  EXPECT_FALSE(WindowWidget(kMainWindow)->isVisible());
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainLabel1, 5));
+  WriteProperty(kMainWindow, 0, 5, Logical(true));
+  EXPECT_TRUE(ReadLogical(kMainWindow, 0, 5));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainLabel1, 5));
+
+  ASSERT_TRUE(LoadWindow(kStatsWindow, kMainWindow, false));
+  EXPECT_EQ(WindowWidget(kStatsWindow)->parentWidget(), WindowWidget(kMainWindow));
+  WriteProperty(kStatsWindow, kStatsButton1, 6, Logical(true));
+  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 6));
+  EXPECT_FALSE(Find(kStatsWindow, "按钮1")->isEnabled());
 }
 
 TEST(FatalErrorText, HasTheExactLayout) {
