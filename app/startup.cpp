@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
 
@@ -13,10 +14,11 @@ void OnMainWindowCreated() {
 }
 
 void RegisterStartupHandlers() {
-  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, 0, [](int32_t, int32_t) {
-    OnMainWindowCreated();
-    return 0;
-  });
+  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+                     [](int32_t, int32_t) {
+                       OnMainWindowCreated();
+                       return 0;
+                     });
 }
 
 }  // namespace rc::app

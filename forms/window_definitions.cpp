@@ -93,11 +93,13 @@ WindowDef MainWindow() {
   self.events = Bind({0});
   win.items.push_back(std::move(self));
 
-  ItemDef html = Control(kMainHtmlView1, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, false, true);
+  ItemDef html =
+      Control(kMainHtmlView1, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, false, true);
   html.props = HtmlViewProps{};
   win.items.push_back(std::move(html));
 
-  ItemDef tip = Control(kMainBalloonTip1, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, false, false);
+  ItemDef tip =
+      Control(kMainBalloonTip1, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, false, false);
   BalloonTipProps balloon;
   balloon.colours = {0xE1FFFF, 0xE1FFFF, 0xC0C0FF, 0xFFC0C0};
   balloon.placement_style = 0;
@@ -215,8 +217,8 @@ WindowDef ClassManagementWindow() {
   names.events = Bind({-7});
   win.items.push_back(std::move(names));
 
-  ItemDef label2 = Control(kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56,
-                           48, 16, true, false);
+  ItemDef label2 = Control(kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56, 48,
+                           16, true, false);
   label2.container = kClassGroup1;
   TransparentLabelProps student;
   student.caption = G("学生姓名\r\n\r\n");
@@ -227,8 +229,8 @@ WindowDef ClassManagementWindow() {
   edit2.container = kClassGroup1;
   win.items.push_back(std::move(edit2));
 
-  ItemDef label1 = Control(kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8,
-                           72, 16, true, false);
+  ItemDef label1 = Control(kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8, 72,
+                           16, true, false);
   label1.container = kClassGroup1;
   TransparentLabelProps klass;
   klass.caption = G("班级名称");
