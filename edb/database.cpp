@@ -798,7 +798,10 @@ bool FindRecord(const Condition& condition) {
   if (int32_t c = ReadCounts(*db, &count, nullptr, 4); c != kDbOk) return Fail(c);
   const int32_t before = db->current_record;
   const int32_t start = std::max(0, before);
-  if (count < 1 || start >= count) return Fail(kDbOk);
+  if (count < 1 || start >= count) {
+    SetLastDbError(kDbOk);  // nothing to search is not a failure
+    return false;
+  }
 
   const std::vector<uint8_t>* saved_memory = db->memory_record;
   std::vector<uint8_t> record(static_cast<size_t>(db->header.record_length));
