@@ -31,6 +31,10 @@ std::vector<uint8_t> ReadBytes(const std::string& native_path) {
 }
 
 void WriteBytes(const std::string& native_path, const std::vector<uint8_t>& bytes) {
+  // A new file rather than a truncated one: ext4 flushes a file that was truncated to zero
+  // and rewritten when it is closed, which makes thousands of rewrites crawl.
+  std::error_code ignored;
+  std::filesystem::remove(native_path, ignored);
   std::ofstream out(native_path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
