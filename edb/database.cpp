@@ -332,7 +332,7 @@ int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool
 // Reads the bytes of a field, from the in-memory record or from the file.
 int32_t ReadFieldValue(Database& db, const Field& field, Value* out) {
   *out = EmptyFieldValue(field.type);
-  uint8_t small[8];
+  uint8_t small[64];
   std::vector<uint8_t> large;
   const uint8_t* bytes = nullptr;
   if (db.memory_record) {

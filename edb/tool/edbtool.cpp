@@ -1,6 +1,8 @@
 #include "edb/tool/edbtool.h"
 
 #include <cerrno>
+#include <climits>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -200,15 +202,20 @@ int Dump(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
+std::optional<int32_t> ParseInt(const std::string& s) {
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(s.c_str(), &end, 10);
+  if (s.empty() || *end || errno || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(v);
+}
+
+// A type code or a type name (ignoring case).
 std::optional<int32_t> ParseType(const std::string& s) {
   for (int32_t i = 0; i < kMaxFieldType; ++i) {
     if (EqualsIgnoreCase(s, kTypeNames[i])) return i + 1;
   }
-  char* end = nullptr;
-  errno = 0;
-  long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end || errno) return std::nullopt;
-  return static_cast<int32_t>(v);
+  return ParseInt(s);
 }
 
 int Create(const std::vector<std::string>& args) {
@@ -223,10 +230,8 @@ int Create(const std::vector<std::string>& args) {
     if (!type) throw Failure{kDbBadFieldType};
     int32_t width = 0;
     if (colon2 != std::string::npos) {
-      std::optional<int32_t> w = ParseType(spec.substr(colon2 + 1));
-      if (!w || spec.substr(colon2 + 1).find_first_not_of("0123456789") != std::string::npos) {
-        throw Failure{kDbBadFieldWidth};
-      }
+      std::optional<int32_t> w = ParseInt(spec.substr(colon2 + 1));
+      if (!w) throw Failure{kDbBadFieldWidth};
       width = *w;
     }
     fields.push_back({Text::FromUtf8(spec.substr(0, colon)), *type, width});
