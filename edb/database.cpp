@@ -329,48 +329,43 @@ int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool
 
 // --- Records -----------------------------------------------------------------------------
 
-// Reads the bytes of a field, from the in-memory record or from the file.
-int32_t ReadFieldValue(Database& db, const Field& field, Value* out) {
-  *out = EmptyFieldValue(field.type);
-  uint8_t small[64];
-  std::vector<uint8_t> large;
-  const uint8_t* bytes = nullptr;
-  if (db.memory_record) {
-    bytes = db.memory_record->data() + field.offset;
-  } else {
-    if (db.current_record < 0) return kDbNoCurrentRecord;
-    const int64_t record = db.RecordOffset(db.current_record);
-    ScopedLock lock(db, record);
-    if (lock.code() != kDbOk) return lock.code();
-    uint8_t* buffer = small;
-    if (field.width > static_cast<int32_t>(sizeof small)) {
-      large.resize(static_cast<size_t>(field.width));
-      buffer = large.data();
-    }
-    size_t done = 0;
-    int32_t code = db.main->Read(record + field.offset, buffer, field.width, &done);
-    if (code != kDbOk) return code;
-    if (done == 0) return kDbSeekFailed;
-    if (done < static_cast<size_t>(field.width)) return kDbFieldReadFailed;
-    bytes = buffer;
-    if (IsBlobType(field.type)) {
-      // The record stays locked while its value is read from the companion file.
-      if (!db.blobs) return kDbFieldReadFailed;
-      std::string data;
-      if (int32_t c = db.blobs->Read(DecodeInt32(bytes), &data); c != kDbOk) return c;
-      *out = BlobValue(field.type, data);
-      return kDbOk;
-    }
-  }
-  if (IsBlobType(field.type)) {
-    if (!db.blobs) return kDbFieldReadFailed;
-    std::string data;
-    if (int32_t c = db.blobs->Read(DecodeInt32(bytes), &data); c != kDbOk) return c;
-    *out = BlobValue(field.type, data);
+// The value of a field from its bytes in a record; memo and byte-set values are read from
+// the companion file.
+int32_t DecodeField(Database& db, const Field& field, const uint8_t* bytes, Value* out) {
+  if (!IsBlobType(field.type)) {
+    *out = LoadFieldValue(field.type, field.width, bytes);
     return kDbOk;
   }
-  *out = LoadFieldValue(field.type, field.width, bytes);
+  if (!db.blobs) return kDbFieldReadFailed;
+  std::string data;
+  if (int32_t code = db.blobs->Read(DecodeInt32(bytes), &data); code != kDbOk) return code;
+  *out = BlobValue(field.type, data);
   return kDbOk;
+}
+
+// Reads a field of the current record, from the in-memory record or from the file.
+int32_t ReadFieldValue(Database& db, const Field& field, Value* out) {
+  *out = EmptyFieldValue(field.type);
+  if (db.memory_record) return DecodeField(db, field, db.memory_record->data() + field.offset, out);
+  if (db.current_record < 0) return kDbNoCurrentRecord;
+  const int64_t record = db.RecordOffset(db.current_record);
+  ScopedLock lock(db, record);  // held until the companion value has been read too
+  if (lock.code() != kDbOk) return lock.code();
+  uint8_t small[64];
+  std::vector<uint8_t> large;
+  uint8_t* buffer = small;
+  if (field.width > static_cast<int32_t>(sizeof small)) {
+    large.resize(static_cast<size_t>(field.width));
+    buffer = large.data();
+  }
+  size_t done = 0;
+  if (int32_t code = db.main->Read(record + field.offset, buffer, field.width, &done);
+      code != kDbOk) {
+    return code;
+  }
+  if (done == 0) return kDbSeekFailed;  // the field starts at or past the end of the file
+  if (done < static_cast<size_t>(field.width)) return kDbFieldReadFailed;
+  return DecodeField(db, field, buffer, out);
 }
 
 // Stores one value (already checked to fit) into a record copy; memo and byte-set values go

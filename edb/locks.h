@@ -11,7 +11,7 @@
 // Main file, when the database's locking switch is on (sharing modes 1 and 3):
 //   kRecordCountLockOffset   byte 16, held by RecordCount, AddRecord and FindRecord for
 //                            their whole run (the record count and next identifier)
-//   RecordLockOffset(r)      the first byte of record r, while r is read or written
+//   data start + r * length  the first byte of record r, while r is read or written
 //   [0, kWholeFileLockLength) the whole file while OpenDatabase checks and repairs it
 //   every other byte         during a conditional WriteFields (the gaps between the bytes
 //                            the database already holds, so that those keep nesting)
