@@ -8,6 +8,7 @@
 #include "forms/ids.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
+#include "services/windows/password_prompt.h"
 
 int main(int argc, char** argv) {
   rc::InitProgramLocation();
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   rc::forms::InitFormRuntime();
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
+  rc::InstallDatabasePasswordPrompt();
   rc::app::RegisterStartupHandlers();
   rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
   return rc::forms::RunMessageLoop();
