@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/text.h"
+#include "forms/balloon_style_sheet.h"
 
 namespace rc {
 
@@ -59,8 +60,7 @@ enum class BalloonEffect : int32_t {
   kThreeColourVerticalGradient = 6,
 };
 
-// The style sheet every balloon tip starts with (GBK, CR LF after every rule).
-Text DefaultBalloonStyleSheet();
+using forms::DefaultBalloonStyleSheet;
 
 // The settings of a balloon tip without property data.
 BalloonSettings DefaultBalloonSettings();
