@@ -1,16 +1,22 @@
-// The program's entry: the program's location, the runtime, the application's handlers,
-// then the main window as the start-up window and the message loop until it is closed.
+// The program's entry: the program's location, the runtime, the skin engine, the
+// application's handlers, then the main window as the start-up window and the message loop
+// until it is closed.
 #include <QApplication>
 
 #include "app/startup.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
+#include "services/skin/skin_engine_module.h"
+#include "services/windows/password_prompt.h"
 
 int main(int argc, char** argv) {
   rc::InitProgramLocation();
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
+  // Before any window exists; without an engine the program keeps the ordinary look.
+  rc::LoadSkinEngine();
+  rc::InstallDatabasePasswordPrompt();
   rc::app::RegisterStartupHandlers();
   rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
   return rc::forms::RunMessageLoop();

@@ -1,17 +1,24 @@
 #include "app/startup.h"
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "services/skin/skin_engine_module.h"
 
 namespace rc::app {
 
-void OnMainWindowCreated() {}
+void OnMainWindowCreated() {
+  // Every window from here on, this one included, is drawn in the skin; without an engine
+  // or its entry the ordinary look stays, silently. The hot keys come after this.
+  ApplyEmbeddedSkin();
+}
 
 void RegisterStartupHandlers() {
-  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, 0, [](int32_t, int32_t) {
-    OnMainWindowCreated();
-    return 0;
-  });
+  forms::BindHandler(forms::kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+                     [](int32_t, int32_t) {
+                       OnMainWindowCreated();
+                       return 0;
+                     });
 }
 
 }  // namespace rc::app

@@ -1,46 +1,64 @@
-// A plain pop-up: the text in a tool-tip coloured frame at the anchor, "</br>" and line
-// feeds as line breaks, no other markup.
+// The balloon tip control's pop-up draws a real balloon (forms/balloon). Each control gets
+// one balloon window, made on its first pop-up and owned by the control's widget, so that
+// it goes with its window.
 #include "forms/balloon_tip_popup.h"
 
-#include <QLabel>
-#include <QTimer>
+#include <optional>
 
-#include "forms/fonts.h"
+#include "forms/balloon/balloon_markup.h"
+#include "forms/balloon/balloon_window.h"
+#include "forms/fatal_error_box.h"
+#include "forms/runtime.h"
 
 namespace rc::forms {
 namespace {
 
-QPointer<QLabel> g_tip;
+const char kBalloonName[] = "balloon_tip";
 
-QString PlainLines(const Text& text) {
-  QString s = QString::fromStdU16String(text.ToUtf16());
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QStringLiteral("</br>"), QStringLiteral("\n"), Qt::CaseInsensitive);
-  s.replace(QStringLiteral("<br>"), QStringLiteral("\n"), Qt::CaseInsensitive);
-  return s;
+BalloonSettings SettingsOf(const BalloonTipProps& props) {
+  BalloonSettings settings;
+  for (size_t i = 0; i < settings.colors.size(); ++i) {
+    settings.colors[i] = static_cast<uint32_t>(props.colours[i]);
+  }
+  settings.effect = props.effect;
+  settings.effect_parameter = props.effect_parameter;
+  settings.placement_style = props.placement_style;
+  settings.transparency = props.percentage;
+  settings.initial_delay_ms = props.initial_delay;
+  settings.display_time_ms = props.display_time;
+  settings.fade_in_interval_ms = props.fade_intervals[0];
+  settings.fade_out_interval_ms = props.fade_intervals[1];
+  settings.text_color = static_cast<uint32_t>(props.text_colour);
+  settings.shape = BalloonShape::FromStored(props.layout_sizes);
+  settings.style_sheet = props.style_sheet;
+  return settings;
 }
 
 }  // namespace
 
 void PopUpBalloonTip(const BalloonTipRequest& request) {
-  if (g_tip) g_tip->deleteLater();
-  g_tip = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
-  g_tip->setAttribute(Qt::WA_DeleteOnClose);
-  g_tip->setObjectName(QStringLiteral("balloon_tip"));
-  g_tip->setFont(DefaultGuiFont());
-  g_tip->setText(PlainLines(request.text));
-  g_tip->setMargin(6);
-  QColor back = ColourFromColorRef(request.settings.colours[0]);
-  QColor fore = ColourFromColorRef(request.settings.text_colour);
-  g_tip->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border: 1px solid black; }")
-                           .arg(back.isValid() ? back.name() : QStringLiteral("#ffffe1"),
-                                fore.isValid() ? fore.name() : QStringLiteral("black")));
-  g_tip->adjustSize();
-  g_tip->move(request.anchor);
-  g_tip->show();
-  if (request.auto_hide && request.settings.display_time > 0) {
-    QTimer::singleShot(request.settings.display_time, g_tip.data(), &QWidget::close);
+  QWidget* control = request.control;
+  if (!control) return;
+  auto* balloon = dynamic_cast<BalloonWindow*>(
+      control->findChild<QWidget*>(QLatin1String(kBalloonName), Qt::FindDirectChildrenOnly));
+  if (!balloon) {
+    balloon = new BalloonWindow(SettingsOf(request.settings), control);
+    balloon->setObjectName(QLatin1String(kBalloonName));
+    // Once a tip has gone down the control raises its event 2, while its window is there.
+    const uint32_t window_id = request.window_id;
+    const uint32_t control_id = request.control_id;
+    balloon->SetHiddenCallback([window_id, control_id] {
+      if (window_id != 0 && IsWindowLoaded(window_id) && !FatalErrorInProgress()) {
+        RaiseEvent(window_id, control_id, 2);
+      }
+    });
+  } else {
+    balloon->SetSettings(SettingsOf(request.settings));
   }
+  Text markup = request.text;
+  if (!request.title.empty()) markup = Text("<b>") + request.title + Text("</b><br>") + markup;
+  // The tips' image lists are empty, so no index names an icon and the text stands alone.
+  balloon->PopUp(request.anchor, PopUpMarkup(markup, std::nullopt), request.auto_hide, control);
 }
 
 }  // namespace rc::forms

@@ -15,6 +15,8 @@ namespace rc::forms {
 
 struct BalloonTipRequest {
   QPointer<QWidget> control;  // the balloon tip control's (hidden) widget
+  uint32_t window_id = 0;     // the control's identity, for its event 2 after the tip hides
+  uint32_t control_id = 0;
   QPoint anchor;              // screen pixels: where the balloon points
   Text text;                  // the marked-up text, as the application passed it
   Text title;                 // empty: the application never gives one

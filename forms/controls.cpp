@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <type_traits>
 
 #include "forms/balloon_tip_popup.h"
@@ -51,6 +53,15 @@ Qt::Alignment HAlign(int32_t a) {
 }
 Qt::Alignment VAlign(int32_t a) {
   return a == 1 ? Qt::AlignVCenter : a == 2 ? Qt::AlignBottom : Qt::AlignTop;
+}
+
+// Label captions for readers on other threads.
+std::mutex g_captions_mutex;
+std::map<std::pair<uint32_t, uint32_t>, Text> g_captions;
+
+void PublishLabelCaption(uint32_t window_id, uint32_t control_id, const Text& caption) {
+  std::lock_guard<std::mutex> lock(g_captions_mutex);
+  g_captions[{window_id, control_id}] = caption;
 }
 
 // ---- labels -------------------------------------------------------------------------------
@@ -105,9 +116,18 @@ class CaptionWidget : public QWidget {
     QColor fore = ColourFromColorRef(text_colour);
     if (!fore.isValid()) fore = Qt::black;
     switch (effect) {
-      case 1: draw({1, 1}, Qt::white); draw({0, 0}, fore); break;
-      case 2: draw({0, 0}, Qt::white); draw({1, 1}, fore); break;
-      case 3: draw({2, 2}, Qt::black); draw({0, 0}, fore); break;
+      case 1:
+        draw({1, 1}, Qt::white);
+        draw({0, 0}, fore);
+        break;
+      case 2:
+        draw({0, 0}, Qt::white);
+        draw({1, 1}, fore);
+        break;
+      case 3:
+        draw({2, 2}, Qt::black);
+        draw({0, 0}, fore);
+        break;
       default: draw({0, 0}, fore); break;
     }
   }
@@ -137,12 +157,16 @@ class LabelControl : public Control {
       case 1: return props_.effect;
       case 2: return props_.border_style;
       case 3: return props_.gradient_border_width;
-      case 4: case 5: case 6: return props_.gradient_border_colours[i - 4];
+      case 4:
+      case 5:
+      case 6: return props_.gradient_border_colours[i - 4];
       case 7: return props_.background_colour;
       case 8: return props_.text_colour;
       case 9: return props_.picture_mode;
       case 10: return props_.gradient_background_mode;
-      case 11: case 12: case 13: return props_.gradient_background_colours[i - 11];
+      case 11:
+      case 12:
+      case 13: return props_.gradient_background_colours[i - 11];
       case 14: return props_.h_align;
       case 15: return props_.v_align;
       case 16: return Logical(props_.word_wrap != 0);
@@ -157,17 +181,25 @@ class LabelControl : public Control {
       case 1: props_.effect = ValueToInt(v); break;
       case 2: props_.border_style = ValueToInt(v); break;
       case 3: props_.gradient_border_width = ValueToInt(v); break;
-      case 4: case 5: case 6: props_.gradient_border_colours[i - 4] = ValueToInt(v); break;
+      case 4:
+      case 5:
+      case 6: props_.gradient_border_colours[i - 4] = ValueToInt(v); break;
       case 7: props_.background_colour = ValueToInt(v); break;
       case 8: props_.text_colour = ValueToInt(v); break;
       case 9: props_.picture_mode = ValueToInt(v); break;
       case 10: props_.gradient_background_mode = ValueToInt(v); break;
-      case 11: case 12: case 13: props_.gradient_background_colours[i - 11] = ValueToInt(v); break;
+      case 11:
+      case 12:
+      case 13: props_.gradient_background_colours[i - 11] = ValueToInt(v); break;
       case 14: props_.h_align = ValueToInt(v); break;
       case 15: props_.v_align = ValueToInt(v); break;
       case 16: props_.word_wrap = ValueToInt(v) != 0; break;
-      case 17: if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b; break;
-      case 18: if (auto* b = std::get_if<ByteSet>(&v)) props_.picture = *b; break;
+      case 17:
+        if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b;
+        break;
+      case 18:
+        if (auto* b = std::get_if<ByteSet>(&v)) props_.picture = *b;
+        break;
       default: return;
     }
     Apply();
@@ -178,6 +210,7 @@ class LabelControl : public Control {
     auto* w = static_cast<CaptionWidget*>(widget_.data());
     if (!w) return;
     w->caption = props_.caption;
+    PublishLabelCaption(window_id(), control_id(), props_.caption);
     w->effect = props_.effect;
     w->text_colour = props_.text_colour;
     w->background_colour = props_.background_colour;
@@ -223,7 +256,9 @@ class TransparentLabelControl : public Control {
       case 3: props_.h_align = ValueToInt(v); break;
       case 4: props_.v_align = ValueToInt(v); break;
       case 5: props_.word_wrap = ValueToInt(v) != 0; break;
-      case 6: if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b; break;
+      case 6:
+        if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b;
+        break;
       default: return;
     }
     Apply();
@@ -376,8 +411,14 @@ class EditControl : public Control {
   void Write(int32_t i, const Value& v) override {
     switch (i) {
       case 0: SetContent(ValueToText(v)); break;
-      case 2: props_.text_colour = ValueToInt(v); SetColours(widget_, props_.text_colour, props_.background_colour); break;
-      case 3: props_.background_colour = ValueToInt(v); SetColours(widget_, props_.text_colour, props_.background_colour); break;
+      case 2:
+        props_.text_colour = ValueToInt(v);
+        SetColours(widget_, props_.text_colour, props_.background_colour);
+        break;
+      case 3:
+        props_.background_colour = ValueToInt(v);
+        SetColours(widget_, props_.text_colour, props_.background_colour);
+        break;
       case 9:
         props_.input_mode = ValueToInt(v);
         if (auto* e = qobject_cast<QLineEdit*>(widget_)) {
@@ -453,9 +494,13 @@ class ComboControl : public Control {
     // The chosen event is deferred through a posted message, so it runs after the box has
     // finished its own handling of the choice.
     c->on_choice = [this] { Raise(0); };
-    QObject::connect(c, &QComboBox::activated, c, [c](int) {
-      QCoreApplication::postEvent(c, new ComboChoiceEvent());
+    // A narrow edit field shows the start of the choice, not its end.
+    QObject::connect(c, &QComboBox::currentIndexChanged, c, [c] {
+      if (c->lineEdit()) c->lineEdit()->home(false);
     });
+    if (c->lineEdit()) c->lineEdit()->home(false);
+    QObject::connect(c, &QComboBox::activated, c,
+                     [c](int) { QCoreApplication::postEvent(c, new ComboChoiceEvent()); });
     return c;
   }
   Value Read(int32_t i) override {
@@ -474,9 +519,17 @@ class ComboControl : public Control {
   void Write(int32_t i, const Value& v) override {
     auto* c = static_cast<QComboBox*>(widget_.data());
     switch (i) {
-      case 0: if (c->isEditable()) c->setEditText(Q(ValueToText(v))); break;
-      case 7: props_.text_colour = ValueToInt(v); SetColours(c, props_.text_colour, props_.background_colour); break;
-      case 8: props_.background_colour = ValueToInt(v); SetColours(c, props_.text_colour, props_.background_colour); break;
+      case 0:
+        if (c->isEditable()) c->setEditText(Q(ValueToText(v)));
+        break;
+      case 7:
+        props_.text_colour = ValueToInt(v);
+        SetColours(c, props_.text_colour, props_.background_colour);
+        break;
+      case 8:
+        props_.background_colour = ValueToInt(v);
+        SetColours(c, props_.text_colour, props_.background_colour);
+        break;
       case 11: SetSelection(ValueToInt(v)); break;
       default: break;
     }
@@ -583,8 +636,9 @@ class ListViewControl : public Control {
       t->header()->resizeSection(col, c.width);
     }
     if (props_.grid_lines) {
-      t->setStyleSheet(QStringLiteral(
-          "QTreeView::item { border-right: 1px solid #d4d0c8; border-bottom: 1px solid #d4d0c8; }"));
+      t->setStyleSheet(
+          QStringLiteral("QTreeView::item { border-right: 1px solid #d4d0c8; border-bottom: 1px "
+                         "solid #d4d0c8; }"));
     }
     QObject::connect(t, &QTreeWidget::currentItemChanged, t,
                      [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
@@ -637,6 +691,8 @@ class BalloonTipControl : public Control {
   void PopUp(int32_t x, int32_t y, const Text& text, int32_t icon, bool auto_hide) {
     BalloonTipRequest request;
     request.control = widget_;
+    request.window_id = window_id();
+    request.control_id = control_id();
     request.anchor = QPoint(x, y);
     request.text = text;
     request.icon = icon;
@@ -676,44 +732,68 @@ bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text,
   return true;
 }
 
+Text PublishedLabelCaption(uint32_t window_id, uint32_t control_id) {
+  std::lock_guard<std::mutex> lock(g_captions_mutex);
+  auto it = g_captions.find({window_id, control_id});
+  return it == g_captions.end() ? Text() : it->second;
+}
+
 const TypeDescriptor* FindTypeDescriptor(uint32_t type_id) {
   using P = PropertyType;
   static const TypeDescriptor kTypes[] = {
       {kTypeWindow, "窗口", kTypeRaisesEvents, {P::kPropText}, &MakeWindowControl},
-      {kTypeEditBox, "编辑框", kTypeRaisesEvents,
+      {kTypeEditBox,
+       "编辑框",
+       kTypeRaisesEvents,
        {P::kPropText, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropLogical,
         P::kPropInteger, P::kPropLogical, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropByteSet},
        &Make<EditControl>},
-      {kTypeGroupBox, "分组框", kTypeRaisesEvents, {P::kPropText, P::kPropByteSet},
+      {kTypeGroupBox,
+       "分组框",
+       kTypeRaisesEvents,
+       {P::kPropText, P::kPropByteSet},
        &Make<GroupControl>},
-      {kTypeLabel, "标签", kTypeRaisesEvents,
+      {kTypeLabel,
+       "标签",
+       kTypeRaisesEvents,
        {P::kPropText, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropInteger, P::kPropLogical, P::kPropByteSet, P::kPropByteSet},
        &Make<LabelControl>},
-      {kTypeButton, "按钮", kTypeRaisesEvents,
+      {kTypeButton,
+       "按钮",
+       kTypeRaisesEvents,
        {P::kPropText, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropByteSet,
         P::kPropByteSet},
        &Make<ButtonControl>},
-      {kTypeComboBox, "组合框", kTypeRaisesEvents,
+      {kTypeComboBox,
+       "组合框",
+       kTypeRaisesEvents,
        {P::kPropText, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropLogical, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropByteSet,
         P::kPropByteSet, P::kPropInteger, P::kPropByteSet},
        &Make<ComboControl>},
-      {kTypeTimer, "时钟", kTypeRaisesEvents | kTypeNeverVisible, {P::kPropInteger},
+      {kTypeTimer,
+       "时钟",
+       kTypeRaisesEvents | kTypeNeverVisible,
+       {P::kPropInteger},
        &Make<TimerControl>},
       {kTypeListView, "超级列表框", kTypeRaisesEvents, std::vector<P>(28, P::kPropInteger),
        &Make<ListViewControl>},
-      {kTypeTransparentLabel, "透明标签", kTypeRaisesEvents,
+      {kTypeTransparentLabel,
+       "透明标签",
+       kTypeRaisesEvents,
        {P::kPropText, P::kPropInteger, P::kPropInteger, P::kPropInteger, P::kPropInteger,
         P::kPropLogical, P::kPropByteSet},
        &Make<TransparentLabelControl>},
-      {kTypeBalloonTip, "气球提示框", kTypeRaisesEvents | kTypeNeverVisible, {},
+      {kTypeBalloonTip,
+       "气球提示框",
+       kTypeRaisesEvents | kTypeNeverVisible,
+       {},
        &Make<BalloonTipControl>},
-      {kTypeHtmlView, "超文本浏览框", kTypeRaisesEvents, {P::kPropText},
-       &Make<HtmlViewControl>},
+      {kTypeHtmlView, "超文本浏览框", kTypeRaisesEvents, {P::kPropText}, &Make<HtmlViewControl>},
   };
   for (const TypeDescriptor& t : kTypes) {
     if (t.type_id == type_id) return &t;
@@ -725,9 +805,12 @@ int32_t ValueToInt(const Value& value) {
   return std::visit(
       [](const auto& v) -> int32_t {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, Logical>) return v.value != 0 ? 1 : 0;
-        else if constexpr (std::is_arithmetic_v<T>) return static_cast<int32_t>(v);
-        else return 0;
+        if constexpr (std::is_same_v<T, Logical>)
+          return v.value != 0 ? 1 : 0;
+        else if constexpr (std::is_arithmetic_v<T>)
+          return static_cast<int32_t>(v);
+        else
+          return 0;
       },
       value);
 }

@@ -239,8 +239,8 @@ void Put(Writer& w, const EditProps& p) {
                     p.max_length, p.multi_line, p.scroll_bars, p.alignment, p.input_mode})
     w.I32(v);
   w.U16(p.password_char);
-  for (int32_t v : {p.letter_case, p.spin_box, p.spin_min, p.spin_max, p.selection_start,
-                    p.selection_length})
+  for (int32_t v :
+       {p.letter_case, p.spin_box, p.spin_min, p.spin_max, p.selection_start, p.selection_length})
     w.I32(v);
   w.Bytes(p.font);
   w.Counted(p.content);
@@ -252,8 +252,8 @@ void Get(Reader& r, EditProps& p) {
                      &p.max_length, &p.multi_line, &p.scroll_bars, &p.alignment, &p.input_mode})
     *v = r.I32();
   p.password_char = r.U16();
-  for (int32_t* v : {&p.letter_case, &p.spin_box, &p.spin_min, &p.spin_max,
-                     &p.selection_start, &p.selection_length})
+  for (int32_t* v : {&p.letter_case, &p.spin_box, &p.spin_min, &p.spin_max, &p.selection_start,
+                     &p.selection_length})
     *v = r.I32();
   p.font = r.Bytes();
   p.content = r.Counted();
@@ -276,9 +276,9 @@ void Put(Writer& w, const ComboProps& p) {
   w.I32(p.last);
 }
 void Get(Reader& r, ComboProps& p) {
-  for (int32_t* v : {&p.kind, &p.max_length, &p.selection_start, &p.selection_length,
-                     &p.auto_sort, &p.extra_row_height, &p.text_colour, &p.background_colour,
-                     &p.current_selection})
+  for (int32_t* v :
+       {&p.kind, &p.max_length, &p.selection_start, &p.selection_length, &p.auto_sort,
+        &p.extra_row_height, &p.text_colour, &p.background_colour, &p.current_selection})
     *v = r.I32();
   p.font = r.Bytes();
   p.item_data = r.Bytes();
@@ -353,8 +353,7 @@ void Put(Writer& w, const TransparentLabelProps& p) {
   w.Counted(p.caption);
 }
 void Get(Reader& r, TransparentLabelProps& p) {
-  for (int32_t* v : {&p.effect, &p.text_colour, &p.h_align, &p.v_align, &p.word_wrap})
-    *v = r.I32();
+  for (int32_t* v : {&p.effect, &p.text_colour, &p.h_align, &p.v_align, &p.word_wrap}) *v = r.I32();
   p.font = r.Bytes();
   p.caption = r.Counted();
 }
@@ -362,8 +361,8 @@ void Get(Reader& r, TransparentLabelProps& p) {
 void Put(Writer& w, const BalloonTipProps& p) {
   w.U32(kBalloonTipPropsVersion);
   w.Ints(p.colours);
-  for (int32_t v : {p.effect, p.effect_parameter, p.placement_style, p.percentage,
-                    p.initial_delay, p.display_time})
+  for (int32_t v : {p.effect, p.effect_parameter, p.placement_style, p.percentage, p.initial_delay,
+                    p.display_time})
     w.I32(v);
   w.Ints(p.fade_intervals);
   w.I32(p.text_colour);
@@ -600,7 +599,8 @@ std::optional<LogFont> DecodeLogFont(const ByteSet& bytes) {
     *v = r.U8();
   auto face = r.Take(kLogFontFaceSize);
   auto end = std::find(face.begin(), face.end(), uint8_t{0});
-  f.face = Text(reinterpret_cast<const char*>(face.data()), static_cast<size_t>(end - face.begin()));
+  f.face =
+      Text(reinterpret_cast<const char*>(face.data()), static_cast<size_t>(end - face.begin()));
   return f;
 }
 

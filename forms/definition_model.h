@@ -203,10 +203,9 @@ struct HtmlViewProps {
 };
 
 // No property data (std::monostate) means the type's defaults.
-using PropertyData =
-    std::variant<std::monostate, WindowProps, LabelProps, ButtonProps, EditProps, ComboProps,
-                 TimerProps, GroupProps, ListViewProps, TransparentLabelProps, BalloonTipProps,
-                 HtmlViewProps>;
+using PropertyData = std::variant<std::monostate, WindowProps, LabelProps, ButtonProps, EditProps,
+                                  ComboProps, TimerProps, GroupProps, ListViewProps,
+                                  TransparentLabelProps, BalloonTipProps, HtmlViewProps>;
 
 struct EventBinding {
   int32_t event = 0;

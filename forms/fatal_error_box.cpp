@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -17,12 +18,15 @@ std::atomic<int> g_fatal_count{0};
 std::atomic<FatalErrorPresenter> g_presenter{nullptr};
 
 void ShowBox(const Text& text) {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+  // Widgets exist only on the user-interface thread; from anywhere else the error is written
+  // to standard error instead.
+  QCoreApplication* app = QCoreApplication::instance();
+  if (qobject_cast<QApplication*>(app) == nullptr || QThread::currentThread() != app->thread()) {
     std::fprintf(stderr, "%s", text.ToUtf8().c_str());
     return;
   }
-  QMessageBox box(QMessageBox::Critical, QString(),
-                  QString::fromStdU16String(text.ToUtf16()), QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, QString(), QString::fromStdU16String(text.ToUtf16()),
+                  QMessageBox::Ok);
   box.exec();
 }
 
@@ -49,6 +53,8 @@ void InstallFatalErrorBox() { SetFatalErrorHandler(&OnFatalError); }
 
 bool FatalErrorInProgress() { return g_fatal_count.load() > 0; }
 
-void SetFatalErrorPresenterForTesting(FatalErrorPresenter presenter) { g_presenter.store(presenter); }
+void SetFatalErrorPresenterForTesting(FatalErrorPresenter presenter) {
+  g_presenter.store(presenter);
+}
 
 }  // namespace rc::forms

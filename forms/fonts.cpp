@@ -1,8 +1,8 @@
 #include "forms/fonts.h"
 
 #include <QString>
-#include <algorithm>
 #include <QStringList>
+#include <algorithm>
 
 #include "forms/definition_codec.h"
 #include "forms/definition_model.h"

@@ -29,41 +29,41 @@ constexpr uint32_t kTypeHtmlView = 0x00070001;
 // The main window, the start-up window. Its own item 0x06010000 also addresses it.
 constexpr uint32_t kMainWindow = 0x52010001;
 constexpr uint32_t kMainWindowItem = 0x06010000;
-constexpr uint32_t kMainHtmlView1 = 0x16010108;     // 超文本浏览框1
-constexpr uint32_t kMainBalloonTip1 = 0x160100C5;   // 气球提示框1
-constexpr uint32_t kMainTimer2 = 0x1601006E;        // 时钟2
-constexpr uint32_t kMainButton6 = 0x1601005F;       // 按钮6
-constexpr uint32_t kMainButton5 = 0x1601005E;       // 按钮5
-constexpr uint32_t kMainButton4 = 0x1601005C;       // 按钮4
-constexpr uint32_t kMainLabel3 = 0x1601003F;        // 标签3
-constexpr uint32_t kMainLabel2 = 0x1601003E;        // 标签2
-constexpr uint32_t kMainButton2 = 0x1601002B;       // 按钮2
-constexpr uint32_t kMainTimer1 = 0x16010017;        // 时钟1
-constexpr uint32_t kMainLabel1 = 0x16010016;        // 标签1
-constexpr uint32_t kMainCombo1 = 0x16010015;        // 组合框1
+constexpr uint32_t kMainHtmlView1 = 0x16010108;    // 超文本浏览框1
+constexpr uint32_t kMainBalloonTip1 = 0x160100C5;  // 气球提示框1
+constexpr uint32_t kMainTimer2 = 0x1601006E;       // 时钟2
+constexpr uint32_t kMainButton6 = 0x1601005F;      // 按钮6
+constexpr uint32_t kMainButton5 = 0x1601005E;      // 按钮5
+constexpr uint32_t kMainButton4 = 0x1601005C;      // 按钮4
+constexpr uint32_t kMainLabel3 = 0x1601003F;       // 标签3
+constexpr uint32_t kMainLabel2 = 0x1601003E;       // 标签2
+constexpr uint32_t kMainButton2 = 0x1601002B;      // 按钮2
+constexpr uint32_t kMainTimer1 = 0x16010017;       // 时钟1
+constexpr uint32_t kMainLabel1 = 0x16010016;       // 标签1
+constexpr uint32_t kMainCombo1 = 0x16010015;       // 组合框1
 
 // The statistics window.
 constexpr uint32_t kStatsWindow = 0x5201002D;
 constexpr uint32_t kStatsWindowItem = 0x0601002C;
-constexpr uint32_t kStatsButton1 = 0x1601002F;      // 按钮1
-constexpr uint32_t kStatsList1 = 0x1601002E;        // 超级列表框1
+constexpr uint32_t kStatsButton1 = 0x1601002F;  // 按钮1
+constexpr uint32_t kStatsList1 = 0x1601002E;    // 超级列表框1
 
 // The class management window.
 constexpr uint32_t kClassWindow = 0x5201007F;
 constexpr uint32_t kClassWindowItem = 0x0601007E;
-constexpr uint32_t kClassBalloonTip1 = 0x160100C0;  // 气球提示框1
-constexpr uint32_t kClassButton1 = 0x160100BE;      // 按钮1
-constexpr uint32_t kClassEdit1 = 0x160100BD;        // 编辑框1
+constexpr uint32_t kClassBalloonTip1 = 0x160100C0;        // 气球提示框1
+constexpr uint32_t kClassButton1 = 0x160100BE;            // 按钮1
+constexpr uint32_t kClassEdit1 = 0x160100BD;              // 编辑框1
 constexpr uint32_t kClassTransparentLabel2 = 0x160100BC;  // 透明标签2
-constexpr uint32_t kClassEdit2 = 0x160100BA;        // 编辑框2
+constexpr uint32_t kClassEdit2 = 0x160100BA;              // 编辑框2
 constexpr uint32_t kClassTransparentLabel1 = 0x160100BB;  // 透明标签1
-constexpr uint32_t kClassGroup1 = 0x160100B9;       // 分组框1
-constexpr uint32_t kClassList2 = 0x160100AB;        // 超级列表框2
-constexpr uint32_t kClassList1 = 0x16010082;        // 超级列表框1
-constexpr uint32_t kClassMenuClass = 0x260100B1;    // "班级" (hidden, pop-up only)
-constexpr uint32_t kClassMenuDeleteClass = 0x260100B2;  // "删除班级"
-constexpr uint32_t kClassMenuName = 0x260100B3;     // "姓名" (hidden, pop-up only)
-constexpr uint32_t kClassMenuDelete = 0x260100B4;   // "删除"
+constexpr uint32_t kClassGroup1 = 0x160100B9;             // 分组框1
+constexpr uint32_t kClassList2 = 0x160100AB;              // 超级列表框2
+constexpr uint32_t kClassList1 = 0x16010082;              // 超级列表框1
+constexpr uint32_t kClassMenuClass = 0x260100B1;          // "班级" (hidden, pop-up only)
+constexpr uint32_t kClassMenuDeleteClass = 0x260100B2;    // "删除班级"
+constexpr uint32_t kClassMenuName = 0x260100B3;           // "姓名" (hidden, pop-up only)
+constexpr uint32_t kClassMenuDelete = 0x260100B4;         // "删除"
 
 // Menu command numbers: the first menu item of a window has this one, the next one more.
 constexpr int32_t kFirstMenuCommand = 20000;

@@ -123,7 +123,9 @@ const WindowProps& WindowPropsOf(const ItemDef& item) {
 }
 
 bool IsToolFrame(int32_t border) { return border == 3 || border == 4; }
-bool IsFixedFrame(int32_t border) { return border == 0 || border == 2 || border == 4 || border == 6; }
+bool IsFixedFrame(int32_t border) {
+  return border == 0 || border == 2 || border == 4 || border == 6;
+}
 
 // The design size of a window is its outer size, frame included. The frame is drawn by the
 // window manager, whose sizes are not known before the window is up, so the client area is
@@ -213,7 +215,7 @@ class WindowControl : public Control {
     }
     if (props_.topmost) flags |= Qt::WindowStaysOnTopHint;
     auto* w = new FormWindow(parent, flags, window_id());
-    w->setWindowTitle(Q(props_.title));
+    SetTitle(w);
     QColor back = ColourFromColorRef(props_.background_colour);
     if (back.isValid()) {
       QPalette pal = w->palette();
@@ -238,12 +240,13 @@ class WindowControl : public Control {
   void Write(int32_t i, const Value& v) override {
     if (i != 0) return;
     props_.title = ValueToText(v);
-    widget_->setWindowTitle(Q(props_.title));
+    SetTitle(widget_);
   }
 
   QSize ClientSizeFor(int32_t width, int32_t height) const {
     QMargins m = FrameMargins(props_);
-    return QSize(std::max(0, width - m.left() - m.right()), std::max(0, height - m.top() - m.bottom()));
+    return QSize(std::max(0, width - m.left() - m.right()),
+                 std::max(0, height - m.top() - m.bottom()));
   }
   QSize OuterSize() const {
     QMargins m = FrameMargins(props_);
@@ -261,6 +264,11 @@ class WindowControl : public Control {
   const WindowProps& props() const { return props_; }
 
  private:
+  // An empty caption stays empty: window managers put the program's name in an empty one,
+  // so it is given as a single space.
+  void SetTitle(QWidget* w) {
+    w->setWindowTitle(props_.title.empty() ? QStringLiteral(" ") : Q(props_.title));
+  }
   WindowProps props_;
 };
 
@@ -461,7 +469,8 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   }
 
   for (LiveItem& item : lw->items) {
-    if (item.control && item.control->widget()) ApplyCursor(item.control->widget(), item.def.cursor);
+    if (item.control && item.control->widget())
+      ApplyCursor(item.control->widget(), item.def.cursor);
   }
   for (size_t i = lw->items.size(); i-- > 1;) {
     if (lw->items[i].control) lw->items[i].control->OnLoaded();
@@ -674,7 +683,8 @@ void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const
         QSize s = window->OuterSize();
         window->SetOuterSize(index == 2 ? n : s.width(), index == 3 ? n : s.height());
       } else {
-        w->resize(index == 2 ? std::max(0, n) : w->width(), index == 3 ? std::max(0, n) : w->height());
+        w->resize(index == 2 ? std::max(0, n) : w->width(),
+                  index == 3 ? std::max(0, n) : w->height());
       }
       return;
     case 4: item->tag = ValueToText(value); return;
@@ -822,7 +832,8 @@ std::unique_ptr<QMenu> CreatePopupMenu(uint32_t window_id, uint32_t menu_item_id
     int32_t command = kFirstMenuCommand + static_cast<int32_t>(j);
     // The chosen command arrives as a posted message, after the menu has closed.
     QObject::connect(a, &QAction::triggered, lw->widget, [window_id, command] {
-      QTimer::singleShot(0, qApp, [window_id, command] { DispatchMenuCommand(window_id, command); });
+      QTimer::singleShot(0, qApp,
+                         [window_id, command] { DispatchMenuCommand(window_id, command); });
     });
   }
   return popup;

@@ -77,8 +77,8 @@ struct EventResult {
 // Raises an event: the handler bound to it runs with the arguments, with the current event
 // source set to (window, control). Unbound events do nothing. Misuse is fatal. After a fatal
 // error has started nothing is dispatched.
-EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event,
-                       int32_t arg1 = 0, int32_t arg2 = 0);
+EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event, int32_t arg1 = 0,
+                       int32_t arg2 = 0);
 
 // The window and control whose event is running (both 0 outside any handler).
 struct EventSource {
@@ -92,6 +92,10 @@ EventSource CurrentEventSource();
 // methods); the application itself never touches widgets.
 QWidget* WindowWidget(uint32_t window_id);
 QWidget* ControlWidget(uint32_t window_id, uint32_t control_id);
+
+// The caption of a label as last set, safe to read from any thread (the runtime publishes a
+// copy whenever the caption changes). The empty text for a label that was never loaded.
+Text PublishedLabelCaption(uint32_t window_id, uint32_t control_id);
 
 // Control methods. Both are fatal ("指定窗口或窗口组件不存在或尚未载入") when the control
 // does not exist or its window is not loaded.

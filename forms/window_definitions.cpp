@@ -93,11 +93,13 @@ WindowDef MainWindow() {
   self.events = Bind({0});
   win.items.push_back(std::move(self));
 
-  ItemDef html = Control(kMainHtmlView1, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, false, true);
+  ItemDef html =
+      Control(kMainHtmlView1, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, false, true);
   html.props = HtmlViewProps{};
   win.items.push_back(std::move(html));
 
-  ItemDef tip = Control(kMainBalloonTip1, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, false, false);
+  ItemDef tip =
+      Control(kMainBalloonTip1, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, false, false);
   BalloonTipProps balloon;
   balloon.colours = {0xE1FFFF, 0xE1FFFF, 0xC0C0FF, 0xFFC0C0};
   balloon.placement_style = 0;
@@ -215,8 +217,8 @@ WindowDef ClassManagementWindow() {
   names.events = Bind({-7});
   win.items.push_back(std::move(names));
 
-  ItemDef label2 = Control(kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56,
-                           48, 16, true, false);
+  ItemDef label2 = Control(kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56, 48,
+                           16, true, false);
   label2.container = kClassGroup1;
   TransparentLabelProps student;
   student.caption = G("学生姓名\r\n\r\n");
@@ -227,8 +229,8 @@ WindowDef ClassManagementWindow() {
   edit2.container = kClassGroup1;
   win.items.push_back(std::move(edit2));
 
-  ItemDef label1 = Control(kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8,
-                           72, 16, true, false);
+  ItemDef label1 = Control(kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8, 72,
+                           16, true, false);
   label1.container = kClassGroup1;
   TransparentLabelProps klass;
   klass.caption = G("班级名称");
@@ -258,31 +260,6 @@ WindowDef ClassManagementWindow() {
 }
 
 }  // namespace
-
-Text DefaultBalloonStyleSheet() {
-  static const char* const kLines[] = {
-      R"(body {font-size: 9pt; color:black; font-family:"宋体",Verdana})",
-      R"(p  {font-size: 9pt; color:black; font-family:"宋体",Verdana})",
-      R"(h1 {font-size: 14pt; color:black; font-family:"宋体",Verdana; font-weight:bold})",
-      R"(h2 {font-size: 13pt; color:#ff9900; font-family:"宋体",Verdana; font-weight:bold})",
-      R"(h3 {font-size: 12pt; color:#ff9900; font-family:"宋体",Arial; font-weight:bold})",
-      R"(h4 {font-size: 10pt; color:black; font-family:"宋体",Verdana; font-weight:bold})",
-      R"(h5 {font-size: 9pt; color:#ff9900; font-family:"宋体",Verdana; font-weight:bold})",
-      R"(h6 {font-size: 65%; color:#626262; font-family:"宋体",Verdana; font-weight:normal})",
-      R"(pre {font-size: 9pt; font-family:"宋体","Courier"; background-color:#fbedbb})",
-      R"(code {color:#990000; font-family:"宋体",Arial})",
-      R"(a:link {text-decoration:none; color:blue})",
-      R"(a:hover {text-decoration:underline; color:blue})",
-      R"(sub {font-size:65%; vertical-align:bottom})",
-      R"(sup {font-size:65%; vertical-align:top})",
-      R"(big {font-size:125%})",
-      R"(small {font-size:75%})",
-      R"(.comment {color:green})",
-  };
-  Text sheet;
-  for (const char* line : kLines) sheet += G(line) + Text("\r\n");
-  return sheet;
-}
 
 std::vector<WindowDef> WindowDefinitionsSource() {
   return {MainWindow(), StatisticsWindow(), ClassManagementWindow()};

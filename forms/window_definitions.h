@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "core/text.h"
+#include "forms/balloon_style_sheet.h"
 #include "forms/definition_model.h"
 
 namespace rc::forms {
 
 // The main window, the statistics window and the class management window, in that order.
 std::vector<WindowDef> WindowDefinitionsSource();
-
-// The balloon tip's default style sheet (CR LF after every line, the last one too).
-Text DefaultBalloonStyleSheet();
 
 }  // namespace rc::forms
 

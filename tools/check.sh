@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash tools/setup-debian.sh
 
 jobs=$(nproc)
-export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:strict_string_checks=1"
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 

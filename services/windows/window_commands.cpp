@@ -1,0 +1,193 @@
+#include "services/windows/window_commands.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTreeWidget>
+#include <vector>
+
+#include "forms/runtime.h"
+
+namespace rc {
+namespace {
+
+QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
+Text FromQ(const QString& s) { return Text::FromUtf16(s.toStdU16String()); }
+
+Text MessageText(const Value& message) {
+  if (std::holds_alternative<Text>(message)) return std::get<Text>(message);
+  if (std::holds_alternative<ByteSet>(message) || std::holds_alternative<SubroutinePtr>(message))
+    return Text();
+  return ToText(message);
+}
+
+// The buttons of each button-style code, in the order the default-button bits count them.
+std::vector<QMessageBox::StandardButton> ButtonsFor(int32_t style) {
+  using B = QMessageBox;
+  switch (style & 0xF) {
+    case 1: return {B::Ok, B::Cancel};
+    case 2: return {B::Abort, B::Retry, B::Ignore};
+    case 3: return {B::Yes, B::No, B::Cancel};
+    case 4: return {B::Yes, B::No};
+    case 5: return {B::Retry, B::Cancel};
+    default: return {B::Ok};
+  }
+}
+
+QMessageBox::Icon IconFor(int32_t style) {
+  switch (style & 0xF0) {
+    case 0x10: return QMessageBox::Critical;
+    case 0x20: return QMessageBox::Question;
+    case 0x30: return QMessageBox::Warning;
+    case 0x40: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+int32_t ResultFor(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Cancel: return kResultCancel;
+    case QMessageBox::Abort: return kResultAbort;
+    case QMessageBox::Retry: return kResultRetry;
+    case QMessageBox::Ignore: return kResultIgnore;
+    case QMessageBox::Yes: return kResultYes;
+    case QMessageBox::No: return kResultNo;
+    default: return kResultOk;
+  }
+}
+
+QComboBox* Combo(uint32_t window_id, uint32_t control_id) {
+  return qobject_cast<QComboBox*>(forms::ControlWidget(window_id, control_id));
+}
+
+QTreeWidget* List(uint32_t window_id, uint32_t control_id) {
+  return qobject_cast<QTreeWidget*>(forms::ListViewWidgetOrDie(window_id, control_id));
+}
+
+}  // namespace
+
+int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Text>& caption) {
+  if (!(flags & kMbSystemModal)) flags |= kMbTaskModal;
+  QMessageBox box(IconFor(flags), Q(caption.value_or("信息："_gbk)), Q(MessageText(message)));
+  std::vector<QMessageBox::StandardButton> buttons = ButtonsFor(flags);
+  for (QMessageBox::StandardButton b : buttons) box.addButton(b);
+  size_t default_index = static_cast<size_t>((flags >> 8) & 0xF);
+  if (default_index < buttons.size()) box.setDefaultButton(buttons[default_index]);
+  if (buttons.size() == 1) box.setEscapeButton(buttons[0]);
+
+  // Task-modal: the program's other top-level windows are disabled while the box is open.
+  std::vector<QPointer<QWidget>> disabled;
+  if (flags & kMbTaskModal) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->isWindow() && w->isEnabled() && w != &box) {
+        w->setEnabled(false);
+        disabled.emplace_back(w);
+      }
+    }
+  }
+  box.exec();
+  for (QPointer<QWidget>& w : disabled) {
+    if (w) w->setEnabled(true);
+  }
+  QAbstractButton* clicked = box.clickedButton();
+  if (!clicked) return kResultOk;
+  return ResultFor(box.standardButton(clicked));
+}
+
+void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
+  QWidget* w = forms::ControlWidget(window_id, control_id);
+  if (!w) return 0;
+  return static_cast<int32_t>(w->winId());
+}
+
+bool LoadWindow(uint32_t window_id, std::optional<uint32_t> parent_window_id, bool modal) {
+  if (parent_window_id && !forms::IsWindowLoaded(*parent_window_id)) return false;
+  return forms::LoadWindow(window_id, parent_window_id, modal);
+}
+
+void PopUpMenu(uint32_t window_id, uint32_t menu_item_id, std::optional<int32_t> x,
+               std::optional<int32_t> y) {
+  std::unique_ptr<QMenu> menu = forms::CreatePopupMenu(window_id, menu_item_id);
+  if (!menu) return;
+  QPoint at = QCursor::pos() + QPoint(3, 3);
+  if (x) at.setX(*x);
+  if (y) at.setY(*y);
+  menu->exec(at);
+}
+
+Text ComboItemText(uint32_t window_id, uint32_t control_id, int32_t index) {
+  QComboBox* c = Combo(window_id, control_id);
+  if (!c || index < 0 || index >= c->count()) return Text();
+  return FromQ(c->itemText(index));
+}
+
+int32_t ComboAddItem(uint32_t window_id, uint32_t control_id, const Text& text,
+                     std::optional<int32_t> item_data) {
+  QComboBox* c = Combo(window_id, control_id);
+  if (!c) return -1;
+  QString s = Q(text);
+  int index = c->count();
+  if (c->property("rc_auto_sort").toBool()) {
+    index = 0;
+    while (index < c->count() && QString::localeAwareCompare(c->itemText(index), s) <= 0) ++index;
+  }
+  c->insertItem(index, s, item_data.value_or(0));
+  return index;
+}
+
+void ComboClear(uint32_t window_id, uint32_t control_id) {
+  if (QComboBox* c = Combo(window_id, control_id)) c->clear();
+}
+
+Text ListCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+                  std::optional<int32_t> column) {
+  QTreeWidget* t = List(window_id, control_id);
+  int32_t col = column.value_or(0);
+  QTreeWidgetItem* item = t && row >= 0 ? t->topLevelItem(row) : nullptr;
+  if (!item || col < 0 || col >= t->columnCount()) return Text();
+  return FromQ(item->text(col));
+}
+
+void ListSetCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+                     std::optional<int32_t> column, const std::optional<Text>& text) {
+  QTreeWidget* t = List(window_id, control_id);
+  int32_t col = column.value_or(0);
+  QTreeWidgetItem* item = t && row >= 0 ? t->topLevelItem(row) : nullptr;
+  if (!item || col < 0 || col >= t->columnCount()) return;
+  item->setText(col, Q(text.value_or(Text())));
+}
+
+int32_t ListInsertRow(uint32_t window_id, uint32_t control_id, std::optional<int32_t> position,
+                      const std::optional<Text>& text, std::optional<int32_t> image,
+                      std::optional<int32_t> state_image, std::optional<int32_t> indent,
+                      std::optional<int32_t> row_data) {
+  (void)state_image;  // accepted and ignored
+  QTreeWidget* t = List(window_id, control_id);
+  if (!t) return -1;
+  int32_t count = t->topLevelItemCount();
+  int32_t at = position.value_or(-1);
+  if (at < 0 || at > count) at = count;
+  auto* item = new QTreeWidgetItem();
+  for (int col = 0; col < t->columnCount(); ++col) {
+    item->setTextAlignment(col, Qt::Alignment(t->headerItem()->textAlignment(col)));
+  }
+  item->setText(0, Q(text.value_or(Text())));
+  int32_t image_index = image.value_or(-1);
+  item->setData(0, Qt::UserRole, row_data.value_or(0));
+  item->setData(0, Qt::UserRole + 1, image_index < -1 ? -1 : image_index);
+  item->setData(0, Qt::UserRole + 2, std::max(0, indent.value_or(0)));
+  t->insertTopLevelItem(at, item);
+  return t->indexOfTopLevelItem(item);
+}
+
+void ListDeleteAllRows(uint32_t window_id, uint32_t control_id) {
+  if (QTreeWidget* t = List(window_id, control_id)) t->clear();
+}
+
+}  // namespace rc

@@ -1,0 +1,444 @@
+// The form runtime on the offscreen platform: loading, properties, events, fatal errors.
+#include "forms/runtime.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <thread>
+
+#include "core/fatal.h"
+#include "forms/fatal_error_box.h"
+#include "forms/ids.h"
+#include "forms/messages.h"
+
+namespace rc::forms {
+namespace {
+
+using namespace rc::literals;
+
+// Prints the box text to standard error, where the death tests look for it.
+void PrintFatal(const Text& text) { std::fprintf(stderr, "%s", text.ToUtf8().c_str()); }
+
+class Runtime : public testing::Test {
+ protected:
+  void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
+  void TearDown() override {
+    for (uint32_t id : {kClassWindow, kStatsWindow, kMainWindow}) {
+      for (int32_t e : {0, 1, 2}) BindHandler(id, 0, e, nullptr);
+      if (IsWindowLoaded(id)) CloseWindow(id);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+  }
+  template <typename W = QWidget>
+  W* Find(uint32_t window, const char* name) {
+    QWidget* w = WindowWidget(window);
+    return w ? w->findChild<W*>(QString::fromUtf8(name)) : nullptr;
+  }
+};
+
+TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
+  int created = 0;
+  EventSource source;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainWindowItem, 0, [&](int32_t, int32_t) {
+    ++created;
+    source = CurrentEventSource();
+    // The controls exist when the creation event runs.
+    EXPECT_NE(ControlWidget(kMainWindow, kMainLabel1), nullptr);
+    return 0;
+  }));
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(source.window_id, kMainWindow);
+  EXPECT_EQ(source.control_id, kMainWindowItem);
+  EXPECT_EQ(CurrentEventSource().window_id, 0u);
+
+  struct Expect {
+    const char* name;
+    int x, y, w, h;
+    bool visible;
+  };
+  for (const Expect& e :
+       {Expect{"标签1", 0, 2, 168, 55, true}, Expect{"标签2", -1, 59, 64, 16, true},
+        Expect{"按钮6", 222, 32, 16, 16, true}, Expect{"组合框1", 168, 54, 72, 20, true},
+        Expect{"时钟1", -16, -8, 24, 32, false}, Expect{"气球提示框1", 136, 40, 8, 8, false},
+        Expect{"超文本浏览框1", 96, 24, 24, 16, false}}) {
+    SCOPED_TRACE(e.name);
+    QWidget* w = Find(kMainWindow, e.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->geometry(), QRect(e.x, e.y, e.w, e.h));
+    EXPECT_EQ(w->isVisible(), e.visible);
+  }
+  EXPECT_EQ(Find<QPushButton>(kMainWindow, "按钮2")->text(), QString::fromUtf8("统计"));
+  QWidget* main = WindowWidget(kMainWindow);
+  EXPECT_EQ(main->windowTitle(), QString::fromUtf8("C键 随机点名"));
+  EXPECT_EQ(main->windowType(), Qt::Tool);
+  EXPECT_TRUE(main->isVisible());
+  // Definition order is the stacking order: the first control is on top.
+  QList<QObject*> kids = main->children();
+  EXPECT_LT(kids.indexOf(Find(kMainWindow, "组合框1")), kids.indexOf(Find(kMainWindow, "标签1")));
+
+  // Reads through the runtime: design positions, the window's own size, captions.
+  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel2, 0), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, 0, 2), 246);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainWindowItem, 3), 98);
+  EXPECT_EQ(ReadText(kMainWindow, kMainWindowItem, 8), "C键 随机点名"_gbk);
+  EXPECT_EQ(ReadText(kMainWindow, kMainLabel1, 8), "姓名"_gbk);
+  WriteProperty(kMainWindow, kMainLabel1, 8, "张三"_gbk);
+  Text seen_elsewhere;
+  std::thread reader([&] { seen_elsewhere = PublishedLabelCaption(kMainWindow, kMainLabel1); });
+  reader.join();
+  EXPECT_EQ(seen_elsewhere, "张三"_gbk);
+  WriteProperty(kMainWindow, kMainLabel1, 16, int32_t{255});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel1, 16), 255);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer2, 8), 100);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainTimer1, 5));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainButton2, 5));
+}
+
+TEST_F(Runtime, LoadingTwiceKeepsOneCopy) {
+  int created = 0;
+  BindHandler(kStatsWindow, 0, 0, [&](int32_t, int32_t) { return ++created, 0; });
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  QWidget* first = WindowWidget(kStatsWindow);
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  EXPECT_EQ(WindowWidget(kStatsWindow), first);
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(QApplication::topLevelWidgets().count(first), 1);
+}
+
+TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  QWidget* w = WindowWidget(kStatsWindow);
+  EXPECT_EQ(ReadText(kStatsWindow, 0, 8), Text());
+  EXPECT_TRUE(w->windowTitle().trimmed().isEmpty());
+  EXPECT_EQ(w->windowType(), Qt::Window);
+  EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w->minimumSize(), w->maximumSize());  // fixed frame
+  EXPECT_EQ(ReadInt(kStatsWindow, 0, 2), 440);
+  EXPECT_EQ(ReadInt(kStatsWindow, 0, 3), 373);
+  auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->columnCount(), 5);
+  EXPECT_EQ(list->headerItem()->text(4), QString::fromUtf8("回答错误次数"));
+  EXPECT_EQ(list->columnWidth(0), 30);
+  EXPECT_EQ(list->columnWidth(1), 90);
+}
+
+TEST_F(Runtime, ComboSelectionIsClampedAndRaisesNoEvent) {
+  int chosen = 0;
+  ASSERT_TRUE(
+      BindHandler(kMainWindow, kMainCombo1, 0, [&](int32_t, int32_t) { return ++chosen, 0; }));
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  auto* combo = Find<QComboBox>(kMainWindow, "组合框1");
+  ASSERT_EQ(combo->count(), 2);
+  EXPECT_EQ(combo->itemText(0), QString::fromUtf8("九（1）班"));
+  EXPECT_EQ(combo->currentText(), QString::fromUtf8("九（1）班"));
+
+  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{5});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 1);
+  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{-7});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{0});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chosen, 0);
+
+  // A user's choice arrives later, through the posted message.
+  emit combo->activated(1);
+  EXPECT_EQ(chosen, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chosen, 1);
+}
+
+TEST_F(Runtime, TimerIntervals) {
+  int ticks = 0;
+  BindHandler(kMainWindow, kMainTimer1, 0, [&](int32_t, int32_t) { return ++ticks, 0; });
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  QTimer* timer = Find(kMainWindow, "时钟1")->findChild<QTimer*>();
+  ASSERT_NE(timer, nullptr);
+  EXPECT_FALSE(timer->isActive());  // no property data: stopped
+  EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{1000});
+  EXPECT_TRUE(timer->isActive());
+  QThread::msleep(300);
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{1000});  // same value: period runs on
+  EXPECT_LE(timer->remainingTime(), 750);
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{2000});  // new value: restarted
+  EXPECT_GT(timer->remainingTime(), 1500);
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{-5});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer1, 8), 0);
+  EXPECT_FALSE(timer->isActive());
+
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{5});
+  for (int i = 0; i < 200 && ticks < 3; ++i) {
+    QThread::msleep(5);
+    QCoreApplication::processEvents();
+  }
+  EXPECT_GE(ticks, 3);
+  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{0});
+  EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(Runtime, DesignValuesStandInForControlsThatDoNotExist) {
+  ASSERT_FALSE(IsWindowLoaded(kStatsWindow));
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 0), 152);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 1), 320);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 2), 88);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 3), 24);
+  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 5));
+  EXPECT_FALSE(ReadLogical(kStatsWindow, kStatsButton1, 6));
+  EXPECT_EQ(std::get<ByteSet>(ReadProperty(kStatsWindow, kStatsButton1, 7)), (ByteSet{0, 0, 0, 0}));
+  EXPECT_EQ(ReadInt(kClassWindow, kClassGroup1, 1), -5);
+  // Once loaded, the control answers; controls in the group box are relative to it.
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  QWidget* button = Find(kClassWindow, "按钮1");
+  EXPECT_EQ(button->parentWidget(), Find<QGroupBox>(kClassWindow, "分组框1"));
+  EXPECT_EQ(button->pos(), QPoint(48, 319));
+  WriteProperty(kClassWindow, kClassButton1, 0, int32_t{10});
+  EXPECT_EQ(ReadInt(kClassWindow, kClassButton1, 0), 10);
+}
+
+TEST_F(Runtime, LabelFeedbackReturnsTheHandlersResult) {
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  QWidget* label = Find(kMainWindow, "标签1");
+  HotKeyNotifyEvent unbound(33001, 0);
+  QCoreApplication::sendEvent(label, &unbound);
+  EXPECT_EQ(unbound.result(), 0);
+
+  std::pair<int32_t, int32_t> got;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, 0, [&](int32_t a, int32_t b) {
+    got = {a, b};
+    return 42;
+  }));
+  HotKeyNotifyEvent notify(33002, 7);
+  QCoreApplication::sendEvent(label, &notify);
+  EXPECT_EQ(got, std::make_pair(33002, 7));
+  EXPECT_EQ(notify.result(), 42);
+  BindHandler(kMainWindow, kMainLabel1, 0, nullptr);
+}
+
+TEST_F(Runtime, OnlyEventsTheDefinitionsBindCanBeBound) {
+  auto handler = [](int32_t, int32_t) { return 0; };
+  EXPECT_TRUE(BindHandler(kMainWindow, kMainButton2, 0, handler));
+  EXPECT_FALSE(BindHandler(kMainWindow, kMainLabel2, 0, handler));
+  EXPECT_FALSE(BindHandler(kMainWindow, 0x16019999, 0, handler));
+  EXPECT_FALSE(BindHandler(0x52019999, 0, 0, handler));
+  EXPECT_TRUE(BindHandler(kClassWindow, kClassEdit1, -7, handler));
+  EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, 0, handler));
+  EXPECT_FALSE(BindHandler(kClassWindow, kClassMenuClass, 0, handler));
+  BindHandler(kMainWindow, kMainButton2, 0, nullptr);
+}
+
+TEST_F(Runtime, ButtonClickAndEditContentWithCrLf) {
+  int clicks = 0;
+  BindHandler(kClassWindow, kClassButton1, 0, [&](int32_t, int32_t) { return ++clicks, 0; });
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  Find<QPushButton>(kClassWindow, "按钮1")->click();
+  EXPECT_EQ(clicks, 1);
+  BindHandler(kClassWindow, kClassButton1, 0, nullptr);
+
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+            "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
+  WriteProperty(kClassWindow, kClassEdit1, 8, "张三\r\n李四\r\n"_gbk);
+  EXPECT_EQ(Find<QPlainTextEdit>(kClassWindow, "编辑框1")->toPlainText(),
+            QString::fromUtf8("张三\n李四\n"));
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "张三\r\n李四\r\n"_gbk);
+  Find<QPlainTextEdit>(kClassWindow, "编辑框1")->setPlainText(QStringLiteral("a\nb"));
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), Text("a\r\nb"));
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, 8), Text());
+}
+
+TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
+  int destroyed = 0;
+  ASSERT_TRUE(BindHandler(kClassWindow, 0, 2, [&](int32_t, int32_t) { return ++destroyed, 0; }));
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  QPointer<QWidget> first = WindowWidget(kClassWindow);
+  EXPECT_TRUE(CloseWindow(kClassWindow));
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_FALSE(IsWindowLoaded(kClassWindow));
+  EXPECT_EQ(ControlWidget(kClassWindow, kClassEdit1), nullptr);
+  // Type-specific property of a window no longer loaded: the design value is gone too.
+  EXPECT_EQ(ReadInt(kClassWindow, kClassEdit1, 0), 4);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull());
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  EXPECT_NE(WindowWidget(kClassWindow), nullptr);
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+            "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
+}
+
+TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  bool main_disabled_meanwhile = false;
+  bool checked = false;
+  QTimer::singleShot(0, [&] {
+    checked = true;
+    main_disabled_meanwhile = ReadLogical(kMainWindow, 0, 6);
+    CloseWindow(kStatsWindow);
+  });
+  // Returns only after the modal window has been closed.
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, true));
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(main_disabled_meanwhile);
+  EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
+  EXPECT_FALSE(ReadLogical(kMainWindow, 0, 6));
+}
+
+TEST_F(Runtime, CloseQueryCanKeepTheWindowOpen) {
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  // Event 1 is not bound on this window, so nothing keeps it; the main window's handlers
+  // are unbound too, so the general rule is checked on a bound window through the runtime.
+  EXPECT_TRUE(CloseWindow(kStatsWindow));
+  EXPECT_FALSE(CloseWindow(kStatsWindow));
+}
+
+TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
+  int deleted = 0;
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, 0, [&](int32_t, int32_t) {
+    ++deleted;
+    EXPECT_EQ(CurrentEventSource().control_id, kClassMenuDeleteClass);
+    return 0;
+  }));
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuDeleteClass), nullptr);  // no sub-items
+  EXPECT_EQ(CreatePopupMenu(kMainWindow, kClassMenuClass), nullptr);         // not loaded
+  std::unique_ptr<QMenu> menu = CreatePopupMenu(kClassWindow, kClassMenuClass);
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 1);
+  EXPECT_EQ(menu->actions()[0]->text(), QString::fromUtf8("删除班级"));
+  menu->actions()[0]->trigger();
+  EXPECT_EQ(deleted, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuName)->actions()[0]->text(),
+            QString::fromUtf8("删除"));
+  BindHandler(kClassWindow, kClassMenuDeleteClass, 0, nullptr);
+}
+
+TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
+  std::vector<int32_t> seen;
+  auto record = [&](int32_t event) {
+    return [&seen, event](int32_t, int32_t) { return seen.push_back(event), 0; };
+  };
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 0, record(0)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 5, record(5)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, -7, record(-7)));
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kClassWindow, "超级列表框1");
+  list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
+  list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
+  list->setCurrentItem(list->topLevelItem(1));
+  EXPECT_EQ(seen, std::vector<int32_t>{0});
+  EXPECT_EQ(ReadInt(kClassWindow, kClassList1, 35), 1);
+
+  QPoint inside = list->visualItemRect(list->topLevelItem(0)).center();
+  QMouseEvent press(QEvent::MouseButtonPress, inside, list->viewport()->mapToGlobal(inside),
+                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(list->viewport(), &press);
+  EXPECT_EQ(seen.back(), 5);
+
+  QWidget* window = WindowWidget(kClassWindow);
+  window->activateWindow();
+  QApplication::setActiveWindow(window);
+  Find(kClassWindow, "编辑框1")->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(seen.back(), -7);
+  for (auto [control, event] : {std::pair{kClassList1, 0}, {kClassList1, 5}, {kClassEdit1, -7}}) {
+    BindHandler(kClassWindow, control, event, nullptr);
+  }
+}
+
+TEST_F(Runtime, StartPositionVisibilityAndOwners) {
+  EXPECT_FALSE(LoadWindow(kStatsWindow, kMainWindow, false));  // owner not loaded
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, 0), screen.x() + (screen.width() - 246) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, 1), screen.y() + (screen.height() - 98) / 2, 1);
+
+  WriteProperty(kMainWindow, 0, 5, Logical(false));
+  EXPECT_FALSE(WindowWidget(kMainWindow)->isVisible());
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainLabel1, 5));
+  WriteProperty(kMainWindow, 0, 5, Logical(true));
+  EXPECT_TRUE(ReadLogical(kMainWindow, 0, 5));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainLabel1, 5));
+
+  ASSERT_TRUE(LoadWindow(kStatsWindow, kMainWindow, false));
+  EXPECT_EQ(WindowWidget(kStatsWindow)->parentWidget(), WindowWidget(kMainWindow));
+  WriteProperty(kStatsWindow, kStatsButton1, 6, Logical(true));
+  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 6));
+  EXPECT_FALSE(Find(kStatsWindow, "按钮1")->isEnabled());
+}
+
+TEST(FatalErrorText, HasTheExactLayout) {
+  EXPECT_EQ(FatalErrorText(0, "指定窗口尚未载入"_gbk),
+            "运行时出错!\r\n\r\n错误信息：指定窗口尚未载入\r\n"_gbk);
+  EXPECT_EQ(FatalErrorText(12, "x"_gbk),
+            "运行时出错!\r\n\r\n错误代码：12\r\n\r\n错误信息：x\r\n"_gbk);
+  EXPECT_EQ(FatalErrorText(0, Text()), "运行时出错!\r\n\r\n"_gbk);
+}
+
+using RuntimeDeathTest = Runtime;
+
+TEST_F(RuntimeDeathTest, TypeSpecificPropertyOfAWindowNotLoaded) {
+  EXPECT_EXIT(ReadProperty(kStatsWindow, kStatsButton1, 8), testing::ExitedWithCode(255),
+              "错误信息：指定窗口尚未载入");
+  EXPECT_EXIT(WriteProperty(kStatsWindow, kStatsButton1, 8, "x"_gbk), testing::ExitedWithCode(255),
+              "指定窗口尚未载入");
+}
+
+TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
+  EXPECT_EXIT(ReadProperty(0x52019999, 0, 0), testing::ExitedWithCode(255),
+              "未载入欲访问窗口组件所在的窗口");
+  EXPECT_EXIT(RaiseEvent(0x52019999, 0, 0), testing::ExitedWithCode(255), "未找到引发事件的窗口");
+  EXPECT_EXIT(RaiseEvent(kMainWindow, 0x16019999, 0), testing::ExitedWithCode(255),
+              "未找到引发事件的窗口组件");
+  EXPECT_EXIT(ListViewWidgetOrDie(kStatsWindow, kStatsList1), testing::ExitedWithCode(255),
+              "指定窗口或窗口组件不存在或尚未载入");
+  EXPECT_EXIT(PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 0, 0, Text()),
+              testing::ExitedWithCode(255), "指定窗口或窗口组件不存在或尚未载入");
+  EXPECT_EXIT(InitFormRuntimeWithBlock(std::span<const uint8_t>()), testing::ExitedWithCode(255),
+              "载入窗口模板数据段出错!");
+}
+
+// Once the fatal error has started (its box is up), nothing reaches the application: not
+// the events raised meanwhile, not the timers.
+void PresentWhileEventsArrive(const Text& text) {
+  RaiseEvent(kMainWindow, kMainButton2, 0);
+  for (int i = 0; i < 20; ++i) {
+    QThread::msleep(5);
+    QCoreApplication::processEvents();
+  }
+  PrintFatal(text);
+}
+
+TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
+  EXPECT_EXIT(
+      {
+        SetFatalErrorPresenterForTesting(&PresentWhileEventsArrive);
+        auto die = [](int32_t, int32_t) -> int32_t { _exit(3); };
+        BindHandler(kMainWindow, kMainButton2, 0, die);
+        BindHandler(kMainWindow, kMainTimer2, 0, die);
+        LoadWindow(kMainWindow, std::nullopt, false);
+        RaiseFatalError(0, "boom"_gbk);
+      },
+      testing::ExitedWithCode(255), "boom");
+}
+
+}  // namespace
+}  // namespace rc::forms

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Screenshots of the three windows under Xvfb with a window manager, for looking at:
+#   screenshots.sh BUILD_DIR OUT_DIR
+set -eu
+if [ "${1:-}" = "--inside" ]; then
+  build=$2
+  out=$3
+  openbox >/dev/null 2>&1 &
+  wm=$!
+  sleep 1
+  for pair in 52010001:main 5201002d:statistics 5201007f:classes; do
+    "$build/tests/forms/window_preview" "${pair%%:*}" &
+    pid=$!
+    sleep 2
+    import -window root "$out/${pair#*:}.png"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+  done
+  kill "$wm"
+  exit 0
+fi
+mkdir -p "$2"
+exec xvfb-run -a -s "-screen 0 640x480x24" "$0" --inside "$(cd "$1" && pwd)" "$(cd "$2" && pwd)"

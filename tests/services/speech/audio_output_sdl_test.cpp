@@ -1,0 +1,246 @@
+// The sound device through SDL's disk driver, which writes what the device plays to a raw
+// file in real time (44100 Hz, signed 16-bit, mono: the device format), and through its
+// dummy driver. Timing is asserted only roughly; the benchmark measures it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/program_location.h"
+#include "services/speech/audio_output.h"
+#include "services/speech/speech.h"
+#include "tests/services/speech/speech_fakes.h"
+#include "tests/services/speech/voice_file_builder.h"
+
+namespace rc {
+namespace {
+
+using testing::Bytes;
+using testing::MakeToneWav;
+using testing::MsSince;
+using testing::VoiceFileBuilder;
+
+constexpr int kDiskRate = 44100;
+constexpr int kFrameMs = 10;
+constexpr int kFrameSamples = kDiskRate * kFrameMs / 1000;
+
+// A stretch of the output in which one tone sounds.
+struct ToneRun {
+  int start_ms;
+  int length_ms;
+  double hz;
+};
+
+// Splits the disk driver's output into runs of 10 ms frames that sound with about the same
+// frequency (from zero crossings). Runs shorter than 30 ms (switches) are dropped.
+std::vector<ToneRun> ToneRuns(const std::string& raw_path) {
+  std::ifstream in(raw_path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                      (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+  }
+  // Frames that follow each other with about the same frequency form a run; a run's
+  // frequency is the median of its frames, so a frame at a switch does not count.
+  std::vector<ToneRun> runs;
+  std::vector<double> frames;
+  auto median = [](std::vector<double> v) {
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+  };
+  for (size_t f = 0; f + kFrameSamples <= samples.size(); f += kFrameSamples) {
+    int peak = 0, crossings = 0;
+    for (size_t i = f; i < f + kFrameSamples; ++i) {
+      peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+      if (i > f && (samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
+    }
+    double hz = peak < 2000 ? 0.0 : crossings * 1000.0 / (2.0 * kFrameMs);
+    int at = static_cast<int>(f / kFrameSamples) * kFrameMs;
+    if (!runs.empty() && std::abs(runs.back().hz - hz) <= 0.2 * std::max(hz, 1.0)) {
+      runs.back().length_ms += kFrameMs;
+      frames.push_back(hz);
+      runs.back().hz = median(frames);
+    } else {
+      runs.push_back({at, kFrameMs, hz});
+      frames.assign(1, hz);
+    }
+  }
+  std::vector<ToneRun> sounding;
+  for (const ToneRun& r : runs) {
+    if (r.hz == 0.0 || r.length_ms < 30) continue;
+    if (!sounding.empty() && std::abs(sounding.back().hz - r.hz) <= 0.2 * r.hz) {
+      sounding.back().length_ms = r.start_ms + r.length_ms - sounding.back().start_ms;
+    } else {
+      sounding.push_back(r);
+    }
+  }
+  return sounding;
+}
+
+std::string Describe(const std::vector<ToneRun>& runs) {
+  std::string s;
+  for (const ToneRun& r : runs) {
+    s += std::to_string(r.start_ms) + "ms +" + std::to_string(r.length_ms) + "ms " +
+         std::to_string(static_cast<int>(r.hz)) + "Hz; ";
+  }
+  return s;
+}
+
+class SdlAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/rollcall-sdl-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    raw_path_ = root_ + "/out.raw";
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  // SDL reads these when its audio starts, which is when an output plays its first sound.
+  void UseDriver(const char* driver) {
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    setenv("SDL_DISKAUDIOFILE", raw_path_.c_str(), 1);
+  }
+
+  void WriteVoiceFile(const Bytes& bytes) {
+    std::ofstream out(root_ + "/VoxSound.dat", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+
+  std::shared_ptr<SpeechModule> MakeModule() {
+    return SpeechModule::Create(TextFromNativePath(root_), CreateSdlAudioOutput(),
+                                CreateSteadySpeechClock());
+  }
+
+  std::string root_;
+  std::string raw_path_;
+};
+
+TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
+  UseDriver("disk");
+  // Three formats: 16-bit mono 22050 Hz, 8-bit stereo 11025 Hz, float mono 48000 Hz.
+  WriteVoiceFile(VoiceFileBuilder()
+                     .Character("张"_gbk, Text("zhang1"))
+                     .Character("王"_gbk, Text("wang2"))
+                     .Character("李"_gbk, Text("li3"))
+                     .Sound(Text("zhang1"), MakeToneWav(440, 200, 22050, 16, 1))
+                     .Sound(Text("wang2"), MakeToneWav(660, 200, 11025, 8, 2))
+                     .Sound(Text("li3"), MakeToneWav(880, 200, 48000, 32, 1))
+                     .Build());
+  auto speech = MakeModule();
+  speech->LoadVoiceData();
+  const auto start = std::chrono::steady_clock::now();
+  speech->PlayTextAloud("张王李"_gbk, 55);
+  const int64_t elapsed = MsSince(start);
+  EXPECT_GE(elapsed, 1350);
+  EXPECT_LT(elapsed, 2300);  // about 1350 ms, on a loaded machine
+  SleepMs(300);              // the device plays on after the reading
+  speech.reset();            // closes the device, so the file is complete
+
+  std::vector<ToneRun> runs = ToneRuns(raw_path_);
+  SCOPED_TRACE(Describe(runs));
+  ASSERT_EQ(runs.size(), 3u);
+  const double expected_hz[] = {440, 660, 880};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(runs[i].hz, expected_hz[i], 0.15 * expected_hz[i]);
+    EXPECT_NEAR(runs[i].length_ms, 200, 60);  // each played whole
+  }
+}
+
+TEST_F(SdlAudioTest, OverlappingReadingsCutEachOtherOff) {
+  UseDriver("disk");
+  // Sounds much longer than the pause, so each new one must cut the previous one off.
+  WriteVoiceFile(VoiceFileBuilder()
+                     .Character(Text("a"), Text("low"))
+                     .Character(Text("b"), Text("high"))
+                     .Sound(Text("low"), MakeToneWav(440, 1000))
+                     .Sound(Text("high"), MakeToneWav(880, 1000))
+                     .Build());
+  auto speech = MakeModule();
+  speech->LoadVoiceData();
+  const auto start = std::chrono::steady_clock::now();
+  Handle first = speech->StartTextReading(Text("aaa"), 55);
+  SleepMs(200);
+  Handle second = speech->StartTextReading(Text("bbb"), 55);
+  ASSERT_TRUE(WaitForHandle(first));
+  ASSERT_TRUE(WaitForHandle(second));
+  EXPECT_GE(MsSince(start), 1550);  // both ran to their end
+  SleepMs(1200);
+  speech.reset();
+
+  // Ideally low, high, low, high, low, high, the last one played whole.
+  std::vector<ToneRun> runs = ToneRuns(raw_path_);
+  SCOPED_TRACE(Describe(runs));
+  ASSERT_GE(runs.size(), 4u);
+  for (size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(runs[i].hz, i % 2 == runs.size() % 2 ? 440 : 880, 100);
+    if (i + 1 < runs.size()) {
+      EXPECT_LT(runs[i].length_ms, 500);
+    }
+  }
+  EXPECT_NEAR(runs.back().length_ms, 1000, 300);
+}
+
+TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
+  UseDriver("dummy");
+  auto audio = CreateSdlAudioOutput();
+  EXPECT_TRUE(audio->Play(MakeToneWav(440, 50, 8000, 8, 1)));
+  EXPECT_TRUE(audio->Play(MakeToneWav(440, 50, 11025, 8, 2)));
+  EXPECT_TRUE(audio->Play(MakeToneWav(440, 50, 44100, 16, 2)));
+  EXPECT_TRUE(audio->Play(MakeToneWav(440, 50, 96000, 32, 1)));
+  EXPECT_TRUE(audio->Play(MakeToneWav(440, 0)));  // no samples at all: silence
+  Bytes wav = MakeToneWav(440, 50);
+  EXPECT_FALSE(audio->Play(Bytes{}));
+  EXPECT_FALSE(audio->Play(Bytes(wav.begin(), wav.begin() + 30)));  // cut inside the header
+  Bytes garbage(1000, 0x5A);
+  EXPECT_FALSE(audio->Play(garbage));
+  for (uint32_t rate : {0u, 10u, 0x7FFFFFFFu, 0xFFFFFD66u}) {  // absurd rates, even negative
+    Bytes odd = wav;
+    for (int i = 0; i < 4; ++i) odd[24 + i] = static_cast<uint8_t>(rate >> (8 * i));
+    EXPECT_FALSE(audio->Play(odd)) << rate;
+  }
+  wav[20] = 0x77;  // an unknown encoding
+  EXPECT_FALSE(audio->Play(wav));
+}
+
+TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
+  UseDriver("no-such-driver");
+  WriteVoiceFile(VoiceFileBuilder()
+                     .Character(Text("a"), Text("s"))
+                     .Sound(Text("s"), MakeToneWav(440, 100))
+                     .Build());
+  auto speech = MakeModule();
+  speech->LoadVoiceData();
+  const auto start = std::chrono::steady_clock::now();
+  speech->PlayTextAloud(Text("aaa"), 55);
+  const int64_t elapsed = MsSince(start);
+  EXPECT_GE(elapsed, 1350);
+  EXPECT_LT(elapsed, 2300);
+  EXPECT_FALSE(CreateSdlAudioOutput()->Play(MakeToneWav(440, 100)));
+}
+
+// The program's own module, as the application calls it: the voice file beside the program
+// (there is none beside the test), the real sound device.
+TEST_F(SdlAudioTest, SpeakTextWithoutAVoiceFileIsSilentAndKeepsItsTime) {
+  UseDriver("disk");
+  ASSERT_TRUE(InitProgramLocation());
+  const auto start = std::chrono::steady_clock::now();
+  Handle reading = SpeakText("张王李赵"_gbk, 55);
+  ASSERT_TRUE(reading.valid());
+  ASSERT_TRUE(WaitForHandle(reading));
+  reading.Release();
+  const int64_t elapsed = MsSince(start);
+  EXPECT_GE(elapsed, 1600);
+  EXPECT_LT(elapsed, 2600);
+  EXPECT_FALSE(std::filesystem::exists(raw_path_));  // the device was never even opened
+}
+
+}  // namespace
+}  // namespace rc

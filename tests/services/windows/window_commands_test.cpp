@@ -1,0 +1,206 @@
+// The window library commands on the offscreen platform.
+#include "services/windows/window_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "forms/fatal_error_box.h"
+#include "forms/ids.h"
+#include "forms/runtime.h"
+
+namespace rc {
+namespace {
+
+using namespace rc::literals;
+using namespace rc::forms;
+
+void PrintFatal(const Text& text) { std::fprintf(stderr, "%s", text.ToUtf8().c_str()); }
+
+class WindowCommands : public testing::Test {
+ protected:
+  void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
+  void TearDown() override {
+    for (uint32_t id : {kClassWindow, kStatsWindow, kMainWindow}) {
+      if (forms::IsWindowLoaded(id)) CloseWindow(id);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+};
+
+// Clicks `button` of the message box as soon as it is up, and records what it showed.
+struct BoxAnswer {
+  explicit BoxAnswer(QMessageBox::StandardButton b) : button(b) {}
+  QMessageBox::StandardButton button;
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool main_disabled = false;
+};
+
+void AnswerNextBox(BoxAnswer* answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) {
+      AnswerNextBox(answer);
+      return;
+    }
+    answer->title = box->windowTitle();
+    answer->text = box->text();
+    answer->icon = box->icon();
+    if (QWidget* main = WindowWidget(kMainWindow)) answer->main_disabled = !main->isEnabled();
+    box->button(answer->button)->click();
+  });
+}
+
+TEST_F(WindowCommands, ShowMessageResultCodesCaptionAndTaskModal) {
+  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
+  BoxAnswer ok{QMessageBox::Ok};
+  AnswerNextBox(&ok);
+  EXPECT_EQ(ShowMessage("班级已创建"_gbk, kMbIconInformation), kResultOk);
+  EXPECT_EQ(ok.title, QString::fromUtf8("信息："));
+  EXPECT_EQ(ok.text, QString::fromUtf8("班级已创建"));
+  EXPECT_EQ(ok.icon, QMessageBox::Information);
+  EXPECT_TRUE(ok.main_disabled);
+  EXPECT_TRUE(WindowWidget(kMainWindow)->isEnabled());
+
+  BoxAnswer yes{QMessageBox::Yes};
+  AnswerNextBox(&yes);
+  EXPECT_EQ(ShowMessage(int32_t{-12}, kMbYesNo, "标题"_gbk), kResultYes);
+  EXPECT_EQ(yes.text, QStringLiteral("-12"));
+  EXPECT_EQ(yes.title, QString::fromUtf8("标题"));
+
+  for (auto [flags, button, result] :
+       {std::tuple{kMbYesNoCancel, QMessageBox::No, kResultNo},
+        std::tuple{kMbYesNoCancel, QMessageBox::Cancel, kResultCancel},
+        std::tuple{kMbAbortRetryIgnore, QMessageBox::Abort, kResultAbort},
+        std::tuple{kMbAbortRetryIgnore, QMessageBox::Retry, kResultRetry},
+        std::tuple{kMbAbortRetryIgnore, QMessageBox::Ignore, kResultIgnore}}) {
+    BoxAnswer answer{button};
+    AnswerNextBox(&answer);
+    EXPECT_EQ(ShowMessage(Logical(true), flags), result);
+    EXPECT_EQ(answer.text, QString::fromUtf8("真"));
+  }
+  // A byte set shows as the empty text; a system-modal box leaves the windows enabled.
+  BoxAnswer empty{QMessageBox::Ok};
+  AnswerNextBox(&empty);
+  EXPECT_EQ(ShowMessage(ByteSet{65, 66}, kMbSystemModal), kResultOk);
+  EXPECT_TRUE(empty.text.isEmpty());
+  EXPECT_FALSE(empty.main_disabled);
+}
+
+TEST_F(WindowCommands, WindowHandleAndLoadWindow) {
+  EXPECT_EQ(WindowHandle(kMainWindow), 0);
+  EXPECT_FALSE(rc::LoadWindow(kStatsWindow, kMainWindow, false));  // parent not loaded
+  EXPECT_FALSE(forms::IsWindowLoaded(kStatsWindow));
+  EXPECT_FALSE(rc::LoadWindow(0x52019999, std::nullopt, false));
+  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
+  EXPECT_NE(WindowHandle(kMainWindow), 0);
+  EXPECT_EQ(WindowHandle(kMainWindow, kMainWindowItem), WindowHandle(kMainWindow));
+  EXPECT_NE(WindowHandle(kMainWindow, kMainLabel1), 0);
+  EXPECT_EQ(WindowHandle(kMainWindow, 0x16019999), 0);
+  EXPECT_TRUE(rc::LoadWindow(kStatsWindow, kMainWindow, false));
+}
+
+TEST_F(WindowCommands, ComboMethods) {
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "x"_gbk), -1);  // not loaded
+  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
+  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 1), "九（2）班"_gbk);
+  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 2), Text());
+  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, -1), Text());
+  ComboClear(kMainWindow, kMainCombo1);
+  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 0), Text());
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "高一"_gbk), 0);
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "初三"_gbk, 7), 1);
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
+  EXPECT_EQ(combo->itemData(1).toInt(), 7);
+  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 1), "初三"_gbk);
+}
+
+TEST_F(WindowCommands, ListMethods) {
+  ASSERT_TRUE(rc::LoadWindow(kStatsWindow, std::nullopt, false));
+  const uint32_t w = kStatsWindow, l = kStatsList1;
+  EXPECT_EQ(ListInsertRow(w, l, std::nullopt, "a"_gbk), 0);
+  EXPECT_EQ(ListInsertRow(w, l, -1, "b"_gbk), 1);
+  EXPECT_EQ(ListInsertRow(w, l, 99, "c"_gbk), 2);
+  EXPECT_EQ(ListInsertRow(w, l, 0, "first"_gbk), 0);
+  EXPECT_EQ(ListCellText(w, l, 0), "first"_gbk);
+  EXPECT_EQ(ListCellText(w, l, 3), "c"_gbk);
+  EXPECT_EQ(ListCellText(w, l, 4), Text());
+  EXPECT_EQ(ListCellText(w, l, 1, 3), Text());
+  EXPECT_EQ(ListInsertRow(w, l), 4);
+  EXPECT_EQ(ListCellText(w, l, 4), Text());
+
+  // Cells of any length come back whole; columns beyond the last are ignored.
+  Text long_name;
+  for (int i = 0; i < 700; ++i) long_name += "名"_gbk;
+  ListSetCellText(w, l, 1, 2, long_name);
+  EXPECT_EQ(ListCellText(w, l, 1, 2), long_name);
+  ListSetCellText(w, l, 1, 9, "x"_gbk);
+  ListSetCellText(w, l, 9, 0, "x"_gbk);
+  ListSetCellText(w, l, 1, 2);
+  EXPECT_EQ(ListCellText(w, l, 1, 2), Text());
+  // Cells take their column's alignment.
+  auto* tree = qobject_cast<QTreeWidget*>(ControlWidget(w, l));
+  EXPECT_TRUE(tree->topLevelItem(0)->textAlignment(1) & Qt::AlignHCenter);
+  EXPECT_TRUE(tree->topLevelItem(0)->textAlignment(0) & Qt::AlignLeft);
+
+  tree->setCurrentItem(tree->topLevelItem(2));
+  EXPECT_EQ(ReadInt(w, l, 35), 2);
+  ListDeleteAllRows(w, l);
+  EXPECT_EQ(ListCellText(w, l, 0), Text());
+  EXPECT_EQ(ReadInt(w, l, 35), -1);
+}
+
+TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
+  ASSERT_TRUE(rc::LoadWindow(kClassWindow, std::nullopt, false));
+  QPoint shown;
+  QString entry;
+  auto close_next_menu = [&] {
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      shown = menu->pos();
+      entry = menu->actions().value(0)->text();
+      menu->close();
+    });
+  };
+  close_next_menu();
+  PopUpMenu(kClassWindow, kClassMenuClass, 120, 140);
+  EXPECT_EQ(shown, QPoint(120, 140));
+  EXPECT_EQ(entry, QString::fromUtf8("删除班级"));
+
+  QCursor::setPos(200, 100);
+  QPoint mouse = QCursor::pos();
+  close_next_menu();
+  PopUpMenu(kClassWindow, kClassMenuName, std::nullopt, 150);
+  EXPECT_EQ(shown, QPoint(mouse.x() + 3, 150));
+  EXPECT_EQ(entry, QString::fromUtf8("删除"));
+
+  // No sub-items, or a menu item of another window: nothing is shown, nothing waits.
+  PopUpMenu(kClassWindow, kClassMenuDeleteClass);
+  PopUpMenu(kMainWindow, kClassMenuClass);
+}
+
+TEST_F(WindowCommands, ProcessEventsDeliversWhatIsPending) {
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  ProcessEvents();
+  EXPECT_TRUE(ran);
+}
+
+using WindowCommandsDeathTest = WindowCommands;
+
+TEST_F(WindowCommandsDeathTest, ListMethodsOnAListThatIsNotLoaded) {
+  EXPECT_EXIT(ListCellText(kStatsWindow, kStatsList1, 0), testing::ExitedWithCode(255),
+              "指定窗口或窗口组件不存在或尚未载入");
+}
+
+}  // namespace
+}  // namespace rc
