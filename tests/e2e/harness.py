@@ -20,6 +20,7 @@ ROLLCALL_E2E_ARTIFACTS (where screenshots go).
 """
 
 import ctypes
+import json
 import os
 import pathlib
 import queue
@@ -36,6 +37,8 @@ ARTIFACTS = pathlib.Path(os.environ.get("ROLLCALL_E2E_ARTIFACTS", BUILD_DIR / "e
 # The helper programs built for the end-to-end tests (hotkey_probe, grab_key).
 HELPERS = pathlib.Path(os.environ.get("ROLLCALL_E2E_BIN", BUILD_DIR / "tests" / "e2e"))
 DEFAULT_TIMEOUT = 20.0
+# The fields of a class roster file, as edbtool create takes them.
+ROSTER_FIELDS = ("班级:Text:20", "姓名:Text:20", "回答次数:Int", "错误次数:Int")
 POLL_INTERVAL = 0.02
 
 
@@ -303,6 +306,23 @@ class Session:
         if not tool.exists():
             raise unittest.SkipTest("edbtool is not built")
         return self._run([tool, *args])
+
+    def make_class(self, folder, name, students):
+        """Creates the class file folder/date/<name>.edb with the roster fields and one record
+        per student; a student is a name or (name, answers, wrong answers). Returns its path."""
+        path = pathlib.Path(folder) / "date" / f"{name}.edb"
+        self.edbtool("create", path, *ROSTER_FIELDS)
+        for student in students:
+            student_name, answers, wrong = (
+                (student, 0, 0) if isinstance(student, str) else student)
+            self.edbtool("add", path, name, student_name, str(answers), str(wrong))
+        return path
+
+    def read_class(self, path):
+        """The records of a class file as (class, name, answers, wrong answers) tuples, in
+        file order."""
+        dump = json.loads(self.edbtool("dump", path))
+        return [tuple(record["values"]) for record in dump["records"]]
 
     # -- keys and windows -------------------------------------------------------------------
 

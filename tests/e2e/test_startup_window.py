@@ -1,4 +1,5 @@
-"""The program starts under X, shows its main window, and the window can be captured."""
+"""The program starts under X in a program folder with a class, shows its main window, and
+the window can be captured."""
 
 import unittest
 
@@ -9,6 +10,7 @@ class StartupWindowTest(unittest.TestCase):
     def test_main_window_comes_up(self):
         with harness.Session(window_manager=True, name="startup") as s:
             folder = s.program_folder()
+            roster = s.make_class(folder, "九（1）班", ["张三", ("李四", 2, 1)])
             program = s.start([folder / "rollcall"], cwd=folder)
             window = s.wait_for_window("C键 随机点名", process=program)
             self.assertTrue(program.running())
@@ -19,6 +21,9 @@ class StartupWindowTest(unittest.TestCase):
             self.assertEqual(s.image_size(shot), (1024, 768))
             # The window is drawn: the capture is more than the plain background.
             self.assertGreater(s.distinct_colours(shot), 1)
+            # Starting touches no counter.
+            self.assertEqual(s.read_class(roster),
+                             [("九（1）班", "张三", 0, 0), ("九（1）班", "李四", 2, 1)])
 
 
 if __name__ == "__main__":
