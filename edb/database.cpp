@@ -744,6 +744,15 @@ bool AddRecord(const std::vector<std::optional<Value>>& values) {
 bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssignment>& pairs) {
   Database* db = Current();
   if (!db) return Fail(kDbNoCurrentDatabase);
+  const bool conditional = condition && *condition;
+  // Without a condition there must be a record to write before the pairs are looked at.
+  if (!conditional) {
+    int64_t size = 0;
+    if (db->current_record < 0 || db->main->Size(&size) != kDbOk ||
+        db->RecordOffset(db->current_record) >= size) {
+      return Fail(kDbNoCurrentRecord);
+    }
+  }
   std::vector<ResolvedPair> resolved;
   for (const FieldAssignment& p : pairs) {
     const Text* name = std::get_if<Text>(&p.name);
@@ -756,8 +765,8 @@ bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssi
     resolved.push_back({field, &p.value});
   }
   const int32_t current = db->current_record;
-  int32_t code = condition && *condition ? WriteMatchingRecords(*db, *condition, resolved)
-                                         : WriteCurrentRecord(*db, resolved);
+  int32_t code = conditional ? WriteMatchingRecords(*db, *condition, resolved)
+                             : WriteCurrentRecord(*db, resolved);
   db->current_record = current;
   return Fail(code);
 }
