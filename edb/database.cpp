@@ -654,6 +654,26 @@ void CloseDatabase(std::optional<Text> name) {
   RemoveDatabase(static_cast<size_t>(index));
 }
 
+bool RemoveDatabaseFile(const Text& file_name) {
+  if (file_name.empty()) return Fail(kDbFileNotFound);
+  int32_t error = kDbOk;
+  std::unique_ptr<File> main = CurrentFileSystem()->Open(NativePath(file_name), false, false, &error);
+  if (!main) return Fail(error);
+  // Refusing readers and writers finds every other open of the file. The markers stay
+  // while the file is removed, so no open can slip in between.
+  if (ClaimSharing(*main, false, true, true, kNoRetryMs) != kDbOk) {
+    return Fail(kDbSharingViolation);
+  }
+  const Text companion = CompanionPath(file_name);
+  std::unique_ptr<File> blob = CurrentFileSystem()->Open(NativePath(companion), false, false, &error);
+  if (blob && ClaimSharing(*blob, false, true, true, kNoRetryMs) != kDbOk) {
+    return Fail(kDbSharingViolation);
+  }
+  if (!RemoveFile(file_name)) return Fail(kDbAccessDenied);
+  if (blob) RemoveFile(companion);
+  return Fail(kDbOk);
+}
+
 void CloseAllDatabases() {
   DbManager& m = Manager();
   m.list.clear();
