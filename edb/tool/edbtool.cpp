@@ -1,6 +1,7 @@
 #include "edb/tool/edbtool.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cctype>
 #include <cmath>
@@ -57,11 +58,14 @@ std::string Hex(const ByteSet& bytes) {
   return s;
 }
 
-std::string Number(double d, int digits) {
+// The shortest decimal form that reads back as the same number (0.1, not
+// 0.10000000000000001); JSON has no form for infinities and NaN.
+template <typename Real>
+std::string Number(Real d) {
   if (!std::isfinite(d)) return "null";
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*g", digits, d);
-  return buffer;
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
+  return ec == std::errc() ? std::string(buffer, end) : "null";
 }
 
 // The plain (unquoted) form of a value, as JSON and CSV both use it; `*is_text` tells
@@ -75,10 +79,10 @@ std::string Plain(const Value& value, bool* is_text) {
     std::string operator()(int16_t v) const { return std::to_string(v); }
     std::string operator()(int32_t v) const { return std::to_string(v); }
     std::string operator()(int64_t v) const { return std::to_string(v); }
-    std::string operator()(float v) const { return Number(static_cast<double>(v), 9); }
-    std::string operator()(double v) const { return Number(v, 17); }
+    std::string operator()(float v) const { return Number(v); }
+    std::string operator()(double v) const { return Number(v); }
     std::string operator()(Logical v) const { return v ? "true" : "false"; }
-    std::string operator()(DateTime v) const { return Number(v.days, 17); }
+    std::string operator()(DateTime v) const { return Number(v.days); }
     std::string operator()(SubroutinePtr v) const { return std::to_string(v.value); }
     std::string operator()(const Text& v) const {
       *is_text = true;
@@ -180,7 +184,7 @@ int Dump(const std::vector<std::string>& args, std::ostream& out) {
   Check(LastDbError() == kDbOk);
   std::ostringstream s;
   s << "{\"magic\":\"" << (info.magic == kEncryptedMagic ? "WCDB" : "WEDB") << "\""
-    << ",\"version\":" << info.version << ",\"created\":" << Number(info.created, 17)
+    << ",\"version\":" << info.version << ",\"created\":" << Number(info.created)
     << ",\"record_count\":" << count << ",\"next_id\":" << info.next_id
     << ",\"record_length\":" << info.record_length << ",\"fields\":[";
   for (size_t i = 0; i < info.fields.size(); ++i) {

@@ -65,7 +65,7 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
                  "g:Logical", "h:DateTime", "i:SubroutinePtr", "j:Text:3", "k:ByteSet", "l:Memo"})
                 .status,
             0);
-  ASSERT_EQ(Run({"add", File("t"), "255", "-2", "-3", "-4000000000", "1.5", "0.1", "true",
+  ASSERT_EQ(Run({"add", File("t"), "255", "-2", "-3", "-4000000000", "0.1", "0.1", "true",
                  "45000.25", "4000000000", "abcdef", "00ff7A", "备注"})
                 .status,
             0);
@@ -77,7 +77,7 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
   test::WriteBytes(File("t.EDB"), b);
   Result r = Run({"dump", File("t.EDB")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"values\":[255,-2,-3,-4000000000,1.5,0.10000000000000001,true,45000.25,"
+  EXPECT_NE(r.out.find("\"values\":[255,-2,-3,-4000000000,0.1,0.1,true,45000.25,"
                        "4000000000,\"\xEF\xBF\xBD c\",\"00ff7a\",\"备注\"]"),
             std::string::npos)
       << r.out;
