@@ -224,7 +224,7 @@ int32_t BlobStore::Write(int32_t old_first, std::string_view data, int32_t* new_
     int32_t old_cursor = old_first > 0 ? old_first : 0;
     bool took_free = false;
     for (size_t i = 0; i < pieces; ++i) {
-      int32_t block;
+      int32_t block = 0;
       if (old_cursor > 0) {
         block = old_cursor;
         BlockLinks links;
@@ -232,17 +232,26 @@ int32_t BlobStore::Write(int32_t old_first, std::string_view data, int32_t* new_
         old_cursor = links.next > 0 ? links.next : 0;
       } else {
         if (int32_t c = need_header(); c != kDbOk) return c;
+        bool from_free_list = false;
         if (h.free_count > 0 && h.free_head > 0) {
           block = h.free_head;
           BlockLinks links;
-          if (!claim(block) || ReadLinks(block, &links) != kDbOk || links.used != 0 ||
-              links.next < 0 || links.next >= h.block_count) {
-            return kDbBlobAccessFailed;
+          if (ReadLinks(block, &links) != kDbOk) return kDbBlobAccessFailed;
+          if (links.used == 0 && links.next >= 0 && links.next < h.block_count &&
+              claim(block)) {
+            h.free_head = links.next;
+            --h.free_count;
+            took_free = true;
+            from_free_list = true;
+          } else {
+            // A head that is in use is what a crash between writing a chain and writing
+            // the header leaves behind. Taking it would overwrite a stored value; the list
+            // is dropped instead (its blocks stay unused) and the file grows.
+            h.free_head = 0;
+            h.free_count = 0;
           }
-          h.free_head = links.next;
-          --h.free_count;
-          took_free = true;
-        } else {
+        }
+        if (!from_free_list) {
           block = h.block_count;
           if (block == std::numeric_limits<int32_t>::max()) return kDbBlobAccessFailed;
           if (!seen.insert(block).second) return kDbBlobAccessFailed;

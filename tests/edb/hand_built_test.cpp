@@ -328,5 +328,36 @@ TEST_F(AllTypesTest, FreedChainGoesToTheFrontOfTheFreeList) {
   EXPECT_EQ(ReadBytes(dir_.Native("t.EDB")), main_.bytes());
 }
 
+TEST_F(HandBuiltTest, AFreeListHeadInUseIsDroppedNotReused) {
+  // What a crash leaves when a chain was written from the free list but the companion
+  // header was not: the header still names block 2 as free, though record 2 uses it.
+  const std::vector<Desc> descs = {{"n", 10, 4, 4}, {"memo", 12, 8, 0}};
+  Image m = MainFile(kCreated, 2, 3, 12, descs);
+  m.Resize(116 + 72 * 2 + 24);
+  m.I32(260, 1);
+  m.I32(268, 1);
+  m.I32(272, 2);
+  m.I32(280, 2);
+  Image b;
+  BlobHeader(&b, kCreated, 3, 1, 2);
+  Block(&b, 1, 0, 0, "first");
+  Block(&b, 2, 0, 0, "second");
+  WriteBytes(dir_.Native("k.EDB"), m.bytes());
+  WriteBytes(dir_.Native("k.EDT"), b.bytes());
+
+  ASSERT_TRUE(OpenDatabase(dir_.Path("k")));
+  ASSERT_TRUE(AddRecord({Text("c"), Text("third")})) << LastDbError();
+  EXPECT_EQ(ReadField("memo"_gbk), Value(Text("third")));
+  GoToFirstRecord();
+  ASSERT_TRUE(SkipRecords());
+  EXPECT_EQ(ReadField("memo"_gbk), Value(Text("second")));
+
+  Block(&b, 3, 0, 0, "third");
+  b.I32(16, 4);
+  b.I32(20, 0);
+  b.I32(24, 0);
+  EXPECT_EQ(ReadBytes(dir_.Native("k.EDT")), b.bytes());
+}
+
 }  // namespace
 }  // namespace rc
