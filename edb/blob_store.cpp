@@ -107,7 +107,9 @@ int32_t BlobStore::Read(int32_t first_block, std::string* out) {
     }
     int32_t used = DecodeInt32(buffer + kBlockUsedOffset);
     int32_t next = DecodeInt32(buffer + kBlockNextOffset);
-    if (used < 1 || used > kBlockDataSize || next >= blocks) {
+    // A block with nothing used adds nothing: that is how a value whose blocks were freed
+    // before its record was rewritten (a crash in between) reads.
+    if (used < 0 || used > kBlockDataSize || next >= blocks) {
       code = kDbBlobAccessFailed;
       break;
     }

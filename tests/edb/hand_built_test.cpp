@@ -359,5 +359,23 @@ TEST_F(HandBuiltTest, AFreeListHeadInUseIsDroppedNotReused) {
   EXPECT_EQ(ReadBytes(dir_.Native("k.EDT")), b.bytes());
 }
 
+TEST_F(HandBuiltTest, AChainBlockWithNothingUsedAddsNothing) {
+  // The record still names block 1, whose chain was freed just before a crash.
+  const std::vector<Desc> descs = {{"memo", 12, 4, 0}};
+  Image m = MainFile(kCreated, 1, 2, 8, descs);
+  m.Resize(116 + 72 + 8);
+  m.I32(188, 1);
+  m.I32(192, 1);
+  Image b;
+  BlobHeader(&b, kCreated, 3, 2, 1);
+  Block(&b, 1, 0, 2, "");
+  Block(&b, 2, 1, 0, "");
+  WriteBytes(dir_.Native("f.EDB"), m.bytes());
+  WriteBytes(dir_.Native("f.EDT"), b.bytes());
+  ASSERT_TRUE(OpenDatabase(dir_.Path("f"), std::nullopt, true));
+  EXPECT_EQ(ReadField(1), Value(Text()));
+  EXPECT_EQ(LastDbError(), kDbOk);
+}
+
 }  // namespace
 }  // namespace rc
