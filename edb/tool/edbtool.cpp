@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 
+#include "core/clock.h"
 #include "core/paths.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -46,6 +47,26 @@ Text PathArg(const std::string& arg) { return TextFromNativePath(arg); }
 
 void Check(bool ok) {
   if (!ok) throw Failure{LastDbError() ? LastDbError() : kDbUnknown};
+}
+
+// The program may hold a record or the record count for the moment it writes a counter.
+// The commands themselves do not wait for that (only the record count does); the tool, run
+// beside the program, waits the moment out rather than failing. Only steps that change
+// nothing when they fail are repeated.
+constexpr uint32_t kBusyWaitMs = 2000;
+constexpr uint32_t kBusyPollMs = 20;
+
+template <typename Step>
+auto WhileBusy(Step step) {
+  const uint32_t start = TickCount();
+  while (true) {
+    try {
+      return step();
+    } catch (const Failure& f) {
+      if (f.code != kDbLockViolation || TickCount() - start >= kBusyWaitMs) throw;
+    }
+    SleepMs(kBusyPollMs);
+  }
 }
 
 std::string Hex(const ByteSet& bytes) {
@@ -310,13 +331,13 @@ std::optional<Value> ParseValue(FieldType type, const std::string& s) {
 int Add(const std::vector<std::string>& args) {
   if (args.empty()) throw std::invalid_argument("add");
   CloseOnExit close;
-  Check(OpenDatabase(PathArg(args[0])));
+  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   std::vector<std::optional<Value>> values;
   for (size_t i = 1; i < args.size() && i - 1 < info.fields.size(); ++i) {
     values.push_back(ParseValue(info.fields[i - 1].type, args[i]));
   }
-  Check(AddRecord(values));
+  WhileBusy([&] { Check(AddRecord(values)); });
   return 0;
 }
 
@@ -395,7 +416,7 @@ int ImportCsv(const std::vector<std::string>& args) {
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a byte-order mark
   std::vector<std::vector<std::string>> rows = ParseCsv(text);
   CloseOnExit close;
-  Check(OpenDatabase(PathArg(args[0])));
+  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   if (rows.empty()) return 0;
   // The header row names the column of each field; columns may come in any order.
@@ -414,7 +435,7 @@ int ImportCsv(const std::vector<std::string>& args) {
       const int f = field_of_column[c];
       values[f] = ParseValue(info.fields[f].type, rows[r][c]);
     }
-    Check(AddRecord(values));
+    WhileBusy([&] { Check(AddRecord(values)); });
   }
   return 0;
 }
@@ -429,10 +450,10 @@ int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
   const std::string& command = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
-    if (command == "dump") return Dump(rest, out);
+    if (command == "dump") return WhileBusy([&] { return Dump(rest, out); });
     if (command == "create") return Create(rest);
     if (command == "add") return Add(rest);
-    if (command == "export-csv") return ExportCsv(rest, out);
+    if (command == "export-csv") return WhileBusy([&] { return ExportCsv(rest, out); });
     if (command == "import-csv") return ImportCsv(rest);
     err << kUsage;
     return 1;

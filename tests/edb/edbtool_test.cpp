@@ -6,7 +6,9 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
+#include "edb/file.h"
 #include "tests/edb/edb_test_util.h"
 
 namespace rc {
@@ -81,6 +83,26 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
                        "4000000000,\"\xEF\xBF\xBD c\",\"00ff7a\",\"备注\"]"),
             std::string::npos)
       << r.out;
+}
+
+TEST_F(EdbtoolTest, WaitsOutALockHeldForAMoment) {
+  ASSERT_EQ(Run({"create", File("b"), "n:Int"}).status, 0);
+  int32_t error = 0;
+  std::unique_ptr<rc::File> program = PosixFileSystem()->Open(File("b.EDB"), true, false, &error);
+  ASSERT_TRUE(program);
+  for (const char* command : {"add", "dump"}) {
+    // The program holds the record count, as while it adds a record.
+    ASSERT_EQ(program->Lock(16, 1, LockKind::kExclusive), 0);
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      program->Unlock(16, 1);
+    });
+    Result r = std::string(command) == "add" ? Run({"add", File("b"), "7"})
+                                             : Run({"dump", File("b")});
+    release.join();
+    EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+  }
+  EXPECT_NE(Run({"dump", File("b")}).out.find("\"values\":[7]"), std::string::npos);
 }
 
 TEST_F(EdbtoolTest, FailuresPrintCodeAndText) {
