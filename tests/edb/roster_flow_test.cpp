@@ -57,6 +57,10 @@ TEST_F(RosterFlowTest, CreateOpenRollAndFind) {
   ASSERT_TRUE(CreateClass("一班", {"张三"_gbk, Text(), "李四"_gbk}));
   // Created as ".EDB", opened as ".edb".
   EXPECT_TRUE(std::filesystem::exists(dir_.Native("date/一班.EDB")));
+  const std::vector<uint8_t> bytes = test::ReadBytes(dir_.Native("date/一班.EDB"));
+  EXPECT_EQ(test::Int32At(bytes, 116 + 72 * 2 + 28), 0);  // no width stored for counters
+  EXPECT_EQ(test::Int32At(bytes, 116 + 72 * 3 + 28), 0);
+  EXPECT_EQ(bytes.size(), 404u + 3 * 52);
   ASSERT_TRUE(OpenDatabase(ClassFile("一班"), "数据库"_gbk)) << LastDbError();
   EXPECT_EQ(Names(), (std::vector<std::string>{"张三", "", "李四"}));
 
