@@ -49,6 +49,33 @@ class ScopedBlobLock {
   bool ok_;
 };
 
+// Walks a chain holding one block at a time: the next block is locked before the one
+// before it is let go, so the chain is never unguarded while it is followed.
+class ChainWalk {
+ public:
+  ChainWalk(LockTable& table, File& file, LockKind kind) : table_(table), file_(file), kind_(kind) {}
+  ~ChainWalk() { Release(); }
+  ChainWalk(const ChainWalk&) = delete;
+  ChainWalk& operator=(const ChainWalk&) = delete;
+
+  bool Step(int32_t block) {
+    if (table_.Lock(file_, BlockOffset(block), kind_, kNoRetryMs) != kDbOk) return false;
+    Release();
+    held_ = block;
+    return true;
+  }
+  void Release() {
+    if (held_ > 0) table_.Unlock(file_, BlockOffset(held_));
+    held_ = 0;
+  }
+
+ private:
+  LockTable& table_;
+  File& file_;
+  LockKind kind_;
+  int32_t held_ = 0;
+};
+
 }  // namespace
 
 int32_t BlobStore::CheckOnOpen(int32_t main_version, bool read_only) {
@@ -107,7 +134,9 @@ int32_t BlobStore::Read(int32_t first_block, std::string* out) {
     }
     int32_t used = DecodeInt32(buffer + kBlockUsedOffset);
     int32_t next = DecodeInt32(buffer + kBlockNextOffset);
-    if (used < 1 || used > kBlockDataSize || next >= blocks) {
+    // A block with nothing used adds nothing: that is how a value whose blocks were freed
+    // before its record was rewritten (a crash in between) reads.
+    if (used < 0 || used > kBlockDataSize || next >= blocks) {
       code = kDbBlobAccessFailed;
       break;
     }
@@ -222,27 +251,40 @@ int32_t BlobStore::Write(int32_t old_first, std::string_view data, int32_t* new_
     std::vector<int32_t> chosen;
     chosen.reserve(pieces);
     int32_t old_cursor = old_first > 0 ? old_first : 0;
+    // One walk over the old chain: the blocks reused in step 1, then those freed in step 3.
+    ChainWalk old_walk(locks_, *file_, kind_);
     bool took_free = false;
     for (size_t i = 0; i < pieces; ++i) {
-      int32_t block;
+      int32_t block = 0;
       if (old_cursor > 0) {
         block = old_cursor;
         BlockLinks links;
-        if (!claim(block) || ReadLinks(block, &links) != kDbOk) return kDbBlobAccessFailed;
+        if (!claim(block) || !old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
+          return kDbBlobAccessFailed;
+        }
         old_cursor = links.next > 0 ? links.next : 0;
       } else {
         if (int32_t c = need_header(); c != kDbOk) return c;
+        bool from_free_list = false;
         if (h.free_count > 0 && h.free_head > 0) {
           block = h.free_head;
           BlockLinks links;
-          if (!claim(block) || ReadLinks(block, &links) != kDbOk || links.used != 0 ||
-              links.next < 0 || links.next >= h.block_count) {
-            return kDbBlobAccessFailed;
+          if (ReadLinks(block, &links) != kDbOk) return kDbBlobAccessFailed;
+          if (links.used == 0 && links.next >= 0 && links.next < h.block_count &&
+              claim(block)) {
+            h.free_head = links.next;
+            --h.free_count;
+            took_free = true;
+            from_free_list = true;
+          } else {
+            // A head that is in use is what a crash between writing a chain and writing
+            // the header leaves behind. Taking it would overwrite a stored value; the list
+            // is dropped instead (its blocks stay unused) and the file grows.
+            h.free_head = 0;
+            h.free_count = 0;
           }
-          h.free_head = links.next;
-          --h.free_count;
-          took_free = true;
-        } else {
+        }
+        if (!from_free_list) {
           block = h.block_count;
           if (block == std::numeric_limits<int32_t>::max()) return kDbBlobAccessFailed;
           if (!seen.insert(block).second) return kDbBlobAccessFailed;
@@ -273,7 +315,9 @@ int32_t BlobStore::Write(int32_t old_first, std::string_view data, int32_t* new_
     std::vector<int32_t> freed;
     for (int32_t block = old_cursor; block > 0;) {
       BlockLinks links;
-      if (!claim(block) || ReadLinks(block, &links) != kDbOk) return kDbBlobAccessFailed;
+      if (!claim(block) || !old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
+        return kDbBlobAccessFailed;
+      }
       freed.push_back(block);
       block = links.next;
     }

@@ -654,6 +654,26 @@ void CloseDatabase(std::optional<Text> name) {
   RemoveDatabase(static_cast<size_t>(index));
 }
 
+bool RemoveDatabaseFile(const Text& file_name) {
+  if (file_name.empty()) return Fail(kDbFileNotFound);
+  int32_t error = kDbOk;
+  std::unique_ptr<File> main = CurrentFileSystem()->Open(NativePath(file_name), false, false, &error);
+  if (!main) return Fail(error);
+  // Refusing readers and writers finds every other open of the file. The markers stay
+  // while the file is removed, so no open can slip in between.
+  if (ClaimSharing(*main, false, true, true, kNoRetryMs) != kDbOk) {
+    return Fail(kDbSharingViolation);
+  }
+  const Text companion = CompanionPath(file_name);
+  std::unique_ptr<File> blob = CurrentFileSystem()->Open(NativePath(companion), false, false, &error);
+  if (blob && ClaimSharing(*blob, false, true, true, kNoRetryMs) != kDbOk) {
+    return Fail(kDbSharingViolation);
+  }
+  if (!RemoveFile(file_name)) return Fail(kDbAccessDenied);
+  if (blob) RemoveFile(companion);
+  return Fail(kDbOk);
+}
+
 void CloseAllDatabases() {
   DbManager& m = Manager();
   m.list.clear();
@@ -744,6 +764,15 @@ bool AddRecord(const std::vector<std::optional<Value>>& values) {
 bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssignment>& pairs) {
   Database* db = Current();
   if (!db) return Fail(kDbNoCurrentDatabase);
+  const bool conditional = condition && *condition;
+  // Without a condition there must be a record to write before the pairs are looked at.
+  if (!conditional) {
+    int64_t size = 0;
+    if (db->current_record < 0 || db->main->Size(&size) != kDbOk ||
+        db->RecordOffset(db->current_record) >= size) {
+      return Fail(kDbNoCurrentRecord);
+    }
+  }
   std::vector<ResolvedPair> resolved;
   for (const FieldAssignment& p : pairs) {
     const Text* name = std::get_if<Text>(&p.name);
@@ -756,8 +785,8 @@ bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssi
     resolved.push_back({field, &p.value});
   }
   const int32_t current = db->current_record;
-  int32_t code = condition && *condition ? WriteMatchingRecords(*db, *condition, resolved)
-                                         : WriteCurrentRecord(*db, resolved);
+  int32_t code = conditional ? WriteMatchingRecords(*db, *condition, resolved)
+                             : WriteCurrentRecord(*db, resolved);
   db->current_record = current;
   return Fail(code);
 }

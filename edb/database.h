@@ -136,6 +136,13 @@ struct DatabaseInfo {
 std::optional<DatabaseInfo> DescribeCurrentDatabase();
 std::optional<int32_t> CurrentRecordIdentifier();
 
+// Deletes a database's main file, named as given (no default extension), and its companion
+// file when there is one. A file that is open anywhere, in this process under any alias or
+// in another program, is not deleted (-12), so that no program loses the file under it;
+// -3 when it does not exist. Deleting a class goes through here rather than removing the
+// file directly, which the file system would allow while the file is open.
+bool RemoveDatabaseFile(const Text& file_name);
+
 // Closes every open database (tests and tools).
 void CloseAllDatabases();
 

@@ -1,6 +1,7 @@
 #include "edb/tool/edbtool.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cctype>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <sstream>
 
+#include "core/clock.h"
 #include "core/paths.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -47,6 +49,26 @@ void Check(bool ok) {
   if (!ok) throw Failure{LastDbError() ? LastDbError() : kDbUnknown};
 }
 
+// The program may hold a record or the record count for the moment it writes a counter.
+// The commands themselves do not wait for that (only the record count does); the tool, run
+// beside the program, waits the moment out rather than failing. Only steps that change
+// nothing when they fail are repeated.
+constexpr uint32_t kBusyWaitMs = 2000;
+constexpr uint32_t kBusyPollMs = 20;
+
+template <typename Step>
+auto WhileBusy(Step step) {
+  const uint32_t start = TickCount();
+  while (true) {
+    try {
+      return step();
+    } catch (const Failure& f) {
+      if (f.code != kDbLockViolation || TickCount() - start >= kBusyWaitMs) throw;
+    }
+    SleepMs(kBusyPollMs);
+  }
+}
+
 std::string Hex(const ByteSet& bytes) {
   static const char kDigits[] = "0123456789abcdef";
   std::string s;
@@ -57,11 +79,14 @@ std::string Hex(const ByteSet& bytes) {
   return s;
 }
 
-std::string Number(double d, int digits) {
+// The shortest decimal form that reads back as the same number (0.1, not
+// 0.10000000000000001); JSON has no form for infinities and NaN.
+template <typename Real>
+std::string Number(Real d) {
   if (!std::isfinite(d)) return "null";
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*g", digits, d);
-  return buffer;
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
+  return ec == std::errc() ? std::string(buffer, end) : "null";
 }
 
 // The plain (unquoted) form of a value, as JSON and CSV both use it; `*is_text` tells
@@ -75,10 +100,10 @@ std::string Plain(const Value& value, bool* is_text) {
     std::string operator()(int16_t v) const { return std::to_string(v); }
     std::string operator()(int32_t v) const { return std::to_string(v); }
     std::string operator()(int64_t v) const { return std::to_string(v); }
-    std::string operator()(float v) const { return Number(static_cast<double>(v), 9); }
-    std::string operator()(double v) const { return Number(v, 17); }
+    std::string operator()(float v) const { return Number(v); }
+    std::string operator()(double v) const { return Number(v); }
     std::string operator()(Logical v) const { return v ? "true" : "false"; }
-    std::string operator()(DateTime v) const { return Number(v.days, 17); }
+    std::string operator()(DateTime v) const { return Number(v.days); }
     std::string operator()(SubroutinePtr v) const { return std::to_string(v.value); }
     std::string operator()(const Text& v) const {
       *is_text = true;
@@ -180,7 +205,7 @@ int Dump(const std::vector<std::string>& args, std::ostream& out) {
   Check(LastDbError() == kDbOk);
   std::ostringstream s;
   s << "{\"magic\":\"" << (info.magic == kEncryptedMagic ? "WCDB" : "WEDB") << "\""
-    << ",\"version\":" << info.version << ",\"created\":" << Number(info.created, 17)
+    << ",\"version\":" << info.version << ",\"created\":" << Number(info.created)
     << ",\"record_count\":" << count << ",\"next_id\":" << info.next_id
     << ",\"record_length\":" << info.record_length << ",\"fields\":[";
   for (size_t i = 0; i < info.fields.size(); ++i) {
@@ -306,13 +331,13 @@ std::optional<Value> ParseValue(FieldType type, const std::string& s) {
 int Add(const std::vector<std::string>& args) {
   if (args.empty()) throw std::invalid_argument("add");
   CloseOnExit close;
-  Check(OpenDatabase(PathArg(args[0])));
+  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   std::vector<std::optional<Value>> values;
   for (size_t i = 1; i < args.size() && i - 1 < info.fields.size(); ++i) {
     values.push_back(ParseValue(info.fields[i - 1].type, args[i]));
   }
-  Check(AddRecord(values));
+  WhileBusy([&] { Check(AddRecord(values)); });
   return 0;
 }
 
@@ -391,7 +416,7 @@ int ImportCsv(const std::vector<std::string>& args) {
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a byte-order mark
   std::vector<std::vector<std::string>> rows = ParseCsv(text);
   CloseOnExit close;
-  Check(OpenDatabase(PathArg(args[0])));
+  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   if (rows.empty()) return 0;
   // The header row names the column of each field; columns may come in any order.
@@ -410,7 +435,7 @@ int ImportCsv(const std::vector<std::string>& args) {
       const int f = field_of_column[c];
       values[f] = ParseValue(info.fields[f].type, rows[r][c]);
     }
-    Check(AddRecord(values));
+    WhileBusy([&] { Check(AddRecord(values)); });
   }
   return 0;
 }
@@ -425,10 +450,10 @@ int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
   const std::string& command = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
-    if (command == "dump") return Dump(rest, out);
+    if (command == "dump") return WhileBusy([&] { return Dump(rest, out); });
     if (command == "create") return Create(rest);
     if (command == "add") return Add(rest);
-    if (command == "export-csv") return ExportCsv(rest, out);
+    if (command == "export-csv") return WhileBusy([&] { return ExportCsv(rest, out); });
     if (command == "import-csv") return ImportCsv(rest);
     err << kUsage;
     return 1;

@@ -118,6 +118,9 @@ TEST_F(CommandsTest, WriteFieldsNeedsACurrentRecordInTheFile) {
   ASSERT_TRUE(SkipRecords(-2));
   EXPECT_FALSE(WriteFields(std::nullopt, {{"回答次数"_gbk, int32_t{1}}}));
   EXPECT_EQ(LastDbError(), kDbNoCurrentRecord);
+  // The missing record is reported before the pairs are checked.
+  EXPECT_FALSE(WriteFields(std::nullopt, {{"回答次数"_gbk, "text"_gbk}}));
+  EXPECT_EQ(LastDbError(), kDbNoCurrentRecord);
   CloseDatabase();
   EXPECT_FALSE(WriteFields(std::nullopt, {{"回答次数"_gbk, int32_t{1}}}));
   EXPECT_EQ(LastDbError(), kDbNoCurrentDatabase);

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
+#include "edb/file.h"
 #include "tests/edb/edb_test_util.h"
 
 namespace rc {
@@ -65,7 +67,7 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
                  "g:Logical", "h:DateTime", "i:SubroutinePtr", "j:Text:3", "k:ByteSet", "l:Memo"})
                 .status,
             0);
-  ASSERT_EQ(Run({"add", File("t"), "255", "-2", "-3", "-4000000000", "1.5", "0.1", "true",
+  ASSERT_EQ(Run({"add", File("t"), "255", "-2", "-3", "-4000000000", "0.1", "0.1", "true",
                  "45000.25", "4000000000", "abcdef", "00ff7A", "备注"})
                 .status,
             0);
@@ -77,10 +79,30 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
   test::WriteBytes(File("t.EDB"), b);
   Result r = Run({"dump", File("t.EDB")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("\"values\":[255,-2,-3,-4000000000,1.5,0.10000000000000001,true,45000.25,"
+  EXPECT_NE(r.out.find("\"values\":[255,-2,-3,-4000000000,0.1,0.1,true,45000.25,"
                        "4000000000,\"\xEF\xBF\xBD c\",\"00ff7a\",\"备注\"]"),
             std::string::npos)
       << r.out;
+}
+
+TEST_F(EdbtoolTest, WaitsOutALockHeldForAMoment) {
+  ASSERT_EQ(Run({"create", File("b"), "n:Int"}).status, 0);
+  int32_t error = 0;
+  std::unique_ptr<rc::File> program = PosixFileSystem()->Open(File("b.EDB"), true, false, &error);
+  ASSERT_TRUE(program);
+  for (const char* command : {"add", "dump"}) {
+    // The program holds the record count, as while it adds a record.
+    ASSERT_EQ(program->Lock(16, 1, LockKind::kExclusive), 0);
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      program->Unlock(16, 1);
+    });
+    Result r = std::string(command) == "add" ? Run({"add", File("b"), "7"})
+                                             : Run({"dump", File("b")});
+    release.join();
+    EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+  }
+  EXPECT_NE(Run({"dump", File("b")}).out.find("\"values\":[7]"), std::string::npos);
 }
 
 TEST_F(EdbtoolTest, FailuresPrintCodeAndText) {

@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "edb/errors.h"
 #include "edb/file.h"
@@ -21,6 +23,8 @@ class FaultFileSystem : public FileSystem {
     bool fail_open = false;
     int64_t write_budget = std::numeric_limits<int64_t>::max();
     bool fail_reads = false;
+    // Every system lock (true) and unlock (false) of the file, by offset, in order.
+    std::vector<std::pair<bool, int64_t>> lock_log = {};
   };
 
   FaultFileSystem() { SetFileSystem(this); }
@@ -67,9 +71,13 @@ class FaultFileSystem : public FileSystem {
     int32_t Truncate(int64_t size) override { return file_->Truncate(size); }
     int32_t Size(int64_t* size) override { return file_->Size(size); }
     int32_t Lock(int64_t offset, int64_t length, LockKind kind) override {
+      faults_->lock_log.emplace_back(true, offset);
       return file_->Lock(offset, length, kind);
     }
-    int32_t Unlock(int64_t offset, int64_t length) override { return file_->Unlock(offset, length); }
+    int32_t Unlock(int64_t offset, int64_t length) override {
+      faults_->lock_log.emplace_back(false, offset);
+      return file_->Unlock(offset, length);
+    }
     int32_t IsLockedElsewhere(int64_t offset, int64_t length, bool* held) override {
       return file_->IsLockedElsewhere(offset, length, held);
     }

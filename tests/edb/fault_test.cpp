@@ -97,5 +97,36 @@ TEST_F(FaultTest, ReadErrorsAreReportedNotInvented) {
   EXPECT_EQ(LastDbError(), kDbNotDatabase);
 }
 
+TEST_F(FaultTest, AChainIsNeverLetGoOfWhileItIsWalked) {
+  ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"备注"_gbk, 12, 0}}));
+  test::FaultFileSystem fs;
+  fs.faults() = {".EDT"};
+  ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
+  ASSERT_TRUE(AddRecord({Text(std::string(1500, 'a'))}));  // blocks 1, 2, 3
+  // Read, then rewritten shorter: block 1 kept, blocks 2 and 3 freed.
+  for (bool write : {false, true}) {
+    fs.faults().lock_log.clear();
+    if (write) {
+      ASSERT_TRUE(WriteFields(std::nullopt, {{"备注"_gbk, Text("b")}})) << LastDbError();
+    } else {
+      ASSERT_EQ(AsText(ReadField(1)).size(), 1500u);
+    }
+    // From the first block's lock until the last block's, some block of the chain is held.
+    int held = 0;
+    bool started = false, reached_end = false;
+    for (const auto& [lock, offset] : fs.faults().lock_log) {
+      if (offset != 512 && offset != 1024 && offset != 1536) continue;
+      held += lock ? 1 : -1;
+      started = started || (lock && offset == 512);
+      reached_end = reached_end || (lock && offset == 1536);
+      if (started && !reached_end) {
+        EXPECT_GT(held, 0) << "write " << write;
+      }
+    }
+    EXPECT_TRUE(reached_end);
+    EXPECT_EQ(held, 0);
+  }
+}
+
 }  // namespace
 }  // namespace rc

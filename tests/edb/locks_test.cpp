@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <thread>
@@ -211,6 +212,18 @@ TEST_F(LocksTest, CreateFailsWhileTheFileIsOpenAnywhere) {
   // Once nobody has it open, it is replaced.
   EXPECT_TRUE(CreateDatabase(dir_.Path("c"), test::RosterFields()));
   EXPECT_EQ(test::FileSize(path_), 404);
+}
+
+TEST_F(LocksTest, DeletingFailsWhileAnotherProgramHasTheFileOpen) {
+  {
+    Child holder({"hold", path_, "1", "ro"});
+    ASSERT_EQ(holder.ReadLine(), "ready");
+    EXPECT_FALSE(RemoveDatabaseFile(dir_.Path("c.edb")));
+    EXPECT_EQ(LastDbError(), kDbSharingViolation);
+    EXPECT_EQ(holder.Wait(), 0);
+  }
+  EXPECT_TRUE(RemoveDatabaseFile(dir_.Path("c.edb")));
+  EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
 struct Sharing {
