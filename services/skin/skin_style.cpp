@@ -13,6 +13,9 @@ namespace rc {
 
 namespace {
 
+// Wide enough for the arrow to be hit and seen, narrow enough for short combo boxes.
+constexpr int kComboArrowWidth = 13;
+
 QColor FromRgb(uint32_t v) { return QColor((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF); }
 
 }  // namespace
@@ -197,6 +200,24 @@ QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
   return QProxyStyle::subElementRect(element, option, widget);
 }
 
+QRect SkinStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                                SubControl sub_control, const QWidget* widget) const {
+  if (control == CC_ComboBox && (sub_control == SC_ComboBoxArrow ||
+                                 sub_control == SC_ComboBoxEditField)) {
+    // The class combo box is only 72 pixels wide: a slim arrow and a one-pixel frame leave
+    // its text the room for a whole class name such as "九（1）班".
+    const QRect r = option->rect;
+    const int frame = std::max(look_.frame_width, 1);
+    const int arrow = std::min(kComboArrowWidth, r.width() / 2);
+    QRect rect = sub_control == SC_ComboBoxArrow
+                     ? QRect(r.right() - arrow + 1, r.top(), arrow, r.height())
+                     : QRect(r.left() + frame, r.top() + frame, r.width() - arrow - frame,
+                             r.height() - 2 * frame);
+    return visualRect(option->direction, r, rect);
+  }
+  return QProxyStyle::subControlRect(control, option, sub_control, widget);
+}
+
 int SkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
                            const QWidget* widget) const {
   switch (metric) {
@@ -205,6 +226,10 @@ int SkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
       return 0;
     case PM_ButtonMargin:
       return 4;
+    case PM_HeaderMargin:
+      // Narrow columns such as the 30-pixel "Num" need their room for the title; the
+      // section's own outline already keeps titles apart.
+      return 1;
     default:
       return QProxyStyle::pixelMetric(metric, option, widget);
   }

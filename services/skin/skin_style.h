@@ -54,6 +54,8 @@ class SkinStyle : public QProxyStyle {
                    const QWidget* widget = nullptr) const override;
   QRect subElementRect(SubElement element, const QStyleOption* option,
                        const QWidget* widget) const override;
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option,
+                       SubControl sub_control, const QWidget* widget) const override;
   int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
                   const QWidget* widget = nullptr) const override;
 
