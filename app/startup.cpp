@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/help_tips.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -11,6 +12,8 @@ void OnMainWindowCreated() {
   // Every window from here on, this one included, is drawn in the skin; without an engine
   // or its entry the ordinary look stays, silently. The hot keys come after this.
   ApplyEmbeddedSkin();
+  // Last of start-up: the balloon that explains the keys, pointing at the "→" button.
+  ShowKeyHelpTip();
 }
 
 void RegisterStartupHandlers() {
