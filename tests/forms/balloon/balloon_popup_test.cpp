@@ -4,9 +4,11 @@
 #include <QTest>
 #include <cstdio>
 
+#include "app/help_tips.h"
 #include "forms/balloon/balloon_window.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc::forms {
@@ -79,6 +81,29 @@ TEST_F(BalloonPopUpTest, ClassWindowTipWithoutStoredSettingsUsesTheDefaults) {
   EXPECT_EQ(balloon->settings().shape.ToStored(),
             (std::array<int32_t, 9>{16, 16, 12, 12, 12, 16, 16, 0, 0}));
   EXPECT_EQ(balloon->Document().toRawText().count(QChar::LineSeparator), 1);
+  CloseWindow(kClassWindow);
+}
+
+// The application's two help tips: each points where the application computes its anchor
+// and shows its lines.
+TEST_F(BalloonPopUpTest, HelpTipsOfTheApplication) {
+  app::ShowKeyHelpTip();
+  BalloonWindow* keys = BalloonOf(kMainWindow, kMainBalloonTip1);
+  ASSERT_NE(keys, nullptr);
+  ASSERT_TRUE(WaitForState(keys, BalloonState::kShown));
+  const QPoint main_corner(ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop));
+  EXPECT_EQ(keys->geometry().topLeft() + keys->Geometry().tip, main_corner + QPoint(164, 88));
+  EXPECT_EQ(keys->Document().toRawText().count(QChar::LineSeparator), 4);
+  EXPECT_TRUE(keys->Stays());
+
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  app::ShowPasteHelpTip();
+  BalloonWindow* paste = BalloonOf(kClassWindow, kClassBalloonTip1);
+  ASSERT_NE(paste, nullptr);
+  ASSERT_TRUE(WaitForState(paste, BalloonState::kShown));
+  EXPECT_EQ(paste->geometry().topLeft() + paste->Geometry().tip, main_corner + QPoint(205, 150));
+  EXPECT_EQ(paste->Document().toRawText().count(QChar::LineSeparator), 1);
+  EXPECT_TRUE(paste->Document().toPlainText().startsWith(QString::fromUtf8("你可以从表格中")));
   CloseWindow(kClassWindow);
 }
 
