@@ -350,22 +350,25 @@ void BuildMenuBar(LoadedWindow* lw) {
 
 // ---- loading and closing ------------------------------------------------------------------
 
-void ShowInStartState(LoadedWindow* lw, const ItemDef& self) {
+// The window takes its start position when it is created, before its created event: the
+// handlers of that event read the window's position (the start-up balloon tip points at a
+// button of the main window), and a width set there leaves the position as it is.
+void PlaceAtStartPosition(LoadedWindow* lw) {
+  auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
+  if (control->props().start_position != 1) return;  // the design position, set by Create
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  QSize outer = control->OuterSize();
+  lw->widget->move(area.x() + (area.width() - outer.width()) / 2,
+                   area.y() + (area.height() - outer.height()) / 2);
+}
+
+void ShowInStartState(LoadedWindow* lw) {
   auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
   QWidget* w = lw->widget;
   const WindowProps& p = control->props();
   switch (p.start_position) {
-    case 1: {
-      QScreen* screen = QGuiApplication::primaryScreen();
-      if (screen) {
-        QRect area = screen->availableGeometry();
-        QSize outer = control->OuterSize();
-        w->move(area.x() + (area.width() - outer.width()) / 2,
-                area.y() + (area.height() - outer.height()) / 2);
-      }
-      w->show();
-      break;
-    }
     case 2: w->showMinimized(); break;
     case 3:
       if (IsFixedFrame(p.border_style)) {
@@ -374,10 +377,7 @@ void ShowInStartState(LoadedWindow* lw, const ItemDef& self) {
         w->showMaximized();
       }
       break;
-    default:
-      w->move(self.left, self.top);
-      w->show();
-      break;
+    default: w->show(); break;
   }
 }
 
@@ -415,6 +415,7 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   win->setProperty("rc_control_id", self.def.id);
   lw->widget = win;
   S().loaded[window_id] = std::move(holder);
+  PlaceAtStartPosition(lw);
 
   BuildMenuBar(lw);
 
@@ -495,7 +496,7 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   static_cast<FormWindow*>(win)->up = true;
   if (self_def.flags & kFlagVisible) {
     if (first_focus) first_focus->setFocus();
-    ShowInStartState(lw, self_def);
+    ShowInStartState(lw);
   }
 
   if (modal) {
