@@ -586,16 +586,54 @@ class TimerControl : public Control {
 
 // ---- list view ----------------------------------------------------------------------------
 
+// A mouse press makes the clicked row current before it selects it, so the row-changed
+// notification is held back until the mouse event has been handled: the handler then finds
+// the new row selected, as it does after a key press. Clicks are reported when the button
+// is released over the list, after the selection has settled.
 class ListWidget : public QTreeWidget {
  public:
-  explicit ListWidget(QWidget* parent) : QTreeWidget(parent) {}
+  explicit ListWidget(QWidget* parent) : QTreeWidget(parent) {
+    QObject::connect(this, &QTreeWidget::currentItemChanged, this,
+                     [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
+                       if (!now) return;
+                       if (in_mouse_event_ > 0) {
+                         row_change_pending_ = true;
+                       } else if (on_row_changed) {
+                         on_row_changed();
+                       }
+                     });
+  }
+  std::function<void()> on_row_changed;
   std::function<void(Qt::MouseButton)> on_click;
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
-    QTreeWidget::mousePressEvent(e);
-    if (on_click) on_click(e->button());
+    pressed_ = e->button();
+    InMouseEvent([&] { QTreeWidget::mousePressEvent(e); });
   }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    InMouseEvent([&] { QTreeWidget::mouseMoveEvent(e); });
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    InMouseEvent([&] { QTreeWidget::mouseReleaseEvent(e); });
+    bool click = e->button() == pressed_ && viewport()->rect().contains(e->position().toPoint());
+    pressed_ = Qt::NoButton;
+    if (click && on_click) on_click(e->button());
+  }
+
+ private:
+  template <typename F>
+  void InMouseEvent(F&& handle) {
+    ++in_mouse_event_;
+    handle();
+    if (--in_mouse_event_ == 0 && row_change_pending_) {
+      row_change_pending_ = false;
+      if (on_row_changed) on_row_changed();
+    }
+  }
+  int in_mouse_event_ = 0;
+  bool row_change_pending_ = false;
+  Qt::MouseButton pressed_ = Qt::NoButton;
 };
 
 // Property indexes follow the stored order: 0 border style, 1 text colour, 2 text
@@ -640,10 +678,7 @@ class ListViewControl : public Control {
           QStringLiteral("QTreeView::item { border-right: 1px solid #d4d0c8; border-bottom: 1px "
                          "solid #d4d0c8; }"));
     }
-    QObject::connect(t, &QTreeWidget::currentItemChanged, t,
-                     [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
-                       if (now) Raise(0);
-                     });
+    t->on_row_changed = [this] { Raise(0); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(1); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,
                      [this](int column) { Raise(2, column); });
