@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <map>
 #include <tuple>
 
@@ -137,6 +138,17 @@ QMargins FrameMargins(const WindowProps& p) {
   bool caption = !p.title.empty() || p.control_box != 0;
   int caption_height = caption ? (IsToolFrame(p.border_style) ? 18 : 22) : 0;
   return QMargins(edge, edge + caption_height, edge, edge);
+}
+
+// Call right before a hidden window is shown. A window's position is that of its frame's
+// corner. Once the window has its native window (the program asks for its handle while the
+// window is being created), a size set while it is hidden makes Qt place the inside of the
+// frame at the position when it is shown; handing the geometry over first keeps the corner.
+void KeepFrameCornerOnShow(QWidget* w) {
+  if (!w->isWindow() || w->isVisible() || !w->windowHandle()) return;
+  QPoint corner = w->frameGeometry().topLeft();
+  w->windowHandle()->setGeometry(w->geometry());
+  w->windowHandle()->setFramePosition(corner);
 }
 
 void ApplyCursor(QWidget* w, const ByteSet& cursor) {
@@ -367,6 +379,7 @@ void PlaceAtStartPosition(LoadedWindow* lw) {
 void ShowInStartState(LoadedWindow* lw) {
   auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
   QWidget* w = lw->widget;
+  KeepFrameCornerOnShow(w);
   const WindowProps& p = control->props();
   switch (p.start_position) {
     case 2: w->showMinimized(); break;
@@ -691,6 +704,7 @@ void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const
     case 4: item->tag = ValueToText(value); return;
     case 5:
       if (w) {
+        if (n != 0) KeepFrameCornerOnShow(w);
         w->setVisible(n != 0);
       } else {
         item->flags = n ? (item->flags | kFlagVisible) : (item->flags & ~kFlagVisible);
