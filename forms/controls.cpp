@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -636,6 +637,23 @@ class ListWidget : public QTreeWidget {
   Qt::MouseButton pressed_ = Qt::NoButton;
 };
 
+// Grid lines: each cell gets a light line on its right and bottom edges, drawn over the
+// ordinary cell so that the selection keeps its look.
+class GridLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(QColor(0xD4, 0xD0, 0xC8));
+    const QRect& r = option.rect;
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->restore();
+  }
+};
+
 // Property indexes follow the stored order: 0 border style, 1 text colour, 2 text
 // background, 3 background, 4 view, ..., 27 selected row (read only: the first selected row,
 // -1 when none).
@@ -673,11 +691,7 @@ class ListViewControl : public Control {
       header->setTextAlignment(col, HAlign(c.alignment) | Qt::AlignVCenter);
       t->header()->resizeSection(col, c.width);
     }
-    if (props_.grid_lines) {
-      t->setStyleSheet(
-          QStringLiteral("QTreeView::item { border-right: 1px solid #d4d0c8; border-bottom: 1px "
-                         "solid #d4d0c8; }"));
-    }
+    if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
     t->on_row_changed = [this] { Raise(0); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(1); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,

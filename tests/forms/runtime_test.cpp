@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
+#include <QSet>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QMenu>
@@ -435,6 +437,32 @@ TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
   ClickRow(list, 2, Qt::LeftButton);  // the same row again: no row change
   EXPECT_TRUE(seen.empty());
   for (int32_t event : {0, 5}) BindHandler(kClassWindow, kClassList1, event, nullptr);
+}
+
+// The statistics list draws grid lines; a selected row must still show as selected, with
+// its text readable on the highlight.
+TEST_F(Runtime, GridLinesKeepTheSelectedRowVisible) {
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
+  for (const char* n : {"1", "2", "3"}) {
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromUtf8(n), QStringLiteral("九（1）班")}));
+  }
+  list->setCurrentItem(list->topLevelItem(1));
+  QImage shot = list->viewport()->grab().toImage();
+  QRect row = list->visualItemRect(list->topLevelItem(1));
+  QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+  QColor inactive = list->palette().color(QPalette::Inactive, QPalette::Highlight);
+  int highlighted = 0;
+  QSet<QRgb> colours;
+  for (int y = row.top(); y <= row.bottom(); ++y) {
+    for (int x = row.left(); x < std::min(row.right(), shot.width()); ++x) {
+      QRgb p = shot.pixel(x, y);
+      if (p == highlight.rgb() || p == inactive.rgb()) ++highlighted;
+      colours.insert(p);
+    }
+  }
+  EXPECT_GT(highlighted, row.width() * row.height() / 3);
+  EXPECT_GT(colours.size(), 3);  // text drawn on it, not just the background and the lines
 }
 
 TEST(FatalErrorText, HasTheExactLayout) {
