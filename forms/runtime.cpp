@@ -187,10 +187,17 @@ class FormWindow : public QWidget {
  public:
   FormWindow(QWidget* parent, Qt::WindowFlags flags, uint32_t id)
       : QWidget(parent, flags), id_(id) {}
-  bool up = false;  // the load sequence has finished
+  bool up = false;            // the load sequence has finished
+  bool close_by_program = false;  // CloseWindow is closing it
 
  protected:
   void closeEvent(QCloseEvent* e) override {
+    // A window that a modal window or a message box has disabled takes no input, and the
+    // close box that the window manager draws on it is input too.
+    if (!isEnabled() && !close_by_program) {
+      e->ignore();
+      return;
+    }
     if (HandleCloseRequest(id_)) {
       e->accept();
     } else {
@@ -629,7 +636,10 @@ bool LoadWindow(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
 bool CloseWindow(uint32_t window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return false;
-  lw->widget->close();
+  QPointer<QWidget> w = lw->widget;
+  static_cast<FormWindow*>(w.data())->close_by_program = true;
+  w->close();
+  if (w) static_cast<FormWindow*>(w.data())->close_by_program = false;
   return Loaded(window_id) == nullptr;
 }
 

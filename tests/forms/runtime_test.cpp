@@ -300,15 +300,20 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   bool main_disabled_meanwhile = false;
   bool checked = false;
+  bool main_closed_meanwhile = true;
   QTimer::singleShot(0, [&] {
     checked = true;
     main_disabled_meanwhile = ReadLogical(kMainWindow, 0, 6);
+    // The close box of a disabled window does nothing.
+    WindowWidget(kMainWindow)->close();
+    main_closed_meanwhile = !IsWindowLoaded(kMainWindow);
     CloseWindow(kStatsWindow);
   });
   // Returns only after the modal window has been closed.
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, true));
   EXPECT_TRUE(checked);
   EXPECT_TRUE(main_disabled_meanwhile);
+  EXPECT_FALSE(main_closed_meanwhile);
   EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
   EXPECT_FALSE(ReadLogical(kMainWindow, 0, 6));
 }
