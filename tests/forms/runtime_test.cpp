@@ -301,9 +301,15 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   bool main_disabled_meanwhile = false;
   bool checked = false;
   bool main_closed_meanwhile = true;
+  int32_t key_result = 0;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, 0, [](int32_t id, int32_t) { return id; }));
   QTimer::singleShot(0, [&] {
     checked = true;
     main_disabled_meanwhile = ReadLogical(kMainWindow, 0, 6);
+    // The hot keys still reach the name label of the disabled main window.
+    HotKeyNotifyEvent key(33001, 0);
+    QCoreApplication::sendEvent(ControlWidget(kMainWindow, kMainLabel1), &key);
+    key_result = key.result();
     // The close box of a disabled window does nothing.
     WindowWidget(kMainWindow)->close();
     main_closed_meanwhile = !IsWindowLoaded(kMainWindow);
@@ -314,6 +320,8 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   EXPECT_TRUE(checked);
   EXPECT_TRUE(main_disabled_meanwhile);
   EXPECT_FALSE(main_closed_meanwhile);
+  EXPECT_EQ(key_result, 33001);
+  BindHandler(kMainWindow, kMainLabel1, 0, nullptr);
   EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
   EXPECT_FALSE(ReadLogical(kMainWindow, 0, 6));
 }
