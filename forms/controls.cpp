@@ -637,6 +637,38 @@ class ListWidget : public QTreeWidget {
   Qt::MouseButton pressed_ = Qt::NoButton;
 };
 
+// The column widths were chosen for a font whose Latin letters are half as wide as a Chinese
+// character; the substituted font's are wider. A title that does not fit between the
+// style's margins (the 30-pixel "Num") is drawn with narrower ones rather than cut off; the
+// section itself is still the style's.
+class ListHeader : public QHeaderView {
+ public:
+  explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logical_index) const override {
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    initStyleOptionForIndex(&opt, logical_index);
+    opt.rect = rect;
+    int room = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
+    if (opt.text.isEmpty() || fontMetrics().horizontalAdvance(opt.text) <= room) {
+      QHeaderView::paintSection(painter, rect, logical_index);
+      return;
+    }
+    QString text = opt.text;
+    opt.text.clear();
+    painter->save();
+    style()->drawControl(QStyle::CE_Header, &opt, painter, this);
+    painter->restore();
+    style()->drawItemText(painter, rect.adjusted(1, 0, -1, 0),
+                          static_cast<int>(opt.textAlignment), opt.palette, isEnabled(), text,
+                          QPalette::ButtonText);
+  }
+};
+
 // Grid lines: each cell gets a light line on its right and bottom edges, drawn over the
 // ordinary cell so that the selection keeps its look.
 class GridLineDelegate : public QStyledItemDelegate {
@@ -664,6 +696,7 @@ class ListViewControl : public Control {
   QWidget* Create(QWidget* parent, const ItemDef& item) override {
     props_ = PropsOf<ListViewProps>(item);
     auto* t = new ListWidget(parent);
+    t->setHeader(new ListHeader(t));
     t->setRootIsDecorated(false);
     t->setIndentation(0);
     t->setUniformRowHeights(true);
