@@ -11,8 +11,9 @@ namespace {
 
 bool IsSeparator(uint8_t b) { return b == '/' || b == '\\'; }
 
-// Splits a GBK path into its components; a "\" that is a trail byte stays in its character.
-std::vector<std::string> Components(const std::string& s) {
+}  // namespace
+
+std::vector<std::string> SplitPathComponents(const std::string& s) {
   std::vector<std::string> parts;
   std::string current;
   for (size_t i = 0; i < s.size();) {
@@ -33,6 +34,8 @@ std::vector<std::string> Components(const std::string& s) {
   if (!current.empty()) parts.push_back(std::move(current));
   return parts;
 }
+
+namespace {
 
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
@@ -125,7 +128,7 @@ std::string NativePath(const Text& path) {
   const std::string& s = path.bytes();
   const bool absolute = !s.empty() && IsSeparator(static_cast<uint8_t>(s[0]));
   std::string result = absolute ? "/" : "";
-  for (const std::string& part : Components(s)) {
+  for (const std::string& part : SplitPathComponents(s)) {
     std::string base = result.empty() ? "." : result;
     auto join = [&](const std::string& name) {
       if (!result.empty() && result.back() != '/') result += '/';

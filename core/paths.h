@@ -22,6 +22,10 @@ namespace rc {
 // converted to UTF-8 as they are, so the result can be used to create a file.
 std::string NativePath(const Text& path);
 
+// The components of a program path, split at "\\" and "/" (a "\\" that is the trail byte of
+// a two-byte character stays in its character); doubled separators give no empty components.
+std::vector<std::string> SplitPathComponents(const std::string& gbk_path);
+
 // The text form of a native path or name: UTF-8 decoded, or the bytes as they are when they
 // are not valid UTF-8.
 Text TextFromNativePath(std::string_view native);

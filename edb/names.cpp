@@ -53,28 +53,6 @@ size_t ExtensionDot(const std::string& s) {
   return dot;
 }
 
-std::vector<std::string> Components(const std::string& s) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (size_t i = 0; i < s.size();) {
-    uint8_t b = static_cast<uint8_t>(s[i]);
-    if (IsLeadByte(b) && i + 1 < s.size()) {
-      current.append(s, i, 2);
-      i += 2;
-      continue;
-    }
-    if (IsSeparator(b)) {
-      if (!current.empty()) parts.push_back(std::move(current));
-      current.clear();
-    } else {
-      current.push_back(static_cast<char>(b));
-    }
-    ++i;
-  }
-  if (!current.empty()) parts.push_back(std::move(current));
-  return parts;
-}
-
 }  // namespace
 
 bool IsValidIdentifier(const Text& name) {
@@ -122,7 +100,7 @@ Text FullPath(const Text& path) {
     }
   }
   std::vector<std::string> kept;
-  for (std::string& part : Components(s)) {
+  for (std::string& part : SplitPathComponents(s)) {
     if (part == ".") continue;
     if (part == "..") {
       if (!kept.empty()) kept.pop_back();

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -586,15 +587,102 @@ class TimerControl : public Control {
 
 // ---- list view ----------------------------------------------------------------------------
 
+// A mouse press makes the clicked row current before it selects it, so the row-changed
+// notification is held back until the mouse event has been handled: the handler then finds
+// the new row selected, as it does after a key press. Clicks are reported when the button
+// is released over the list, after the selection has settled.
 class ListWidget : public QTreeWidget {
  public:
-  explicit ListWidget(QWidget* parent) : QTreeWidget(parent) {}
+  explicit ListWidget(QWidget* parent) : QTreeWidget(parent) {
+    QObject::connect(this, &QTreeWidget::currentItemChanged, this,
+                     [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
+                       if (!now) return;
+                       if (in_mouse_event_ > 0) {
+                         row_change_pending_ = true;
+                       } else if (on_row_changed) {
+                         on_row_changed();
+                       }
+                     });
+  }
+  std::function<void()> on_row_changed;
   std::function<void(Qt::MouseButton)> on_click;
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
-    QTreeWidget::mousePressEvent(e);
-    if (on_click) on_click(e->button());
+    pressed_ = e->button();
+    InMouseEvent([&] { QTreeWidget::mousePressEvent(e); });
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    InMouseEvent([&] { QTreeWidget::mouseMoveEvent(e); });
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    InMouseEvent([&] { QTreeWidget::mouseReleaseEvent(e); });
+    bool click = e->button() == pressed_ && viewport()->rect().contains(e->position().toPoint());
+    pressed_ = Qt::NoButton;
+    if (click && on_click) on_click(e->button());
+  }
+
+ private:
+  template <typename F>
+  void InMouseEvent(F&& handle) {
+    ++in_mouse_event_;
+    handle();
+    if (--in_mouse_event_ == 0 && row_change_pending_) {
+      row_change_pending_ = false;
+      if (on_row_changed) on_row_changed();
+    }
+  }
+  int in_mouse_event_ = 0;
+  bool row_change_pending_ = false;
+  Qt::MouseButton pressed_ = Qt::NoButton;
+};
+
+// The column widths were chosen for a font whose Latin letters are half as wide as a Chinese
+// character; the substituted font's are wider. A title that does not fit between the
+// style's margins (the 30-pixel "Num") is drawn with narrower ones rather than cut off; the
+// section itself is still the style's.
+class ListHeader : public QHeaderView {
+ public:
+  explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logical_index) const override {
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    initStyleOptionForIndex(&opt, logical_index);
+    opt.rect = rect;
+    int room = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
+    if (opt.text.isEmpty() || fontMetrics().horizontalAdvance(opt.text) <= room) {
+      QHeaderView::paintSection(painter, rect, logical_index);
+      return;
+    }
+    QString text = opt.text;
+    opt.text.clear();
+    painter->save();
+    style()->drawControl(QStyle::CE_Header, &opt, painter, this);
+    painter->restore();
+    style()->drawItemText(painter, rect.adjusted(1, 0, -1, 0),
+                          static_cast<int>(opt.textAlignment), opt.palette, isEnabled(), text,
+                          QPalette::ButtonText);
+  }
+};
+
+// Grid lines: each cell gets a light line on its right and bottom edges, drawn over the
+// ordinary cell so that the selection keeps its look.
+class GridLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(QColor(0xD4, 0xD0, 0xC8));
+    const QRect& r = option.rect;
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->restore();
   }
 };
 
@@ -608,6 +696,7 @@ class ListViewControl : public Control {
   QWidget* Create(QWidget* parent, const ItemDef& item) override {
     props_ = PropsOf<ListViewProps>(item);
     auto* t = new ListWidget(parent);
+    t->setHeader(new ListHeader(t));
     t->setRootIsDecorated(false);
     t->setIndentation(0);
     t->setUniformRowHeights(true);
@@ -635,15 +724,8 @@ class ListViewControl : public Control {
       header->setTextAlignment(col, HAlign(c.alignment) | Qt::AlignVCenter);
       t->header()->resizeSection(col, c.width);
     }
-    if (props_.grid_lines) {
-      t->setStyleSheet(
-          QStringLiteral("QTreeView::item { border-right: 1px solid #d4d0c8; border-bottom: 1px "
-                         "solid #d4d0c8; }"));
-    }
-    QObject::connect(t, &QTreeWidget::currentItemChanged, t,
-                     [this](QTreeWidgetItem* now, QTreeWidgetItem*) {
-                       if (now) Raise(0);
-                     });
+    if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
+    t->on_row_changed = [this] { Raise(0); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(1); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,
                      [this](int column) { Raise(2, column); });

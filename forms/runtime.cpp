@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <map>
 #include <tuple>
 
@@ -139,6 +140,17 @@ QMargins FrameMargins(const WindowProps& p) {
   return QMargins(edge, edge + caption_height, edge, edge);
 }
 
+// Call right before a hidden window is shown. A window's position is that of its frame's
+// corner. Once the window has its native window (the program asks for its handle while the
+// window is being created), a size set while it is hidden makes Qt place the inside of the
+// frame at the position when it is shown; handing the geometry over first keeps the corner.
+void KeepFrameCornerOnShow(QWidget* w) {
+  if (!w->isWindow() || w->isVisible() || !w->windowHandle()) return;
+  QPoint corner = w->frameGeometry().topLeft();
+  w->windowHandle()->setGeometry(w->geometry());
+  w->windowHandle()->setFramePosition(corner);
+}
+
 void ApplyCursor(QWidget* w, const ByteSet& cursor) {
   int32_t id = 0;
   if (cursor.size() >= 4) {
@@ -175,10 +187,17 @@ class FormWindow : public QWidget {
  public:
   FormWindow(QWidget* parent, Qt::WindowFlags flags, uint32_t id)
       : QWidget(parent, flags), id_(id) {}
-  bool up = false;  // the load sequence has finished
+  bool up = false;            // the load sequence has finished
+  bool close_by_program = false;  // CloseWindow is closing it
 
  protected:
   void closeEvent(QCloseEvent* e) override {
+    // A window that a modal window or a message box has disabled takes no input, and the
+    // close box that the window manager draws on it is input too.
+    if (!isEnabled() && !close_by_program) {
+      e->ignore();
+      return;
+    }
     if (HandleCloseRequest(id_)) {
       e->accept();
     } else {
@@ -350,22 +369,26 @@ void BuildMenuBar(LoadedWindow* lw) {
 
 // ---- loading and closing ------------------------------------------------------------------
 
-void ShowInStartState(LoadedWindow* lw, const ItemDef& self) {
+// The window takes its start position when it is created, before its created event: the
+// handlers of that event read the window's position (the start-up balloon tip points at a
+// button of the main window), and a width set there leaves the position as it is.
+void PlaceAtStartPosition(LoadedWindow* lw) {
+  auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
+  if (control->props().start_position != 1) return;  // the design position, set by Create
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  QSize outer = control->OuterSize();
+  lw->widget->move(area.x() + (area.width() - outer.width()) / 2,
+                   area.y() + (area.height() - outer.height()) / 2);
+}
+
+void ShowInStartState(LoadedWindow* lw) {
   auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
   QWidget* w = lw->widget;
+  KeepFrameCornerOnShow(w);
   const WindowProps& p = control->props();
   switch (p.start_position) {
-    case 1: {
-      QScreen* screen = QGuiApplication::primaryScreen();
-      if (screen) {
-        QRect area = screen->availableGeometry();
-        QSize outer = control->OuterSize();
-        w->move(area.x() + (area.width() - outer.width()) / 2,
-                area.y() + (area.height() - outer.height()) / 2);
-      }
-      w->show();
-      break;
-    }
     case 2: w->showMinimized(); break;
     case 3:
       if (IsFixedFrame(p.border_style)) {
@@ -374,10 +397,7 @@ void ShowInStartState(LoadedWindow* lw, const ItemDef& self) {
         w->showMaximized();
       }
       break;
-    default:
-      w->move(self.left, self.top);
-      w->show();
-      break;
+    default: w->show(); break;
   }
 }
 
@@ -415,6 +435,7 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   win->setProperty("rc_control_id", self.def.id);
   lw->widget = win;
   S().loaded[window_id] = std::move(holder);
+  PlaceAtStartPosition(lw);
 
   BuildMenuBar(lw);
 
@@ -495,7 +516,7 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   static_cast<FormWindow*>(win)->up = true;
   if (self_def.flags & kFlagVisible) {
     if (first_focus) first_focus->setFocus();
-    ShowInStartState(lw, self_def);
+    ShowInStartState(lw);
   }
 
   if (modal) {
@@ -615,7 +636,10 @@ bool LoadWindow(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
 bool CloseWindow(uint32_t window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return false;
-  lw->widget->close();
+  QPointer<QWidget> w = lw->widget;
+  static_cast<FormWindow*>(w.data())->close_by_program = true;
+  w->close();
+  if (w) static_cast<FormWindow*>(w.data())->close_by_program = false;
   return Loaded(window_id) == nullptr;
 }
 
@@ -690,6 +714,7 @@ void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const
     case 4: item->tag = ValueToText(value); return;
     case 5:
       if (w) {
+        if (n != 0) KeepFrameCornerOnShow(w);
         w->setVisible(n != 0);
       } else {
         item->flags = n ? (item->flags | kFlagVisible) : (item->flags & ~kFlagVisible);

@@ -247,19 +247,19 @@ int Create(const std::vector<std::string>& args) {
   if (args.size() < 2) throw std::invalid_argument("create");
   std::vector<FieldDefinition> fields;
   for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& spec = args[i];
-    size_t colon = spec.find(':');
+    const std::string& field_arg = args[i];
+    size_t colon = field_arg.find(':');
     if (colon == std::string::npos) throw std::invalid_argument("create");
-    size_t colon2 = spec.find(':', colon + 1);
-    std::optional<int32_t> type = ParseType(spec.substr(colon + 1, colon2 - colon - 1));
+    size_t colon2 = field_arg.find(':', colon + 1);
+    std::optional<int32_t> type = ParseType(field_arg.substr(colon + 1, colon2 - colon - 1));
     if (!type) throw Failure{kDbBadFieldType};
     int32_t width = 0;
     if (colon2 != std::string::npos) {
-      std::optional<int32_t> w = ParseInt(spec.substr(colon2 + 1));
+      std::optional<int32_t> w = ParseInt(field_arg.substr(colon2 + 1));
       if (!w) throw Failure{kDbBadFieldWidth};
       width = *w;
     }
-    fields.push_back({Text::FromUtf8(spec.substr(0, colon)), *type, width});
+    fields.push_back({Text::FromUtf8(field_arg.substr(0, colon)), *type, width});
   }
   Check(CreateDatabase(PathArg(args[0]), fields));
   return 0;

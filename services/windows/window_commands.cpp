@@ -137,7 +137,11 @@ int32_t ComboAddItem(uint32_t window_id, uint32_t control_id, const Text& text,
     index = 0;
     while (index < c->count() && QString::localeAwareCompare(c->itemText(index), s) <= 0) ++index;
   }
+  // A box without a selection keeps none: Qt would select the first item put into an
+  // empty box.
+  bool had_selection = c->currentIndex() >= 0;
   c->insertItem(index, s, item_data.value_or(0));
+  if (!had_selection) c->setCurrentIndex(-1);
   return index;
 }
 

@@ -250,6 +250,33 @@ TEST(DefinitionBlock, DamagedBlocksAreRefused) {
   EXPECT_FALSE(DecodeDefinitions(bad_size).has_value());
 }
 
+// Every prefix of the block is refused, and a block with any one byte damaged is either
+// refused or decodes to something whole: the decoder never reads outside the block (the
+// sanitizer build checks that) and never loses the window item at the head of each list.
+TEST(DefinitionBlock, EveryTruncationAndEveryDamagedByte) {
+  ByteSet block(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end());
+  for (size_t cut = 0; cut < block.size(); ++cut) {
+    ASSERT_FALSE(DecodeDefinitions(std::span(block.data(), cut)).has_value()) << cut;
+  }
+  size_t refused = 0;
+  for (size_t i = 0; i < block.size(); ++i) {
+    for (uint8_t flip : {uint8_t{0x01}, uint8_t{0x80}, uint8_t{0xFF}}) {
+      ByteSet damaged = block;
+      damaged[i] ^= flip;
+      std::optional<std::vector<WindowDef>> windows = DecodeDefinitions(damaged);
+      if (!windows) {
+        ++refused;
+        continue;
+      }
+      for (const WindowDef& w : *windows) {
+        ASSERT_FALSE(w.items.empty()) << i;
+        ASSERT_EQ(w.items[0].type, kTypeWindow) << i;
+      }
+    }
+  }
+  EXPECT_GT(refused, 0u);
+}
+
 TEST(DefinitionBlock, AnUnknownPropertyVersionIsRefused) {
   std::vector<WindowDef> windows = WindowDefinitionsSource();
   ByteSet good = EncodeDefinitions(windows);

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QImage>
+#include <QSet>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QMenu>
@@ -48,6 +50,17 @@ class Runtime : public testing::Test {
     return w ? w->findChild<W*>(QString::fromUtf8(name)) : nullptr;
   }
 };
+
+// Clicks a row the way the mouse does: press, then release.
+void ClickRow(QTreeWidget* list, int row, Qt::MouseButton button) {
+  QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+  QPoint global = list->viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, button, button, Qt::NoModifier);
+  QCoreApplication::sendEvent(list->viewport(), &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, global, button, Qt::NoButton,
+                      Qt::NoModifier);
+  QCoreApplication::sendEvent(list->viewport(), &release);
+}
 
 TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   int created = 0;
@@ -287,15 +300,28 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   bool main_disabled_meanwhile = false;
   bool checked = false;
+  bool main_closed_meanwhile = true;
+  int32_t key_result = 0;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, 0, [](int32_t id, int32_t) { return id; }));
   QTimer::singleShot(0, [&] {
     checked = true;
     main_disabled_meanwhile = ReadLogical(kMainWindow, 0, 6);
+    // The hot keys still reach the name label of the disabled main window.
+    HotKeyNotifyEvent key(33001, 0);
+    QCoreApplication::sendEvent(ControlWidget(kMainWindow, kMainLabel1), &key);
+    key_result = key.result();
+    // The close box of a disabled window does nothing.
+    WindowWidget(kMainWindow)->close();
+    main_closed_meanwhile = !IsWindowLoaded(kMainWindow);
     CloseWindow(kStatsWindow);
   });
   // Returns only after the modal window has been closed.
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, true));
   EXPECT_TRUE(checked);
   EXPECT_TRUE(main_disabled_meanwhile);
+  EXPECT_FALSE(main_closed_meanwhile);
+  EXPECT_EQ(key_result, 33001);
+  BindHandler(kMainWindow, kMainLabel1, 0, nullptr);
   EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
   EXPECT_FALSE(ReadLogical(kMainWindow, 0, 6));
 }
@@ -347,10 +373,7 @@ TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
   EXPECT_EQ(seen, std::vector<int32_t>{0});
   EXPECT_EQ(ReadInt(kClassWindow, kClassList1, 35), 1);
 
-  QPoint inside = list->visualItemRect(list->topLevelItem(0)).center();
-  QMouseEvent press(QEvent::MouseButtonPress, inside, list->viewport()->mapToGlobal(inside),
-                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(list->viewport(), &press);
+  ClickRow(list, 0, Qt::RightButton);
   EXPECT_EQ(seen.back(), 5);
 
   QWidget* window = WindowWidget(kClassWindow);
@@ -383,6 +406,76 @@ TEST_F(Runtime, StartPositionVisibilityAndOwners) {
   WriteProperty(kStatsWindow, kStatsButton1, 6, Logical(true));
   EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 6));
   EXPECT_FALSE(Find(kStatsWindow, "按钮1")->isEnabled());
+}
+
+// The created event's handler already sees the window where it will be shown: the main
+// window's handler places the start-up balloon tip relative to it.
+TEST_F(Runtime, StartPositionIsInPlaceWhenTheCreatedEventRuns) {
+  QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  QPoint seen;
+  ASSERT_TRUE(BindHandler(kMainWindow, 0, 0, [&](int32_t, int32_t) {
+    seen = {ReadInt(kMainWindow, 0, 0), ReadInt(kMainWindow, 0, 1)};
+    // The handler narrows the window; it stays where it was placed.
+    WriteProperty(kMainWindow, 0, 2, int32_t{170});
+    return 0;
+  }));
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  QPoint centred(screen.x() + (screen.width() - 246) / 2, screen.y() + (screen.height() - 98) / 2);
+  EXPECT_EQ(seen, centred);
+  EXPECT_EQ(QPoint(ReadInt(kMainWindow, 0, 0), ReadInt(kMainWindow, 0, 1)), centred);
+  EXPECT_EQ(ReadInt(kMainWindow, 0, 2), 170);
+}
+
+// The class list's handlers read the selected row: by the time the current-row event (0) or
+// the right-click event (5) runs, the clicked row must already be the selected one.
+TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
+  std::vector<std::pair<int32_t, int32_t>> seen;  // (event, selected row)
+  for (int32_t event : {0, 5}) {
+    ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, event, [&seen, event](int32_t, int32_t) {
+      seen.emplace_back(event, ReadInt(kClassWindow, kClassList1, 35));
+      return 0;
+    }));
+  }
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kClassWindow, "超级列表框1");
+  for (const char* name : {"a", "b", "c"}) {
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromUtf8(name)}));
+  }
+  ClickRow(list, 1, Qt::LeftButton);
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 1}}));
+  seen.clear();
+  ClickRow(list, 2, Qt::RightButton);
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 2}, {5, 2}}));
+  seen.clear();
+  ClickRow(list, 2, Qt::LeftButton);  // the same row again: no row change
+  EXPECT_TRUE(seen.empty());
+  for (int32_t event : {0, 5}) BindHandler(kClassWindow, kClassList1, event, nullptr);
+}
+
+// The statistics list draws grid lines; a selected row must still show as selected, with
+// its text readable on the highlight.
+TEST_F(Runtime, GridLinesKeepTheSelectedRowVisible) {
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
+  for (const char* n : {"1", "2", "3"}) {
+    list->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromUtf8(n), QStringLiteral("九（1）班")}));
+  }
+  list->setCurrentItem(list->topLevelItem(1));
+  QImage shot = list->viewport()->grab().toImage();
+  QRect row = list->visualItemRect(list->topLevelItem(1));
+  QColor highlight = list->palette().color(QPalette::Active, QPalette::Highlight);
+  QColor inactive = list->palette().color(QPalette::Inactive, QPalette::Highlight);
+  int highlighted = 0;
+  QSet<QRgb> colours;
+  for (int y = row.top(); y <= row.bottom(); ++y) {
+    for (int x = row.left(); x < std::min(row.right(), shot.width()); ++x) {
+      QRgb p = shot.pixel(x, y);
+      if (p == highlight.rgb() || p == inactive.rgb()) ++highlighted;
+      colours.insert(p);
+    }
+  }
+  EXPECT_GT(highlighted, row.width() * row.height() / 3);
+  EXPECT_GT(colours.size(), 3);  // text drawn on it, not just the background and the lines
 }
 
 TEST(FatalErrorText, HasTheExactLayout) {

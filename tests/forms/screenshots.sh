@@ -8,8 +8,11 @@ if [ "${1:-}" = "--inside" ]; then
   openbox >/dev/null 2>&1 &
   wm=$!
   sleep 1
-  for pair in 52010001:main 5201002d:statistics 5201007f:classes; do
-    "$build/tests/forms/window_preview" "${pair%%:*}" &
+  for pair in 52010001:main 5201002d:statistics 5201007f:classes 5201002d:statistics-rows \
+      5201007f:classes-rows; do
+    rows=
+    case $pair in *-rows) rows=rows ;; esac
+    "$build/tests/forms/window_preview" "${pair%%:*}" $rows &
     pid=$!
     sleep 2
     import -window root "$out/${pair#*:}.png"

@@ -42,6 +42,11 @@ if [ -z "${DISPLAY:-}" ]; then
   fi
   export DISPLAY=":$(tr -d '[:space:]' < "$scratch/display")"
   rm "$scratch/display"
+  # The server names its display before every client can be sure to get in; ask it first.
+  for _ in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
 fi
 
 mkdir -p "$scratch/program/date" "$scratch/home" "$scratch/tmp" "$scratch/runtime"

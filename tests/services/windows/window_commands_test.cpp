@@ -123,6 +123,23 @@ TEST_F(WindowCommands, ComboMethods) {
   EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 1), "初三"_gbk);
 }
 
+// Refilling the class combo leaves it without a selection until the application sets one;
+// the statistics window tells date1 from date2 by that selection.
+TEST_F(WindowCommands, RefilledComboHasNoSelection) {
+  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
+  ComboClear(kMainWindow, kMainCombo1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "一班"_gbk), 0);
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "二班"_gbk), 1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
+  EXPECT_TRUE(combo->currentText().isEmpty());
+  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{0});
+  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "三班"_gbk), 2);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);  // a selection stays where it is
+  EXPECT_EQ(combo->currentText(), QString::fromUtf8("一班"));
+}
+
 TEST_F(WindowCommands, ListMethods) {
   ASSERT_TRUE(rc::LoadWindow(kStatsWindow, std::nullopt, false));
   const uint32_t w = kStatsWindow, l = kStatsList1;

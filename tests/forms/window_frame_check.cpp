@@ -1,0 +1,102 @@
+// On a real X server with a window manager: a window's position is that of its frame's
+// corner, also when the program took the window's handle and changed its width in the
+// created handler, as the main window's handler does. Exit code 0 when it holds, 1 when
+// not, 77 (skipped) without a window manager to run.
+//   window_frame_check   (under xvfb-run; starts openbox itself)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QThread>
+#include <QWidget>
+#include <cstdio>
+
+#include "core/value.h"
+#include "forms/ids.h"
+#include "forms/indexes.h"
+#include "forms/runtime.h"
+
+namespace {
+
+using namespace rc::forms;
+
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+  return true;
+}
+
+bool WindowManagerRunning() {
+  QProcess xprop;
+  xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"),
+                                        QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+  xprop.waitForFinished(2000);
+  return xprop.readAllStandardOutput().contains("window id");
+}
+
+QPoint Position() { return {ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)}; }
+
+// The frame is known once the window manager has put one around the window.
+bool Framed() {
+  QWidget* w = WindowWidget(kMainWindow);
+  return w && w->isVisible() && w->frameGeometry() != w->geometry();
+}
+
+bool Check(bool ok, const char* what, QPoint got, QPoint want) {
+  if (!ok) {
+    std::fprintf(stderr, "%s: at (%d, %d), expected (%d, %d)\n", what, got.x(), got.y(), want.x(),
+                 want.y());
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QProcess wm;
+  wm.start(QStringLiteral("openbox"), {});
+  if (!wm.waitForStarted(5000) || !WaitUntil(WindowManagerRunning, 10000)) {
+    std::fprintf(stderr, "no window manager to run\n");
+    return 77;
+  }
+  InitFormRuntime();
+  QPoint in_created;
+  BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
+    WindowWidget(kMainWindow)->winId();
+    ControlWidget(kMainWindow, kMainLabel1)->winId();
+    WriteProperty(kMainWindow, kMainWindowItem, kPropWidth, int32_t{170});
+    in_created = Position();
+    return 0;
+  });
+  LoadStartupWindow(kMainWindow);
+  QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  QPoint centred(area.x() + (area.width() - 246) / 2, area.y() + (area.height() - 98) / 2);
+  bool ok = Check(in_created == centred, "in the created event", in_created, centred);
+  if (!WaitUntil(Framed, 10000)) {
+    std::fprintf(stderr, "the window manager put no frame around the window\n");
+    return 1;
+  }
+  WaitUntil([] { return false; }, 300);  // let the manager's moves settle
+  QPoint frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
+  ok &= Check(frame == centred, "frame after showing", frame, centred);
+  ok &= Check(Position() == centred, "left and top after showing", Position(), centred);
+
+  // Hidden and shown again by the countdown: the same place.
+  WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(false));
+  WaitUntil([] { return false; }, 300);
+  WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(true));
+  WaitUntil(Framed, 5000);
+  WaitUntil([] { return false; }, 300);
+  frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
+  ok &= Check(frame == centred, "frame after showing again", frame, centred);
+
+  wm.terminate();
+  wm.waitForFinished(3000);
+  return ok ? 0 : 1;
+}
