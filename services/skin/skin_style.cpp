@@ -226,10 +226,6 @@ int SkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
       return 0;
     case PM_ButtonMargin:
       return 4;
-    case PM_HeaderMargin:
-      // Narrow columns such as the 30-pixel "Num" need their room for the title; the
-      // section's own outline already keeps titles apart.
-      return 1;
     default:
       return QProxyStyle::pixelMetric(metric, option, widget);
   }
