@@ -410,9 +410,13 @@ QString BalloonMarkupToHtml(const Text& markup) {
       continue;
     }
     // A closing tag closes the innermost open element of the same kind and everything
-    // opened inside it; with none open it is ignored.
+    // opened inside it; with none open it is ignored. Headings and paragraphs are both
+    // paragraphs in the output, yet neither closes the other.
     for (size_t i = open.size(); i-- > 0;) {
-      if (std::string_view(open[i].mapping->qt) != mapping->qt) continue;
+      if (std::string_view(open[i].mapping->qt) != mapping->qt ||
+          open[i].mapping->kind != mapping->kind) {
+        continue;
+      }
       while (open.size() > i) {
         html += QLatin1String("</") + QLatin1String(open.back().mapping->qt) + u'>';
         open.pop_back();

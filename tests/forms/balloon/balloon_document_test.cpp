@@ -127,6 +127,16 @@ TEST_F(BalloonDocumentTest, ClosingATagClosesWhatWasOpenedInsideIt) {
   EXPECT_FALSE(FormatAt("z").font().italic());
 }
 
+TEST_F(BalloonDocumentTest, HeadingAndParagraphCloseOnlyThemselves) {
+  // Both become paragraphs here, but a stray heading close leaves an open paragraph alone,
+  // and a stray paragraph close leaves an open heading alone.
+  Build("<p>x</h1>y</p>z");
+  EXPECT_EQ(document_.toPlainText(), QStringLiteral("xy\nz"));
+  Build("<h4>x</p>y</h4>z");
+  EXPECT_EQ(FormatAt("y").font().weight(), QFont::Bold);
+  EXPECT_EQ(document_.toPlainText(), QStringLiteral("xy\nz"));
+}
+
 TEST_F(BalloonDocumentTest, StyleSheetBecomesQtCss) {
   QString css = BalloonQtStyleSheet(DefaultBalloonStyleSheet());
   EXPECT_FALSE(css.contains(QLatin1String(":hover")));
