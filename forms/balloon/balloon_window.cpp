@@ -1,6 +1,7 @@
 #include "forms/balloon/balloon_window.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -77,7 +78,10 @@ BalloonWindow::BalloonWindow(const BalloonSettings& settings, QWidget* parent)
 }
 
 BalloonWindow::~BalloonWindow() {
-  if (watched_) watched_->removeEventFilter(this);
+  if (watched_) {
+    watched_->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(this);
+  }
 }
 
 void BalloonWindow::SetSettings(const BalloonSettings& settings) { settings_ = settings; }
@@ -212,13 +216,26 @@ void BalloonWindow::FinishHiding() {
 void BalloonWindow::WatchOwner(QWidget* owner) {
   QWidget* window = owner ? owner->window() : nullptr;
   if (watched_ == window) return;
-  if (watched_) watched_->removeEventFilter(this);
+  if (watched_) {
+    watched_->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(this);
+  }
   watched_ = window;
   watched_was_shown_ = window && window->isVisible();
-  if (window) window->installEventFilter(this);
+  if (window) {
+    window->installEventFilter(this);
+    // Clicks reach the window's controls, not the window: they are seen application-wide.
+    QCoreApplication::instance()->installEventFilter(this);
+  }
 }
 
 bool BalloonWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched_ && isVisible() &&
+      watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == watched_) {
+    // The teacher is working in the window the tip explains: the tip has been read, and
+    // must not keep covering the controls (the class window's "创建" button lies under it).
+    TakeDown();
+  }
   if (watched == watched_) {
     switch (event->type()) {
       case QEvent::Show:

@@ -5,10 +5,11 @@
 //
 // What takes a tip down:
 // - a tip that may hide itself: the end of its display time;
-// - every tip, also one marked to stay: a click on it, the closing or hiding of the window
-//   it belongs to, and a new pop-up (which waits until this tip is down, then comes up).
-// A staying tip therefore never covers a window that is gone, and the teacher can always
-// click it away.
+// - every tip, also one marked to stay: a click on it, a click anywhere in the window it
+//   belongs to, the closing or hiding of that window, and a new pop-up (which waits until
+//   this tip is down, then comes up).
+// A staying tip therefore never covers a window that is gone, nor the controls of one the
+// teacher has started to work in, and the teacher can always click it away.
 #ifndef ROLLCALL_FORMS_BALLOON_BALLOON_WINDOW_H_
 #define ROLLCALL_FORMS_BALLOON_BALLOON_WINDOW_H_
 

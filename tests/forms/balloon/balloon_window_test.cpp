@@ -90,6 +90,26 @@ TEST_F(BalloonWindowTest, StayingTipHidesWithItsWindow) {
   EXPECT_EQ(balloon_->CurrentState(), BalloonState::kHidden);
 }
 
+TEST_F(BalloonWindowTest, StayingTipHidesWhenItsWindowIsClicked) {
+  QWidget owner;
+  QWidget* control = new QWidget(&owner);
+  control->resize(50, 50);
+  owner.resize(100, 100);
+  owner.show();
+  QWidget elsewhere;
+  elsewhere.show();
+  // A click before the tip is up does not drop it.
+  balloon_->PopUp({200, 150}, Text("x"), false, &owner);
+  QTest::mouseClick(control, Qt::LeftButton);
+  ASSERT_TRUE(WaitForState(BalloonState::kShown));
+  // A click in another window leaves it; a click on a control of its window takes it down.
+  QTest::mouseClick(&elsewhere, Qt::LeftButton);
+  EXPECT_EQ(balloon_->CurrentState(), BalloonState::kShown);
+  QTest::mouseClick(control, Qt::LeftButton);
+  EXPECT_EQ(balloon_->CurrentState(), BalloonState::kHidden);
+  EXPECT_EQ(hidden_count_, 1);
+}
+
 TEST_F(BalloonWindowTest, WindowNotYetShownDoesNotDropItsTip) {
   // The start-up tip is asked for before its window is first shown.
   QWidget owner;
