@@ -82,17 +82,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the window manager put no frame around the window\n");
     return 1;
   }
-  WaitUntil([] { return false; }, 300);  // let the manager's moves settle
+  // The manager may move the window more than once before it settles; poll, never guess.
+  auto frame_at_centre = [&] {
+    return WindowWidget(kMainWindow)->frameGeometry().topLeft() == centred;
+  };
+  WaitUntil(frame_at_centre, 5000);
   QPoint frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
   ok &= Check(frame == centred, "frame after showing", frame, centred);
   ok &= Check(Position() == centred, "left and top after showing", Position(), centred);
 
   // Hidden and shown again by the countdown: the same place.
   WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(false));
-  WaitUntil([] { return false; }, 300);
+  WaitUntil([] { return !WindowWidget(kMainWindow)->isVisible(); }, 5000);
   WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(true));
   WaitUntil(Framed, 5000);
-  WaitUntil([] { return false; }, 300);
+  WaitUntil(frame_at_centre, 5000);
   frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
   ok &= Check(frame == centred, "frame after showing again", frame, centred);
 
