@@ -1,6 +1,8 @@
 // The sound device through SDL's disk driver, which writes what the device plays to a raw
 // file in real time (44100 Hz, signed 16-bit, mono: the device format), and through its
 // dummy driver. Timing is asserted only roughly; the benchmark measures it.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -208,6 +210,19 @@ TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
   }
   wav[20] = 0x77;  // an unknown encoding
   EXPECT_FALSE(audio->Play(wav));
+}
+
+// Opening the device must not take the termination signals away from the program: it must
+// still end when the session or a kill asks it to.
+TEST_F(SdlAudioTest, OpeningTheDeviceLeavesTheTerminationSignalsAlone) {
+  UseDriver("dummy");
+  auto audio = CreateSdlAudioOutput();
+  ASSERT_TRUE(audio->Play(MakeToneWav(440, 20)));
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    struct sigaction action {};
+    ASSERT_EQ(sigaction(signal_number, nullptr, &action), 0);
+    EXPECT_EQ(action.sa_handler, SIG_DFL) << signal_number;
+  }
 }
 
 TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
