@@ -122,13 +122,16 @@ class Process:
             what = what or f"a line starting with {prefix!r}"
         deadline = time.monotonic() + timeout
         while True:
+            # Taken before the lines are looked at: a program that wrote its last line and
+            # ended at once is only finished with once its reader has taken everything.
+            finished = self.popen.poll() is not None and not self._readers[0].is_alive()
             while self._consumed < len(self.lines):
                 line = self.lines[self._consumed]
                 self._consumed += 1
                 if predicate(line):
                     return line
             left = deadline - time.monotonic()
-            if left <= 0 or self.popen.poll() is not None and self._consumed >= len(self.lines):
+            if left <= 0 or finished:
                 raise HarnessError(
                     f"{self.argv[0]}: no {what or 'matching line'} within {timeout:.1f} s; "
                     f"stdout so far: {self.lines!r}; stderr: {self.stderr_lines[-10:]!r}")
