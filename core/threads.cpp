@@ -24,8 +24,11 @@ bool StartThread(std::function<void(int32_t)> routine, std::optional<int32_t> pa
   try {
     // The thread holds its own reference to the state, so the handle can be released at
     // any time without the thread noticing.
-    std::thread worker([state, routine = std::move(routine), p = parameter.value_or(0)] {
+    std::thread worker([state, routine = std::move(routine), p = parameter.value_or(0)]() mutable {
       routine(p);
+      // What the routine holds goes before the handle is signalled: a waiter may rely on
+      // the thread being done with it (the last owner of an object may be this thread).
+      routine = nullptr;
       std::lock_guard lock(state->mutex);
       state->done = true;
       state->done_changed.notify_all();

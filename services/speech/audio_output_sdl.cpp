@@ -42,6 +42,10 @@ class SdlAudioOutput : public AudioOutput {
  private:
   bool EnsureOpen() {
     std::call_once(open_once_, [this] {
+      // Audio brings up SDL's event part, which by default takes over SIGINT and SIGTERM to
+      // queue a quit event that nobody here reads: after the first sound the program would
+      // no longer end when it is told to. The signals stay the program's own.
+      SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
       if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
       initialised_ = true;
       SDL_AudioSpec want{};

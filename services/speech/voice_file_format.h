@@ -17,7 +17,7 @@
 //   string     := length, byte{length}                one byte per character (GBK)
 //               | FF, u16 FFFE, length, u16{length}   marked UTF-16, converted to GBK
 //   length     := n                                   when n < FF
-//               | FF, u16 n                           when n < FFFF
+//               | FF, u16 n                           when n < FFFE (FFFE: the marker)
 //               | FF, u16 FFFF, u32 n                 when n < FFFFFFFF
 //               | FF, u16 FFFF, u32 FFFFFFFF, u64 n
 //

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 #include "core/clock.h"
 
@@ -17,6 +18,26 @@ TEST(ThreadsTest, HandleSignalsWhenRoutineEnds) {
   EXPECT_TRUE(WaitForHandle(handle));
   EXPECT_EQ(seen.load(), 7);
   EXPECT_TRUE(WaitForHandle(handle, 0));  // stays signalled
+}
+
+// Once the wait returns, the thread holds nothing of the routine any more: an object whose
+// last owner was the routine is gone, its destructor has run.
+TEST(ThreadsTest, WhatTheRoutineHoldsIsReleasedBeforeTheHandleIsSignalled) {
+  struct SlowToEnd {
+    std::atomic<bool>* ended;
+    ~SlowToEnd() {
+      SleepMs(100);
+      *ended = true;
+    }
+  };
+  std::atomic<bool> ended{false};
+  Handle handle;
+  {
+    auto held = std::make_shared<SlowToEnd>(&ended);
+    ASSERT_TRUE(StartThread([held](int32_t) { SleepMs(20); }, {}, &handle));
+  }
+  ASSERT_TRUE(WaitForHandle(handle));
+  EXPECT_TRUE(ended.load());
 }
 
 TEST(ThreadsTest, TimeLimitReturnsBeforeTheThreadEnds) {

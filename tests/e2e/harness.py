@@ -42,11 +42,17 @@ ROSTER_FIELDS = ("班级:Text:20", "姓名:Text:20", "回答次数:Int", "错误
 POLL_INTERVAL = 0.02
 
 
+# Looked up here, once: between fork and exec only an already resolved function may be
+# called. Loading a library there can hang for good when another thread of the harness (a
+# reader of a program's output) held the loader's lock at the moment of the fork.
+_prctl = ctypes.CDLL(None, use_errno=True).prctl
+_PR_SET_PDEATHSIG = 1
+
+
 def _end_with_parent():
     """In a child before exec: the child gets SIGTERM when the test process dies, so that
     nothing outlives a test that was killed."""
-    PR_SET_PDEATHSIG = 1
-    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+    _prctl(_PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 class HarnessError(AssertionError):
@@ -116,13 +122,16 @@ class Process:
             what = what or f"a line starting with {prefix!r}"
         deadline = time.monotonic() + timeout
         while True:
+            # Taken before the lines are looked at: a program that wrote its last line and
+            # ended at once is only finished with once its reader has taken everything.
+            finished = self.popen.poll() is not None and not self._readers[0].is_alive()
             while self._consumed < len(self.lines):
                 line = self.lines[self._consumed]
                 self._consumed += 1
                 if predicate(line):
                     return line
             left = deadline - time.monotonic()
-            if left <= 0 or self.popen.poll() is not None and self._consumed >= len(self.lines):
+            if left <= 0 or finished:
                 raise HarnessError(
                     f"{self.argv[0]}: no {what or 'matching line'} within {timeout:.1f} s; "
                     f"stdout so far: {self.lines!r}; stderr: {self.stderr_lines[-10:]!r}")
@@ -150,18 +159,23 @@ class Process:
         return wait_until(lambda: self.popen.poll() is not None or None, timeout,
                           f"{self.argv[0]} to exit") and self.popen.returncode
 
+    def _signal_group(self, number):
+        try:
+            os.killpg(self.popen.pid, number)
+        except (ProcessLookupError, PermissionError):
+            pass  # the whole group has ended already
+
     def stop(self):
-        """Ends the program and everything it started (its process group)."""
-        if self.popen.poll() is None:
-            try:
-                os.killpg(self.popen.pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-            try:
-                self.popen.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.popen.pid, signal.SIGKILL)
-                self.popen.wait()
+        """Ends the program and everything it started (its process group), also when the
+        program itself has ended and left something running."""
+        self._signal_group(signal.SIGTERM)
+        try:
+            self.popen.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self._signal_group(signal.SIGKILL)
+            self.popen.wait()
+        # What the program started and that ignored SIGTERM goes now.
+        self._signal_group(signal.SIGKILL)
         # Let the readers take the last lines (a sanitizer report comes at the very end).
         for reader in self._readers:
             reader.join(timeout=5)
@@ -176,10 +190,15 @@ class Process:
 class Session:
     """A private X display with the programs of one test. Use as a context manager."""
 
-    def __init__(self, window_manager=False, screen="1024x768x24", name=None):
+    def __init__(self, window_manager=False, screen="1024x768x24", name=None, audio="dummy"):
+        """audio: SDL's audio driver for the programs. "dummy" (the default) plays into
+        nothing, so no test depends on a sound device or a sound server; "disk" writes what
+        the programs play to audio_file (44100 Hz, signed 16-bit, mono, in real time)."""
         self.window_manager = window_manager
         self.screen = screen
         self.name = name or "session"
+        self.audio = audio
+        self.audio_file = None
         self.display = None
         self.env = None
         self._processes = []
@@ -201,23 +220,34 @@ class Session:
         return self
 
     def __exit__(self, exc_type, exc, tb):
+        # Every step runs even when one before it fails, so that nothing is left behind.
+        failures = []
         for p in reversed(self._processes):
-            p.stop()
+            try:
+                p.stop()
+            except Exception as error:  # pylint: disable=broad-except
+                failures.append(f"stopping {p.argv[0]}: {error!r}")
         reports = [f"{p.argv[0]}:\n" + "\n".join(p.stderr_lines[-40:])
                    for p in self._processes if p.sanitizer_report()]
         self._processes.clear()
-        if self._xvfb and self._xvfb.poll() is None:
-            self._xvfb.terminate()
-            try:
-                self._xvfb.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self._xvfb.kill()
-                self._xvfb.wait()
+        try:
+            if self._xvfb and self._xvfb.poll() is None:
+                self._xvfb.terminate()
+                try:
+                    self._xvfb.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    self._xvfb.kill()
+                    self._xvfb.wait()
+        except Exception as error:  # pylint: disable=broad-except
+            failures.append(f"stopping Xvfb: {error!r}")
         if self._temp:
             shutil.rmtree(self._temp, ignore_errors=True)
-        # A sanitizer report fails the test even when the program went on or was stopped.
-        if reports and exc_type is None:
-            raise HarnessError("sanitizer report:\n" + "\n".join(reports))
+        if exc_type is None:
+            # A sanitizer report fails the test even when the program went on or was stopped.
+            if reports:
+                raise HarnessError("sanitizer report:\n" + "\n".join(reports))
+            if failures:
+                raise HarnessError("cleaning up: " + "; ".join(failures))
         return False
 
     def _start_xvfb(self):
@@ -249,6 +279,10 @@ class Session:
                          "XDG_RUNTIME_DIR": str(self._temp)})
         for variable in ("WAYLAND_DISPLAY", "XAUTHORITY"):
             self.env.pop(variable, None)
+        self.env["SDL_AUDIODRIVER"] = self.audio
+        if self.audio == "disk":
+            self.audio_file = self._temp / "audio.raw"
+            self.env["SDL_DISKAUDIOFILE"] = str(self.audio_file)
         # libxkbcommon-x11 (under Qt's xcb platform) copies unterminated names with strndup,
         # which AddressSanitizer's strict string checks misreport as an overflow.
         if "ASAN_OPTIONS" in self.env:

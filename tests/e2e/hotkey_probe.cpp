@@ -11,6 +11,12 @@
 //   text        prints "text <the edit box's content>"
 //   quit        ends the program
 // Every feedback event of 标签1 prints "feedback <first> <second>".
+//
+// With --like-app the probe does what the application does instead: C, X and V are
+// registered while the main window is being created, with the handles from the WindowHandle
+// library command (prints "registered ..." then), and the handler of V opens the statistics
+// window modally inside itself, as the V key does (prints "modal-open" from the modal
+// window's loop and "modal-closed" when the handler goes on).
 #include <QApplication>
 #include <QLineEdit>
 #include <QSocketNotifier>
@@ -23,8 +29,10 @@
 #include <string>
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 #include "services/hotkeys/hot_keys.h"
+#include "services/windows/window_commands.h"
 
 namespace {
 
@@ -41,22 +49,46 @@ rc::NativeHandle HandleOf(QWidget* widget) {
   return widget ? static_cast<rc::NativeHandle>(widget->winId()) : 0;
 }
 
+std::string Registered(const int32_t (&ids)[3]) {
+  return "registered " + std::to_string(ids[0]) + " " + std::to_string(ids[1]) + " " +
+         std::to_string(ids[2]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace rc::forms;
   QApplication app(argc, argv);
+  const bool like_app = argc > 1 && std::string(argv[1]) == "--like-app";
   InitFormRuntime();
-  BindHandler(kMainWindow, kMainLabel1, 0, [](int32_t first, int32_t second) {
+  int32_t ids[3] = {0, 0, 0};
+  BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [&](int32_t first, int32_t second) {
     Say("feedback " + std::to_string(first) + " " + std::to_string(second));
+    if (like_app && first == ids[2]) {
+      QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
+      rc::LoadWindow(kStatsWindow, std::nullopt, true);
+      Say("modal-closed");
+    }
     return 0;
   });
+  if (like_app) {
+    // As start-up registers them: before the window is first shown, the main window as the
+    // owner, its label 标签1 as the window that is notified, no modifier.
+    BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
+      const int32_t owner = rc::WindowHandle(kMainWindow);
+      const int32_t label = rc::WindowHandle(kMainWindow, kMainLabel1);
+      ids[0] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyC);
+      ids[1] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyX);
+      ids[2] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyV);
+      Say(Registered(ids));
+      return 0;
+    });
+  }
   LoadStartupWindow(kMainWindow);
   rc::NativeHandle main_handle = HandleOf(WindowWidget(kMainWindow));
   rc::NativeHandle label_handle = HandleOf(ControlWidget(kMainWindow, kMainLabel1));
 
   std::unique_ptr<QLineEdit> edit;
-  int32_t ids[3] = {0, 0, 0};
   std::string pending;
   QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
   auto run = [&](const std::string& command) {
@@ -64,8 +96,7 @@ int main(int argc, char** argv) {
       ids[0] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyC);
       ids[1] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyX);
       ids[2] = rc::RegisterGlobalHotKey(main_handle, label_handle, 0, kKeyV);
-      Say("registered " + std::to_string(ids[0]) + " " + std::to_string(ids[1]) + " " +
-          std::to_string(ids[2]));
+      Say(Registered(ids));
     } else if (command == "unregister") {
       std::string line = "unregistered";
       for (int32_t id : ids) line += rc::UnregisterGlobalHotKey(main_handle, id) ? " 1" : " 0";

@@ -85,6 +85,28 @@ class HotKeysTest(unittest.TestCase):
             probe.send("close-modal")
             probe.expect_line("modal-closed")
 
+    def test_the_applications_way_registration_at_creation_and_v_opening_a_modal_window(self):
+        # C, X and V registered while the main window is created, with WindowHandle; V's
+        # handler opens the statistics window modally inside itself, so the next keys arrive
+        # in the modal window's loop, inside the handler of the key before.
+        with harness.Session(window_manager=True, name="hotkeys-like-app") as s:
+            probe = s.start([harness.HELPERS / "hotkey_probe", "--like-app"], stdin=True)
+            self.assertEqual(probe.expect_line("registered"), "registered 33001 33002 33003")
+            probe.expect_line("ready")
+            s.wait_for_window("C键 随机点名", process=probe)
+            s.key("v")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33003))
+            probe.expect_line("modal-open")
+            s.key("c", "x")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33001))
+            self.assertEqual(probe.expect_line("feedback"), feedback(33002))
+            probe.send("close-modal")
+            probe.expect_line("modal-closed")
+            s.key("c")
+            self.assertEqual(probe.expect_line("feedback"), feedback(33001))
+            probe.send("quit")
+            self.assertEqual(probe.wait_exit(), 0)
+
     @staticmethod
     def text_becomes(probe, expected):
         def check():

@@ -1,6 +1,11 @@
 // The sound device through SDL's disk driver, which writes what the device plays to a raw
 // file in real time (44100 Hz, signed 16-bit, mono: the device format), and through its
-// dummy driver. Timing is asserted only roughly; the benchmark measures it.
+// dummy driver. Timing is asserted only roughly; the benchmark measures it, and the exact
+// delays are checked on virtual time in speech_test.cpp. These tests run on a shared
+// machine under sanitizers, beside other tests: nothing here may depend on being
+// scheduled promptly.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +32,25 @@ using testing::VoiceFileBuilder;
 constexpr int kDiskRate = 44100;
 constexpr int kFrameMs = 10;
 constexpr int kFrameSamples = kDiskRate * kFrameMs / 1000;
+// How much later than specified a reading may end on a loaded machine. Only a reading that
+// waits for something it should not (a second reading, a missing device) exceeds it.
+constexpr int64_t kLoadSlackMs = 3000;
+
+// Waits until the disk driver's file holds `ms` of output. The driver writes silence when
+// nothing plays and never runs ahead of real time, so once the file holds `ms` past the
+// moment a sound was queued, the sound has reached it. Polls against a deadline.
+bool WaitForOutput(const std::string& raw_path, int64_t ms) {
+  // A little more for the stdio buffer in front of the file and the buffer in the device.
+  const std::uintmax_t bytes = static_cast<std::uintmax_t>(ms + 150) * kDiskRate / 1000 * 2;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::error_code error;
+    std::uintmax_t size = std::filesystem::file_size(raw_path, error);
+    if (!error && size >= bytes) return true;
+    SleepMs(20);
+  }
+  return false;
+}
 
 // A stretch of the output in which one tone sounds.
 struct ToneRun {
@@ -138,9 +162,9 @@ TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
   speech->PlayTextAloud("张王李"_gbk, 55);
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1350);
-  EXPECT_LT(elapsed, 2300);  // about 1350 ms, on a loaded machine
-  SleepMs(300);              // the device plays on after the reading
-  speech.reset();            // closes the device, so the file is complete
+  EXPECT_LT(elapsed, 1350 + kLoadSlackMs);
+  ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + 200));  // the last sound plays on
+  speech.reset();  // closes the device, so the file is complete
 
   std::vector<ToneRun> runs = ToneRuns(raw_path_);
   SCOPED_TRACE(Describe(runs));
@@ -170,22 +194,29 @@ TEST_F(SdlAudioTest, OverlappingReadingsCutEachOtherOff) {
   Handle second = speech->StartTextReading(Text("bbb"), 55);
   ASSERT_TRUE(WaitForHandle(first));
   ASSERT_TRUE(WaitForHandle(second));
-  EXPECT_GE(MsSince(start), 1550);  // both ran to their end
-  SleepMs(1200);
+  const int64_t elapsed = MsSince(start);
+  EXPECT_GE(elapsed, 1550);  // both ran to their end
+  ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + 1000));
   speech.reset();
 
-  // Ideally low, high, low, high, low, high, the last one played whole.
+  // On time: low, high, low, high, low, high, the last one played whole. A late thread may
+  // let two sounds of one reading follow each other (one run) or change which reading ends
+  // last; but every sound except the last is cut off by the next, which comes at most 450 ms
+  // after it, and both readings are heard.
   std::vector<ToneRun> runs = ToneRuns(raw_path_);
   SCOPED_TRACE(Describe(runs));
-  ASSERT_GE(runs.size(), 4u);
+  ASSERT_GE(runs.size(), 2u);
+  bool low = false, high = false;
   for (size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_NEAR(runs[i].hz, i % 2 == runs.size() % 2 ? 440 : 880, 100);
+    ASSERT_TRUE(std::abs(runs[i].hz - 440) < 100 || std::abs(runs[i].hz - 880) < 100);
+    (runs[i].hz < 660 ? low : high) = true;
     if (i + 1 < runs.size()) {
-      EXPECT_LT(runs[i].length_ms, 500);
+      EXPECT_LT(runs[i].length_ms, 800);  // cut off, not played whole
     }
   }
-  EXPECT_NEAR(runs.back().length_ms, 1000, 300);
+  EXPECT_TRUE(low && high);
+  EXPECT_NEAR(runs.back().length_ms, 1000, 100);
 }
 
 TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
@@ -210,6 +241,19 @@ TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
   EXPECT_FALSE(audio->Play(wav));
 }
 
+// Opening the device must not take the termination signals away from the program: it must
+// still end when the session or a kill asks it to.
+TEST_F(SdlAudioTest, OpeningTheDeviceLeavesTheTerminationSignalsAlone) {
+  UseDriver("dummy");
+  auto audio = CreateSdlAudioOutput();
+  ASSERT_TRUE(audio->Play(MakeToneWav(440, 20)));
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    struct sigaction action {};
+    ASSERT_EQ(sigaction(signal_number, nullptr, &action), 0);
+    EXPECT_EQ(action.sa_handler, SIG_DFL) << signal_number;
+  }
+}
+
 TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
   UseDriver("no-such-driver");
   WriteVoiceFile(VoiceFileBuilder()
@@ -222,7 +266,7 @@ TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
   speech->PlayTextAloud(Text("aaa"), 55);
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1350);
-  EXPECT_LT(elapsed, 2300);
+  EXPECT_LT(elapsed, 1350 + kLoadSlackMs);
   EXPECT_FALSE(CreateSdlAudioOutput()->Play(MakeToneWav(440, 100)));
 }
 
@@ -238,7 +282,7 @@ TEST_F(SdlAudioTest, SpeakTextWithoutAVoiceFileIsSilentAndKeepsItsTime) {
   reading.Release();
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1600);
-  EXPECT_LT(elapsed, 2600);
+  EXPECT_LT(elapsed, 1600 + kLoadSlackMs);
   EXPECT_FALSE(std::filesystem::exists(raw_path_));  // the device was never even opened
 }
 

@@ -227,12 +227,19 @@ TEST_F(SpeechTest, OverlappingReadingsBothRunToTheirEnd) {
   const int64_t first_end = testing::MsSince(start);
   ASSERT_TRUE(WaitForHandle(second));
   const int64_t second_end = testing::MsSince(start);
-  // Generous margins: the machine is shared and may run under sanitizers.
   EXPECT_GE(first_end, 1350);
-  EXPECT_LT(first_end, 2300);
   EXPECT_GE(second_end, 1550);
-  EXPECT_LT(second_end, 2600);
-  EXPECT_EQ(PlayedIds(), (std::vector<uint8_t>{1, 3, 1, 3, 1, 3}));
+  // On time the sounds come as 1, 3, 1, 3, 1, 3. The machine is shared and may run under
+  // sanitizers, so only what no delay can change is asserted: each reading played all its
+  // sounds, and the second began before the first had ended (they ran side by side, the
+  // second was not made to wait).
+  std::vector<uint8_t> ids = PlayedIds();
+  ASSERT_EQ(ids.size(), 6u);
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), 1), 3);
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), 3), 3);
+  auto first_of_second = std::find(ids.begin(), ids.end(), 3);
+  auto last_of_first = std::find(ids.rbegin(), ids.rend(), 1).base() - 1;
+  EXPECT_LT(first_of_second, last_of_first);
 }
 
 }  // namespace

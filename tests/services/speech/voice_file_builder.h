@@ -49,10 +49,12 @@ class ArchiveWriter {
     return U32(0xFFFFFFFF).U64(n);
   }
 
-  // The length part of a string (after any Unicode marker).
+  // The length part of a string (after any Unicode marker). The 16-bit form stops below
+  // FFFE: a 16-bit FFFE is the Unicode marker, so the recording tool writes that length in
+  // the 32-bit form.
   ArchiveWriter& Length(uint64_t n, Form form = Form::kShortest) {
     if (form == Form::kShortest) {
-      form = n < 0xFF ? Form::kShortest : n < 0xFFFF ? Form::k16 : n < 0xFFFFFFFF ? Form::k32 : Form::k64;
+      form = n < 0xFF ? Form::kShortest : n < 0xFFFE ? Form::k16 : n < 0xFFFFFFFF ? Form::k32 : Form::k64;
       if (form == Form::kShortest) return U8(static_cast<uint8_t>(n));
     }
     U8(0xFF);

@@ -54,20 +54,29 @@ TEST(VoiceFileTest, ReadsBothMapsAsTheRecordingToolWritesThem) {
 TEST(VoiceFileTest, ReadsEveryLengthAndCountForm) {
   const Text long300(std::string(300, 'x'));
   const Text long70000(std::string(70000, 'y'));
+  const Text long_fffd(std::string(0xFFFD, 'd'));
+  const Text long_fffe(std::string(0xFFFE, 'e'));
   ArchiveWriter w;
-  w.Count(6, Form::k32);  // a 32-bit count in a file this small
+  w.Count(8, Form::k32);  // a 32-bit count in a file this small
   w.String(Text("k16"), Form::k16).NewClass("CVoice").EntryFields(long300, Text(), {});
   w.String(Text("k32"), Form::k32).ClassRef(1).EntryFields(long70000, Text(), {});
   w.String(Text("k64"), Form::k64).ClassRef(1).EntryFields(Text("n"), Text(), {});
   w.UnicodeString(u"\u5f20").ClassRef(1).EntryFields(Text("u"), Text(), {});  // 张
   w.UnicodeString(u"AB", Form::k32).ClassRef(1).EntryFields(Text("u2"), Text(), {});
   w.String(Text()).ClassRef(1).EntryFields(Text("empty"), Text(), {});
+  // Lengths at the edge of the 16-bit form: FFFD is written in it, FFFE in the 32-bit form
+  // (a 16-bit FFFE would be the Unicode marker).
+  w.String(long_fffd).ClassRef(1).EntryFields(Text("fffd"), Text(), {});
+  w.String(long_fffe).ClassRef(1).EntryFields(Text("fffe"), Text(), {});
   w.Count(1, Form::k64);
   w.String(long300).ClassRef(1).EntryFields(Text("s"), Text("z"), Bytes{1, 2, 3});
 
   VoiceData data = ReadVoiceData(w.bytes());
   EXPECT_EQ(data.status, VoiceFileStatus::kComplete);
-  ASSERT_EQ(data.characters.size(), 6u);
+  ASSERT_EQ(data.characters.size(), 8u);
+  EXPECT_EQ(Find(data.characters, long_fffd)->name, Text("fffd"));
+  ASSERT_NE(Find(data.characters, long_fffe), nullptr);
+  EXPECT_EQ(Find(data.characters, long_fffe)->name, Text("fffe"));
   EXPECT_EQ(Find(data.characters, Text("k16"))->name, long300);
   EXPECT_EQ(Find(data.characters, Text("k32"))->name, long70000);
   EXPECT_EQ(Find(data.characters, Text("k64"))->name, Text("n"));
