@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QWidget>
 #include <cstdio>
+#include <functional>
 
 #include "core/value.h"
 #include "forms/ids.h"
@@ -29,6 +30,17 @@ bool WaitUntil(const std::function<bool()>& done, int ms) {
     QThread::msleep(10);
   }
   return true;
+}
+
+// openbox announces itself before it manages new windows, and a window mapped in between
+// stays unframed for good: wait until it has framed a probe window of our own.
+bool WindowManagerManages() {
+  QWidget probe;
+  probe.resize(40, 40);
+  probe.show();
+  bool framed = WaitUntil([&] { return probe.frameGeometry() != probe.geometry(); }, 3000);
+  probe.hide();
+  return framed;
 }
 
 bool WindowManagerRunning() {
@@ -61,7 +73,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QProcess wm;
   wm.start(QStringLiteral("openbox"), {});
-  if (!wm.waitForStarted(5000) || !WaitUntil(WindowManagerRunning, 10000)) {
+  if (!wm.waitForStarted(5000) || !WaitUntil(WindowManagerRunning, 10000) ||
+      !WaitUntil(WindowManagerManages, 10000)) {
     std::fprintf(stderr, "no window manager to run\n");
     return 77;
   }
