@@ -65,15 +65,15 @@ class SdlAudioOutput : public AudioOutput {
     if (wav.empty() || wav.size() > static_cast<size_t>(INT_MAX)) return false;
     SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
     if (rw == nullptr) return false;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec source{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length) == nullptr) return false;
+    if (SDL_LoadWAV_RW(rw, 1, &source, &buffer, &length) == nullptr) return false;
     bool ok = false;
     SDL_AudioStream* stream = nullptr;
-    if (length <= static_cast<Uint32>(INT_MAX) && spec.freq >= kMinSourceRate &&
-        spec.freq <= kMaxSourceRate && spec.channels >= 1 && spec.channels <= kMaxSourceChannels) {
-      stream = SDL_NewAudioStream(spec.format, spec.channels, spec.freq, kDeviceFormat,
+    if (length <= static_cast<Uint32>(INT_MAX) && source.freq >= kMinSourceRate &&
+        source.freq <= kMaxSourceRate && source.channels >= 1 && source.channels <= kMaxSourceChannels) {
+      stream = SDL_NewAudioStream(source.format, source.channels, source.freq, kDeviceFormat,
                                   kDeviceChannels, kDeviceRate);
     }
     if (stream != nullptr) {
