@@ -16,8 +16,8 @@ packages=(
   fonts-noto-cjk
   # end-to-end tests: a virtual X server, key presses, a window manager, screenshots, sound checks
   xvfb xauth xdotool x11-utils openbox imagemagick sox python3
-  # the start-up test traces the program's file-system calls
-  strace
+  # the start-up test traces the program's file-system calls and finds its processes
+  strace procps
 )
 
 missing=()
