@@ -4,8 +4,7 @@
 #
 #   startup_creates_no_files.sh PROGRAM
 #
-# Uses the X server in DISPLAY; when DISPLAY is empty it starts a virtual one of its own,
-# on a display number that the server picks itself, so that parallel runs never collide.
+# Uses the X server in DISPLAY; ctest gives it a virtual one through tests/with_xvfb.sh.
 #
 # The program runs from a copy in a fresh program folder, with fresh home, temporary and
 # runtime folders, which are compared before and after. Where strace works, every file,
@@ -17,36 +16,19 @@ set -euo pipefail
 program=$1
 scratch=$(mktemp -d)
 pid=
-xvfb=
 cleanup() {
   if [ -n "$pid" ]; then
     pkill -P "$pid" 2>/dev/null || true
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   fi
-  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-  done
-  if [ ! -s "$scratch/display" ]; then
-    echo "FAIL: the virtual X server did not start"
-    exit 1
-  fi
-  export DISPLAY=":$(tr -d '[:space:]' < "$scratch/display")"
-  rm "$scratch/display"
-  # The server names its display before every client can be sure to get in; ask it first.
-  for _ in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  echo "FAIL: no X server; run this under tests/with_xvfb.sh"
+  exit 1
 fi
 
 mkdir -p "$scratch/program/date" "$scratch/home" "$scratch/tmp" "$scratch/runtime"
