@@ -3,11 +3,12 @@
 // until it is closed.
 #include <QApplication>
 
-#include "app/startup.h"
+#include "app/application.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
+#include "services/speech/speech.h"
 #include "services/windows/password_prompt.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
   rc::InstallDatabasePasswordPrompt();
-  rc::app::RegisterStartupHandlers();
+  rc::app::RegisterApplicationHandlers(rc::SpeakText);
   rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
   return rc::forms::RunMessageLoop();
 }

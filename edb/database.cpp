@@ -674,6 +674,22 @@ bool RemoveDatabaseFile(const Text& file_name) {
   return Fail(kDbOk);
 }
 
+DatabaseFileStatus ProbeDatabaseFile(const Text& file_name) {
+  if (file_name.empty()) return DatabaseFileStatus::kMissing;
+  int32_t error = kDbOk;
+  std::unique_ptr<File> main =
+      CurrentFileSystem()->Open(NativePath(WithDefaultExtension(file_name)), false, false, &error);
+  if (!main) {
+    return error == kDbFileNotFound ? DatabaseFileStatus::kMissing : DatabaseFileStatus::kOpen;
+  }
+  // The same test as creating: a file that refuses readers and writers is open somewhere.
+  // The markers go with the descriptor when `main` is closed here.
+  if (ClaimSharing(*main, false, true, true, kNoRetryMs) != kDbOk) {
+    return DatabaseFileStatus::kOpen;
+  }
+  return DatabaseFileStatus::kClosed;
+}
+
 void CloseAllDatabases() {
   DbManager& m = Manager();
   m.list.clear();

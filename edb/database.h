@@ -143,6 +143,12 @@ std::optional<int32_t> CurrentRecordIdentifier();
 // file directly, which the file system would allow while the file is open.
 bool RemoveDatabaseFile(const Text& file_name);
 
+// What CreateDatabase would find at `file_name` (".EDB" added to a name without extension):
+// no file, a file that no program has open, or a file open somewhere (in this process
+// under any alias, or in another program), which CreateDatabase would refuse with -12. Lets
+// a caller ask before replacing a file. Changes nothing.
+enum class DatabaseFileStatus { kMissing, kClosed, kOpen };
+DatabaseFileStatus ProbeDatabaseFile(const Text& file_name);
 // Closes every open database (tests and tools).
 void CloseAllDatabases();
 

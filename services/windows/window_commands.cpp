@@ -10,7 +10,9 @@
 #include <QTreeWidget>
 #include <vector>
 
+#include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "services/windows/active_window.h"
 
 namespace rc {
 namespace {
@@ -104,6 +106,21 @@ int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
   QWidget* w = forms::ControlWidget(window_id, control_id);
   if (!w) return 0;
   return static_cast<int32_t>(w->winId());
+}
+
+void ShowWindowOnTop(uint32_t window_id) {
+  QWidget* w = forms::WindowWidget(window_id);
+  if (!w) return;
+  Qt::WindowFlags wanted = w->windowFlags() | Qt::WindowStaysOnTopHint;
+  wanted.setFlag(Qt::X11BypassWindowManagerHint, ActiveWindowIsFullScreen());
+  const bool shown = w->isVisible();
+  if (shown && w->windowFlags() == wanted) return;
+  // Changing the flags of a created window keeps its native window (the hot keys are
+  // registered for it) but hides it; it is shown again below.
+  if (w->windowFlags() != wanted) w->setWindowFlags(wanted);
+  w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+  forms::WriteProperty(window_id, 0, forms::kPropVisible, Logical(true));
+  w->raise();
 }
 
 bool LoadWindow(uint32_t window_id, std::optional<uint32_t> parent_window_id, bool modal) {

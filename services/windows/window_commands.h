@@ -56,6 +56,14 @@ void ProcessEvents();
 // reference names no loaded window or control.
 int32_t WindowHandle(uint32_t window_id, uint32_t control_id = 0);
 
+// Makes a loaded top-level window visible above every other window without taking the
+// keyboard focus from the program that has it (a presenter's clicker keeps turning the
+// slides). While the active window is full screen the window is shown outside the window
+// manager's care, at its usual place, since window managers keep an active full-screen
+// window above all others; otherwise it is shown framed, staying on top. A visible window
+// is left alone unless the mode must change. Nothing happens for a window not loaded.
+void ShowWindowOnTop(uint32_t window_id);
+
 // Loads a window from its definition. False when a parent is given but not loaded, or the
 // window cannot be loaded.
 bool LoadWindow(uint32_t window_id, std::optional<uint32_t> parent_window_id, bool modal);

@@ -1,0 +1,85 @@
+#include "app/class_window.h"
+
+#include "app/class_store.h"
+#include "app/help_tips.h"
+#include "edb/database.h"
+#include "forms/ids.h"
+#include "forms/indexes.h"
+#include "forms/runtime.h"
+#include "services/windows/window_commands.h"
+
+namespace rc::app {
+namespace {
+
+using forms::kClassWindow;
+
+Text SelectedClassName() {
+  const int32_t row =
+      forms::ReadInt(kClassWindow, forms::kClassList1, forms::kPropListSelectedRow);
+  return ListCellText(kClassWindow, forms::kClassList1, row, 0);
+}
+
+template <typename F>
+void Bind(uint32_t control, int32_t event, F routine) {
+  forms::BindHandler(kClassWindow, control, event, [routine](int32_t, int32_t) {
+    routine();
+    return 0;
+  });
+}
+
+}  // namespace
+
+void OpenManagementWindow() {
+  CloseDatabase(RollAlias());
+  // A modal load ignores the parent.
+  LoadWindow(kClassWindow, forms::kMainWindow, true);
+}
+
+void OnManagementWindowCreated() {
+  RefillClassList();
+  ShowPasteHelpTip();
+}
+
+void ShowClassNames() {
+  CloseDatabase(RollAlias());
+  const Text name = SelectedClassName();
+  ListDeleteAllRows(kClassWindow, forms::kClassList2);
+  // Without the class open, the current database is some other roster: list nothing.
+  if (!IsValidClassName(name) || !OpenDatabase(DataFolder() + name + ".edb"_gbk, RollAlias())) {
+    return;
+  }
+  const int32_t count = RecordCount();
+  for (int32_t i = 0; i < count; ++i) {
+    ListInsertRow(kClassWindow, forms::kClassList2, 0, AsText(ReadField("姓名"_gbk)));
+    SkipRecords();
+  }
+}
+
+void ShowClassMenu() {
+  if (!SelectedClassName().empty()) PopUpMenu(kClassWindow, forms::kClassMenuClass);
+}
+
+void ClearPasteBox() {
+  forms::WriteProperty(kClassWindow, forms::kClassEdit1, forms::kPropEditContent, Text());
+}
+
+void OnManagementWindowClosed() {
+  CloseDatabase(RollAlias());
+  // Setting the selection raises no event of the combo, so the class is opened here.
+  forms::WriteProperty(forms::kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
+  OpenSelectedClass();
+}
+
+void BindClassWindowHandlers() {
+  Bind(forms::kClassWindowItem, forms::kEventCreated, OnManagementWindowCreated);
+  Bind(forms::kClassWindowItem, forms::kEventDestroying, OnManagementWindowClosed);
+  Bind(forms::kClassList1, forms::kEventCurrentRowChanged, ShowClassNames);
+  Bind(forms::kClassList1, forms::kEventRightClicked, ShowClassMenu);
+  Bind(forms::kClassEdit1, forms::kEventGotFocus, ClearPasteBox);
+  Bind(forms::kClassButton1, forms::kEventClicked, CreateClassFromPaste);
+  Bind(forms::kClassMenuDeleteClass, forms::kEventMenuChosen, DeleteSelectedClass);
+  // "姓名" / "删除" is never shown; its item does nothing.
+  Bind(forms::kClassMenuDelete, forms::kEventMenuChosen, [] {});
+}
+
+}  // namespace rc::app

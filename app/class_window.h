@@ -1,0 +1,38 @@
+// The class management window: the classes, the students of the class clicked, creating a
+// class from pasted names and deleting one. The class operations themselves are the class
+// store's.
+//
+// While the window is open, "数据库" is the class last clicked in it (or nothing); closing
+// it makes the first class of the main window's combo the roll's class again.
+//
+// User-interface thread only.
+#ifndef ROLLCALL_APP_CLASS_WINDOW_H_
+#define ROLLCALL_APP_CLASS_WINDOW_H_
+
+namespace rc::app {
+
+// Binds the handlers of the class management window's events.
+void BindClassWindowHandlers();
+
+// 按钮5: closes the roll's class and loads the window modal; returns when it has been closed.
+void OpenManagementWindow();
+
+// The creation event: the class list, last listed class on top, and the paste help.
+void OnManagementWindowCreated();
+
+// 超级列表框1's current row moved: opens that class as "数据库" and lists its students, the
+// last one on top.
+void ShowClassNames();
+
+// 超级列表框1's right click: the "删除班级" menu, when a class row is selected.
+void ShowClassMenu();
+
+// 编辑框1 got the focus: empties it, hint text or earlier paste alike.
+void ClearPasteBox();
+
+// The window is being destroyed: the first class of the combo becomes the roll's class.
+void OnManagementWindowClosed();
+
+}  // namespace rc::app
+
+#endif  // ROLLCALL_APP_CLASS_WINDOW_H_

@@ -1,0 +1,147 @@
+#include "app/main_window.h"
+
+#include "app/app_state.h"
+#include "app/class_store.h"
+#include "app/class_window.h"
+#include "app/help_tips.h"
+#include "app/roll.h"
+#include "app/statistics_window.h"
+#include "core/named_event.h"
+#include "core/process.h"
+#include "forms/ids.h"
+#include "forms/indexes.h"
+#include "forms/runtime.h"
+#include "services/hotkeys/hot_keys.h"
+#include "services/skin/skin_engine_module.h"
+#include "services/windows/window_commands.h"
+
+namespace rc::app {
+
+int32_t HideCountdown = 0;
+int32_t HotKeyIdC = 0;
+int32_t HotKeyIdX = 0;
+int32_t HotKeyIdV = 0;
+
+namespace {
+
+using forms::kMainWindow;
+
+constexpr int32_t kRed = 255;
+constexpr int32_t kBlack = 0;
+// In the last phase the countdown runs three times as fast and the name blinks.
+constexpr int32_t kBlinkPhase = 40;
+constexpr int32_t kExtraBlinkTicks = 2;
+
+constexpr int32_t kVirtualKeyC = 0x43;
+constexpr int32_t kVirtualKeyX = 0x58;
+constexpr int32_t kVirtualKeyV = 0x56;
+constexpr int32_t kNoModifier = 0;
+
+Text StartupNotice() {
+  return "请牢记呼出软件界面和随机点名的快捷键 C 键，点击确认按钮10秒后软件自动将隐藏界面！\r\n"
+         "另外，软件已经注册了C、D、X的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。\r\n"
+         "请需要输入文字时请关闭本软件！"_gbk;
+}
+
+void SetMainWindowWidth(int32_t width) {
+  forms::WriteProperty(kMainWindow, 0, forms::kPropWidth, width);
+}
+
+void RegisterHotKeys() {
+  const NativeHandle window = WindowHandle(kMainWindow);
+  const NativeHandle label = WindowHandle(kMainWindow, forms::kMainLabel1);
+  HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
+  HotKeyIdX = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyX);
+  HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
+}
+
+// The name blinks red and black; it is black whenever the window hides.
+void BlinkName() {
+  const int32_t colour =
+      forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+  int32_t next = colour == kRed ? kBlack : kRed;
+  if (next == kRed && HideCountdown < 0) next = kBlack;
+  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, next);
+}
+
+template <typename F>
+void Bind(uint32_t control, int32_t event, F routine) {
+  forms::BindHandler(kMainWindow, control, event, [routine](int32_t, int32_t) {
+    routine();
+    return 0;
+  });
+}
+
+}  // namespace
+
+void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
+  if (CreateNamedEvent(event_name)) return;
+  // No window of this instance is up yet, so the box has no owner.
+  if (show_message) ShowMessage(message, kMbIconError, "友情提醒"_gbk);
+  EndProcess(0);
+}
+
+void OnMainWindowCreated() {
+  EnsureSingleInstance("zelvoransoft"_gbk, true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
+  ShowMessage(StartupNotice(), kMbIconInformation);
+  // Every window from here on, this one included, is drawn in the skin; without an engine
+  // the ordinary look stays, silently.
+  ApplyEmbeddedSkin();
+  HideCountdown = kStartupCountdown;
+  SetMainWindowWidth(kNarrowWidth);
+  RegisterHotKeys();
+  RefillClassCombo();
+  forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
+  OpenSelectedClass();
+  // Shown here rather than by the runtime after this handler, so that even the first
+  // showing leaves the focus with the slide show; the tip below is placed at the window.
+  ShowWindowOnTop(kMainWindow);
+  ShowKeyHelpTip();
+}
+
+void CountdownTick() {
+  --HideCountdown;
+  if (HideCountdown < 0) {
+    HideCountdown = -1;  // stays hidden until C; never counts down any further
+    forms::WriteProperty(kMainWindow, 0, forms::kPropVisible, Logical(false));
+    return;
+  }
+  ShowWindowOnTop(kMainWindow);
+  if (HideCountdown >= kBlinkPhase) return;
+  HideCountdown -= kExtraBlinkTicks;
+  BlinkName();
+}
+
+void OnHotKey(int32_t id, int32_t /*unused*/) {
+  // A refused key has identifier 0, which no press carries.
+  if (id == 0) return;
+  if (id == HotKeyIdC) {
+    ShowWindowOnTop(kMainWindow);
+    if (RollClassReady()) StartRoll();
+    HideCountdown = kHotKeyCountdown;
+  }
+  if (id == HotKeyIdX) AddWrongAnswer();
+  if (id == HotKeyIdV) OpenStatisticsWindow();
+}
+
+void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
+
+void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
+
+void BindMainWindowHandlers() {
+  Bind(forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
+  Bind(forms::kMainTimer2, forms::kEventTick, CountdownTick);
+  Bind(forms::kMainTimer1, forms::kEventTick, RollTick);
+  forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
+                     [](int32_t id, int32_t second) {
+                       OnHotKey(id, second);
+                       return 0;
+                     });
+  Bind(forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
+  Bind(forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
+  Bind(forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
+  Bind(forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
+  Bind(forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+}
+
+}  // namespace rc::app

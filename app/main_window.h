@@ -1,0 +1,46 @@
+// The main window, the start-up window: start-up, the auto-hide countdown, the hot keys,
+// the two width buttons, and the class combo.
+//
+// User-interface thread only.
+#ifndef ROLLCALL_APP_MAIN_WINDOW_H_
+#define ROLLCALL_APP_MAIN_WINDOW_H_
+
+#include <cstdint>
+
+#include "core/text.h"
+
+namespace rc::app {
+
+// The main window's widths: narrow shows the name, wide also the buttons and the combo.
+constexpr int32_t kNarrowWidth = 170;
+constexpr int32_t kWideWidth = 264;
+
+// Ticks of the countdown after start-up and after C.
+constexpr int32_t kStartupCountdown = 100;
+constexpr int32_t kHotKeyCountdown = 60;
+
+// Binds the handlers of the main window's events. Call before the window is loaded.
+void BindMainWindowHandlers();
+
+// The creation event: refuses a second instance, shows the notice, skins the program,
+// registers C, X and V, fills the combo, opens the first class and shows the key help.
+void OnMainWindowCreated();
+
+// Returns only in the first instance. In a second one, shows `message` titled "友情提醒"
+// (when show_message) and ends the process with exit code 0.
+void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message);
+
+// 时钟2's tick: counts HideCountdown down, keeps the window shown while it runs, blinks the
+// name in the last phase and hides the window when it runs out.
+void CountdownTick();
+
+// 标签1's notification event, raised by the hot keys with the key's identifier.
+void OnHotKey(int32_t id, int32_t unused);
+
+// "→" and "←".
+void ExpandMainWindow();
+void CollapseMainWindow();
+
+}  // namespace rc::app
+
+#endif  // ROLLCALL_APP_MAIN_WINDOW_H_

@@ -1,0 +1,82 @@
+#include "app/statistics_window.h"
+
+#include "core/program_location.h"
+#include "core/value.h"
+#include "edb/database.h"
+#include "forms/ids.h"
+#include "forms/indexes.h"
+#include "forms/runtime.h"
+#include "services/windows/window_commands.h"
+
+namespace rc::app {
+namespace {
+
+using forms::kStatsList1;
+using forms::kStatsWindow;
+
+enum Column : int32_t { kNumber = 0, kClass, kName, kAnswers, kWrong };
+
+// Which fixed roster the window shows: it follows the main window's class combo.
+void MakeChosenRosterCurrent() {
+  const int32_t selected = forms::ReadInt(forms::kMainWindow, forms::kMainCombo1,
+                                          forms::kPropComboSelection);
+  // When the alias is not open this fails and the current database stays current.
+  SetCurrentDatabase(selected == 0 ? "数据库1"_gbk : "数据库2"_gbk);
+}
+
+}  // namespace
+
+void OpenStatisticsWindow() { LoadWindow(kStatsWindow, std::nullopt, true); }
+
+void OnStatisticsWindowCreated() {
+  // On a second opening both files are open already under these aliases; the opens fail
+  // and the aliases stay usable.
+  OpenDatabase(ProgramFolder() + "/date2.edb"_gbk, "数据库2"_gbk);
+  OpenDatabase(ProgramFolder() + "/date1.edb"_gbk, "数据库1"_gbk);
+  FillStatistics();
+}
+
+void FillStatistics() {
+  MakeChosenRosterCurrent();
+  GoToFirstRecord();
+  const int32_t count = RecordCount();
+  for (int32_t i = 1; i <= count; ++i) {
+    const Value answers = ReadField("回答次数"_gbk);
+    const Value wrong = ReadField("错误次数"_gbk);
+    ListInsertRow(kStatsWindow, kStatsList1, std::nullopt, ToText(i), std::nullopt,
+                  std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
+    const int32_t row = i - 1;
+    ListSetCellText(kStatsWindow, kStatsList1, row, kClass, AsText(ReadField("班级"_gbk)));
+    ListSetCellText(kStatsWindow, kStatsList1, row, kName, AsText(ReadField("姓名"_gbk)));
+    ListSetCellText(kStatsWindow, kStatsList1, row, kAnswers, ToText(answers));
+    ListSetCellText(kStatsWindow, kStatsList1, row, kWrong, ToText(wrong));
+    SkipRecords();
+  }
+}
+
+void ResetCounts() {
+  MakeChosenRosterCurrent();
+  GoToFirstRecord();
+  const int32_t count = RecordCount();
+  for (int32_t i = 0; i < count; ++i) {
+    WriteFields(std::nullopt, {{"回答次数"_gbk, int32_t{0}}, {"错误次数"_gbk, int32_t{0}}});
+    SkipRecords();
+  }
+  ListDeleteAllRows(kStatsWindow, kStatsList1);
+  FillStatistics();
+}
+
+void BindStatisticsWindowHandlers() {
+  forms::BindHandler(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+                     [](int32_t, int32_t) {
+                       OnStatisticsWindowCreated();
+                       return 0;
+                     });
+  forms::BindHandler(kStatsWindow, forms::kStatsButton1, forms::kEventClicked,
+                     [](int32_t, int32_t) {
+                       ResetCounts();
+                       return 0;
+                     });
+}
+
+}  // namespace rc::app

@@ -1,0 +1,33 @@
+// The statistics window: every student of a roster with both counters, and one button that
+// sets all of that roster's counters back to 0.
+//
+// The roster is one of two fixed files beside the program, "date1.edb" when the main
+// window's first class is selected and "date2.edb" otherwise, opened as "数据库1" and
+// "数据库2" and kept open to the end. The program never creates them; when the chosen one is
+// not open, the window works on the database that is current, which is normally the roll's
+// class.
+//
+// User-interface thread only.
+#ifndef ROLLCALL_APP_STATISTICS_WINDOW_H_
+#define ROLLCALL_APP_STATISTICS_WINDOW_H_
+
+namespace rc::app {
+
+// Binds the handlers of the statistics window's events.
+void BindStatisticsWindowHandlers();
+
+// 按钮2 and V: loads the window modal, without parent; returns when it has been closed.
+void OpenStatisticsWindow();
+
+// The creation event: opens both fixed files, then fills the list.
+void OnStatisticsWindowCreated();
+
+// Appends one row per record, in file order: number, class, name, both counters.
+void FillStatistics();
+
+// 按钮1: both counters of every record := 0, then the list anew.
+void ResetCounts();
+
+}  // namespace rc::app
+
+#endif  // ROLLCALL_APP_STATISTICS_WINDOW_H_

@@ -1,0 +1,65 @@
+#include "services/windows/active_window.h"
+
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace rc {
+namespace {
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+xcb_atom_t Atom(xcb_connection_t* c, std::string_view name) {
+  Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 1, static_cast<uint16_t>(name.size()), name.data()), nullptr));
+  return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// The 32-bit values of a window property of type `type`; empty when it is not set.
+Reply<xcb_get_property_reply_t> Property(xcb_connection_t* c, xcb_window_t window,
+                                         xcb_atom_t property, xcb_atom_t type) {
+  Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, window, property, type, 0, 64), nullptr));
+  if (reply && (reply->format != 32 || reply->type != type)) reply.reset();
+  return reply;
+}
+
+}  // namespace
+
+bool ActiveWindowIsFullScreen() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  if (!c) return false;
+  // The atoms are interned once per connection's life; Qt keeps one connection.
+  static const xcb_atom_t active_atom = Atom(c, "_NET_ACTIVE_WINDOW");
+  static const xcb_atom_t state_atom = Atom(c, "_NET_WM_STATE");
+  static const xcb_atom_t full_screen_atom = Atom(c, "_NET_WM_STATE_FULLSCREEN");
+  if (!active_atom || !state_atom || !full_screen_atom) return false;
+
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  Reply<xcb_get_property_reply_t> active = Property(c, root, active_atom, XCB_ATOM_WINDOW);
+  if (!active || xcb_get_property_value_length(active.get()) < 4) return false;
+  xcb_window_t window;
+  std::memcpy(&window, xcb_get_property_value(active.get()), sizeof window);
+  if (window == XCB_NONE) return false;
+
+  Reply<xcb_get_property_reply_t> state = Property(c, window, state_atom, XCB_ATOM_ATOM);
+  if (!state) return false;
+  const int count = xcb_get_property_value_length(state.get()) / 4;
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(state.get()));
+  for (int i = 0; i < count; ++i) {
+    if (atoms[i] == full_screen_atom) return true;
+  }
+  return false;
+}
+
+}  // namespace rc
