@@ -40,6 +40,9 @@ DEFAULT_TIMEOUT = 20.0
 # The fields of a class roster file, as edbtool create takes them.
 ROSTER_FIELDS = ("班级:Text:20", "姓名:Text:20", "回答次数:Int", "错误次数:Int")
 POLL_INTERVAL = 0.02
+# The titles of the start-up notice and of the main window (which begins with the class).
+NOTICE_TITLE = "^信息：$"
+MAIN_TITLE = "按C键 随机点名$"
 
 
 # Looked up here, once: between fork and exec only an already resolved function may be
@@ -324,6 +327,18 @@ class Session:
         for path in files:
             shutil.copy2(path, folder / pathlib.Path(path).name)
         return folder
+
+    def start_rollcall(self, folder):
+        """Starts the program in a program folder and takes it through start-up: the notice
+        comes up first and is dismissed with Return, as a teacher does. Returns the process
+        and the main window's id once the main window is visible. Needs the window manager,
+        which gives the notice the focus."""
+        program = self.start([pathlib.Path(folder) / "rollcall"], cwd=folder)
+        notice = self.wait_for_window(NOTICE_TITLE, process=program)
+        self.activate(notice)
+        self.key("Return")
+        window = self.wait_for_window(MAIN_TITLE, process=program)
+        return program, window
 
     def wait_for_file(self, path, predicate=None, timeout=DEFAULT_TIMEOUT):
         """Waits until the file exists (and predicate(path) holds, when given)."""

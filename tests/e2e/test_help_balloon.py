@@ -17,8 +17,7 @@ class HelpBalloonTest(unittest.TestCase):
     def test_key_help_points_at_the_arrow_button(self):
         with harness.Session(window_manager=True, name="help-balloon") as s:
             folder = s.program_folder()
-            program = s.start([folder / "rollcall"], cwd=folder)
-            window = s.wait_for_window("C键 随机点名", process=program)
+            program, window = s.start_rollcall(folder)
             x, y, _, _ = s.window_geometry(window)
             # The "→" button's lower right corner in the client area is (164, 74); the
             # balloon hangs below it with its pointer 16 pixels in from the body's left side

@@ -11,8 +11,7 @@ class StartupWindowTest(unittest.TestCase):
         with harness.Session(window_manager=True, name="startup") as s:
             folder = s.program_folder()
             roster = s.make_class(folder, "九（1）班", ["张三", ("李四", 2, 1)])
-            program = s.start([folder / "rollcall"], cwd=folder)
-            window = s.wait_for_window("C键 随机点名", process=program)
+            program, window = s.start_rollcall(folder)
             self.assertTrue(program.running())
             x, y, width, height = s.window_geometry(window)
             self.assertGreater(width, 0)
