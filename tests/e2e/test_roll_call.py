@@ -1,0 +1,151 @@
+"""A lesson with rollcall under a real window manager: start-up through the notice, the
+window hiding itself, C beside a full-screen slide show that keeps the keyboard, the pick
+counted in the class file, X counting wrong answers, the width buttons, a second start, and
+the harmless keys of an empty data folder."""
+
+import os
+import signal
+import time
+import unittest
+
+import harness
+
+# The main window's design widths are outer widths; the runtime's client area is that less
+# its 3-pixel frame edges.
+FRAME_EDGES = 6
+SLIDE_COLOUR = (0x20, 0x40, 0xC0)
+
+
+def counts(s, roster):
+    """{name: (answers, wrong answers)} of a class file."""
+    return {name: (answers, wrong) for _, name, answers, wrong in s.read_class(roster)}
+
+
+def changed(before, after):
+    return {name: after[name] for name in after if after[name] != before[name]}
+
+
+class RollCallTest(unittest.TestCase):
+    def pixel(self, s, path, x, y):
+        out = s._run(["convert", path, "-format", f"%[pixel:p{{{x},{y}}}]", "info:"])
+        return tuple(int(v) for v in out[out.index("(") + 1:out.index(")")].split(",")[:3])
+
+    def window_name(self, s, window):
+        return s.xdotool("getwindowname", str(window)).strip()
+
+    def active_window(self, s):
+        return s._run(["xdotool", "getactivewindow"], check=False).strip()
+
+    def test_a_lesson_beside_a_full_screen_slide_show(self):
+        with harness.Session(window_manager=True, name="roll-call") as s:
+            folder = s.program_folder()
+            roster = s.make_class(folder, "九（1）班", ["张三", ("李四", 2, 1), "王五"])
+            program, window = s.start_rollcall(folder)
+            dismissed = time.monotonic()
+            self.assertEqual(self.window_name(s, window), "九（1）班按C键 随机点名")
+            self.assertEqual(s.window_geometry(window)[2], 170 - FRAME_EDGES)
+            # About 6 s plain, 1.4 s blinking, then hidden.
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            self.assertTrue(6.5 <= time.monotonic() - dismissed <= 9.5)
+
+            slides = s.start([harness.HELPERS / "slide_show", "--full-screen"])
+            slides.expect_line("shown")
+            slide_window = s.wait_for_window("^slide-show$", process=slides)
+            s.activate(slide_window)
+            before = counts(s, roster)
+
+            pressed = time.monotonic()
+            s.key("c")
+            s.wait_for_window(harness.MAIN_TITLE, process=program)
+            after = harness.wait_until(
+                lambda: (lambda now: now if now != before else None)(counts(s, roster)),
+                what="the pick to be counted")
+            picked, (answers, wrong) = changed(before, after).popitem()
+            self.assertEqual((answers, wrong), (before[picked][0] + 1, before[picked][1]))
+            self.assertEqual(len(changed(before, after)), 1)
+
+            # The slide show kept the keyboard: a clicker's next-page key still reaches it,
+            # and rollcall's window is above it all the same.
+            self.assertEqual(self.active_window(s), str(slide_window))
+            s.key("Next")
+            slides.expect_line("key PgDown")
+            x, y, width, height = s.window_geometry(s.find_windows(harness.MAIN_TITLE)[0])
+            shot = s.screenshot("over-the-slides")
+            self.assertNotEqual(self.pixel(s, shot, x + width // 2, y + height // 2),
+                                SLIDE_COLOUR)
+
+            # X counts a wrong answer for the student on screen, each time it is pressed.
+            s.key("x")
+            harness.wait_until(lambda: counts(s, roster)[picked] == (answers, wrong + 1),
+                               what="the first wrong answer")
+            s.key("x")
+            harness.wait_until(lambda: counts(s, roster)[picked] == (answers, wrong + 2),
+                               what="the second wrong answer")
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
+            self.assertTrue(2.5 <= time.monotonic() - pressed <= 5.5)
+
+            # Two quick presses restart the roll: one pick is counted.
+            before = counts(s, roster)
+            s.key("c", "c")
+            harness.wait_until(lambda: counts(s, roster) != before, what="the second pick")
+            time.sleep(1.5)  # long enough for a second roll to have ended
+            after = counts(s, roster)
+            self.assertEqual(sum(a for a, _ in after.values()),
+                             sum(a for a, _ in before.values()) + 1)
+
+            # "→" widens the window and "←" narrows it again.
+            main = s.wait_for_window(harness.MAIN_TITLE, process=program)
+            x, y, _, _ = s.window_geometry(main)
+            s.xdotool("mousemove", str(x + 154), str(y + 66), "click", "1")
+            harness.wait_until(lambda: s.window_geometry(main)[2] == 264 - FRAME_EDGES,
+                               what="the wide window")
+            s.xdotool("mousemove", str(x + 230), str(y + 40), "click", "1")
+            harness.wait_until(lambda: s.window_geometry(main)[2] == 170 - FRAME_EDGES,
+                               what="the narrow window")
+            # The countdown ran on meanwhile.
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
+            self.assertTrue(program.running())
+
+    def test_second_start_is_refused_and_a_killed_first_leaves_nothing_behind(self):
+        with harness.Session(window_manager=True, name="single-instance") as s:
+            folder = s.program_folder()
+            roster = s.make_class(folder, "九（2）班", ["赵六"])
+            first, window = s.start_rollcall(folder)
+
+            second = s.start([folder / "rollcall"], cwd=folder)
+            refusal = s.wait_for_window("^友情提醒$", process=second)
+            s.activate(refusal)
+            s.key("Return")
+            self.assertEqual(second.wait_exit(), 0)
+            self.assertTrue(first.running())
+            self.assertEqual(self.window_name(s, window), "九（2）班按C键 随机点名")
+
+            os.killpg(first.popen.pid, signal.SIGKILL)
+            first.popen.wait()
+            third, _ = s.start_rollcall(folder)
+            self.assertTrue(third.running())
+            self.assertEqual(counts(s, roster), {"赵六": (0, 0)})
+
+    def test_keys_are_harmless_without_a_class_and_a_class_of_one_is_always_picked(self):
+        with harness.Session(window_manager=True, name="no-class") as s:
+            empty = s.program_folder()
+            program, _ = s.start_rollcall(empty)
+            s.wait_for_window("^按C键 随机点名$", process=program)
+            s.key("c", "x", "c")
+            time.sleep(1.5)  # a roll, had one started, would be over
+            self.assertTrue(program.running())
+            self.assertEqual(sorted(os.listdir(empty / "date")), [])
+            program.stop()
+
+            folder = s.program_folder()
+            roster = s.make_class(folder, "一人班", ["孤独"])
+            program, _ = s.start_rollcall(folder)
+            for picks in (1, 2):
+                s.key("c")
+                harness.wait_until(lambda: counts(s, roster) == {"孤独": (picks, 0)},
+                                   what=f"pick {picks}")
+            self.assertTrue(program.running())
+
+
+if __name__ == "__main__":
+    unittest.main()
