@@ -1,5 +1,6 @@
 #include "app/class_window.h"
 
+#include "app/bind_routine.h"
 #include "app/class_store.h"
 #include "app/help_tips.h"
 #include "edb/database.h"
@@ -17,14 +18,6 @@ Text SelectedClassName() {
   const int32_t row =
       forms::ReadInt(kClassWindow, forms::kClassList1, forms::kPropListSelectedRow);
   return ListCellText(kClassWindow, forms::kClassList1, row, 0);
-}
-
-template <typename F>
-void Bind(uint32_t control, int32_t event, F routine) {
-  forms::BindHandler(kClassWindow, control, event, [routine](int32_t, int32_t) {
-    routine();
-    return 0;
-  });
 }
 
 }  // namespace
@@ -71,15 +64,19 @@ void OnManagementWindowClosed() {
 }
 
 void BindClassWindowHandlers() {
-  Bind(forms::kClassWindowItem, forms::kEventCreated, OnManagementWindowCreated);
-  Bind(forms::kClassWindowItem, forms::kEventDestroying, OnManagementWindowClosed);
-  Bind(forms::kClassList1, forms::kEventCurrentRowChanged, ShowClassNames);
-  Bind(forms::kClassList1, forms::kEventRightClicked, ShowClassMenu);
-  Bind(forms::kClassEdit1, forms::kEventGotFocus, ClearPasteBox);
-  Bind(forms::kClassButton1, forms::kEventClicked, CreateClassFromPaste);
-  Bind(forms::kClassMenuDeleteClass, forms::kEventMenuChosen, DeleteSelectedClass);
+  BindRoutine(kClassWindow, forms::kClassWindowItem, forms::kEventCreated,
+              OnManagementWindowCreated);
+  BindRoutine(kClassWindow, forms::kClassWindowItem, forms::kEventDestroying,
+              OnManagementWindowClosed);
+  BindRoutine(kClassWindow, forms::kClassList1, forms::kEventCurrentRowChanged, ShowClassNames);
+  BindRoutine(kClassWindow, forms::kClassList1, forms::kEventRightClicked, ShowClassMenu);
+  BindRoutine(kClassWindow, forms::kClassEdit1, forms::kEventGotFocus, ClearPasteBox);
+  BindRoutine(kClassWindow, forms::kClassButton1, forms::kEventClicked,
+              CreateClassFromPaste);
+  BindRoutine(kClassWindow, forms::kClassMenuDeleteClass, forms::kEventMenuChosen,
+              DeleteSelectedClass);
   // "姓名" / "删除" is never shown; its item does nothing.
-  Bind(forms::kClassMenuDelete, forms::kEventMenuChosen, [] {});
+  BindRoutine(kClassWindow, forms::kClassMenuDelete, forms::kEventMenuChosen, [] {});
 }
 
 }  // namespace rc::app

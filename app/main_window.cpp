@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_state.h"
+#include "app/bind_routine.h"
 #include "app/class_store.h"
 #include "app/class_window.h"
 #include "app/help_tips.h"
@@ -64,14 +65,6 @@ void BlinkName() {
   forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, next);
 }
 
-template <typename F>
-void Bind(uint32_t control, int32_t event, F routine) {
-  forms::BindHandler(kMainWindow, control, event, [routine](int32_t, int32_t) {
-    routine();
-    return 0;
-  });
-}
-
 }  // namespace
 
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
@@ -129,19 +122,19 @@ void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
 void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
 
 void BindMainWindowHandlers() {
-  Bind(forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
-  Bind(forms::kMainTimer2, forms::kEventTick, CountdownTick);
-  Bind(forms::kMainTimer1, forms::kEventTick, RollTick);
+  BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
+  BindRoutine(kMainWindow, forms::kMainTimer2, forms::kEventTick, CountdownTick);
+  BindRoutine(kMainWindow, forms::kMainTimer1, forms::kEventTick, RollTick);
   forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
                      [](int32_t id, int32_t second) {
                        OnHotKey(id, second);
                        return 0;
                      });
-  Bind(forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
-  Bind(forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
-  Bind(forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
-  Bind(forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
-  Bind(forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+  BindRoutine(kMainWindow, forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
+  BindRoutine(kMainWindow, forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
+  BindRoutine(kMainWindow, forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
+  BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
+  BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
 }
 
 }  // namespace rc::app

@@ -1,5 +1,6 @@
 #include "app/statistics_window.h"
 
+#include "app/bind_routine.h"
 #include "core/program_location.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -67,16 +68,9 @@ void ResetCounts() {
 }
 
 void BindStatisticsWindowHandlers() {
-  forms::BindHandler(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
-                     [](int32_t, int32_t) {
-                       OnStatisticsWindowCreated();
-                       return 0;
-                     });
-  forms::BindHandler(kStatsWindow, forms::kStatsButton1, forms::kEventClicked,
-                     [](int32_t, int32_t) {
-                       ResetCounts();
-                       return 0;
-                     });
+  BindRoutine(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+              OnStatisticsWindowCreated);
+  BindRoutine(kStatsWindow, forms::kStatsButton1, forms::kEventClicked, ResetCounts);
 }
 
 }  // namespace rc::app
