@@ -1,0 +1,153 @@
+"""The statistics window as a teacher uses it, under a real window manager: which roster it
+shows and resets, opening it twice, and V, C and X while another program has the focus."""
+
+import subprocess
+import unittest
+
+import harness
+
+# Client-area points of the controls (the window definition's pixels).
+ARROW = (154, 66)       # main window: "→"
+STATISTICS = (194, 14)  # main window: 按钮2 "统计"
+COMBO = (204, 64)       # main window: 组合框1
+RESET = (196, 332)      # statistics window: 按钮1 "清空回答清空"
+# The list starts 8 pixels in; its rows start below the header and are 18 pixels high.
+FIRST_ROW_TOP = 31
+ROW = 18
+ROWS_LEFT = 10
+ROWS_WIDTH = 340
+
+
+def roster(name, students):
+    return [(name, student, answers, wrong) for student, answers, wrong in students]
+
+
+class StatisticsWindowTest(unittest.TestCase):
+    def click(self, s, window, point):
+        s.xdotool("mousemove", "--window", str(window), str(point[0]), str(point[1]),
+                  "click", "1")
+
+    def program_windows(self, s, program):
+        out = s._run(["xdotool", "search", "--onlyvisible", "--pid", str(program.popen.pid)],
+                     check=False)
+        return {int(w) for w in out.split()}
+
+    def show_main_window(self, s, main):
+        """The main window hides a few seconds after start and after C: C brings it back."""
+        if int(main) not in {int(w) for w in s.find_windows(harness.MAIN_TITLE)}:
+            s.key("c")
+            s.wait_for_window(harness.MAIN_TITLE)
+
+    def open_statistics(self, s, program, opener):
+        before = self.program_windows(s, program)
+        opener()
+        return harness.wait_until(
+            lambda: next(iter(self.program_windows(s, program) - before), None),
+            what="the statistics window")
+
+    def close(self, s, window):
+        s.activate(window)
+        s.key("alt+F4")
+        harness.wait_until(lambda: int(window) not in self.program_windows(s, self.program),
+                           what="the statistics window to close")
+
+    def rows(self, s, window, name, first, count):
+        """A PNG of `count` list rows from row `first` (their left part, which no other
+        window covers)."""
+        shot = s.screenshot(name, window)
+        path = shot.with_name(f"{shot.stem}-rows.png")
+        s._run(["convert", shot, "-crop",
+                f"{ROWS_WIDTH}x{ROW * count}+{ROWS_LEFT}+{FIRST_ROW_TOP + ROW * first}",
+                "+repage", path])
+        return path
+
+    def test_both_fixed_files_follow_the_first_class(self):
+        with harness.Session(window_manager=True, name="statistics-fixed") as s:
+            folder = s.program_folder()
+            date1 = [("甲", 5, 2), ("乙", 1, 1)]
+            date2 = [("丙", 4, 3)]
+            for file_name, students in (("date1.edb", date1), ("date2.edb", date2)):
+                s.edbtool("create", folder / file_name, *harness.ROSTER_FIELDS)
+                for student, answers, wrong in students:
+                    s.edbtool("add", folder / file_name, "固定", student, str(answers),
+                              str(wrong))
+            first = s.make_class(folder, "一班", ["张三"])
+            s.make_class(folder, "二班", ["李四"])
+
+            self.program, main = s.start_rollcall(folder)
+            program = self.program
+            self.click(s, main, ARROW)
+            # The first class selected: date1.edb.
+            window = self.open_statistics(s, program, lambda: self.click(s, main, STATISTICS))
+            s.screenshot("date1", window)
+            self.click(s, window, RESET)
+            harness.wait_until(lambda: s.read_class(folder / "date1.edb")
+                               == roster("固定", [(n, 0, 0) for n, _, _ in date1]),
+                               what="date1.edb's counters at 0")
+            self.assertEqual(s.read_class(folder / "date2.edb"), roster("固定", date2))
+            self.close(s, window)
+
+            # Another class selected: date2.edb.
+            self.show_main_window(s, main)
+            self.click(s, main, COMBO)
+            s.key("Down", "Return")
+            s.wait_for_window("^二班按C键 随机点名$")
+            window = self.open_statistics(s, program, lambda: self.click(s, main, STATISTICS))
+            self.click(s, window, RESET)
+            harness.wait_until(lambda: s.read_class(folder / "date2.edb")
+                               == roster("固定", [("丙", 0, 0)]),
+                               what="date2.edb's counters at 0")
+            # The classes' own counters are not the window's business.
+            self.assertEqual(len(s.read_class(first)), 1)
+
+    def test_the_current_class_with_v_c_and_x_from_another_program(self):
+        with harness.Session(window_manager=True, name="statistics-class") as s:
+            folder = s.program_folder()
+            students = [("张三", 2, 1), ("李四", 0, 3), ("王五", 0, 0)]
+            path = s.make_class(folder, "一班", students)
+
+            self.program, main = s.start_rollcall(folder)
+            program = self.program
+            self.click(s, main, ARROW)
+            window = self.open_statistics(s, program, lambda: self.click(s, main, STATISTICS))
+            first_rows = self.rows(s, window, "first", 0, 3)
+            self.close(s, window)
+
+            # V from another program's window; the same rows again.
+            other = s.start(["xev"])
+            s.activate(s.wait_for_window("^Event Tester$", process=other))
+            window = self.open_statistics(s, program, lambda: s.key("v"))
+            harness.wait_until(lambda: self.same_pixels(
+                s, first_rows, self.rows(s, window, "second", 0, 3)), what="the same rows")
+
+            # C and X still work: one pick counted, one wrong answer for the picked student.
+            s.key("c")
+
+            def picked():
+                # 1 + the row whose pick was counted, so that row 0 is found too.
+                for row, (_, _, answers, _) in enumerate(s.read_class(path)):
+                    if answers == students[row][1] + 1:
+                        return row + 1
+                return None
+            row = harness.wait_until(picked, what="the pick counted") - 1
+            s.key("x")
+            harness.wait_until(lambda: s.read_class(path)[row][3] == students[row][2] + 1,
+                               what="the wrong answer counted")
+
+            self.click(s, window, RESET)
+            harness.wait_until(lambda: s.read_class(path)
+                               == roster("一班", [(n, 0, 0) for n, _, _ in students]),
+                               what="every counter at 0, every student kept")
+            # The list shows the three students again, not six.
+            harness.wait_until(lambda: s.distinct_colours(self.rows(s, window, "reset", 3, 3))
+                               == 1, what="nothing below the third row")
+            self.assertNotEqual(s.distinct_colours(self.rows(s, window, "reset", 0, 3)), 1)
+
+    def same_pixels(self, s, first, second):
+        result = subprocess.run(["compare", "-metric", "AE", first, second, "null:"],
+                                capture_output=True, text=True, env=s.env, check=False)
+        return result.stderr.strip() == "0"
+
+
+if __name__ == "__main__":
+    unittest.main()
