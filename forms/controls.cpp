@@ -358,6 +358,23 @@ class GroupControl : public Control {
 
 // ---- edit box -----------------------------------------------------------------------------
 
+// A one-line box takes pasted text up to its first line break, as a one-line edit box does:
+// a cell copied from a spreadsheet brings its line break along, and a class name holding one
+// could never name a file. Typed text has no line breaks; the pasted text ends at the cursor.
+void KeepFirstLineOfPaste(QLineEdit* edit) {
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+    qsizetype cut = -1;
+    for (QChar c : {QChar('\r'), QChar('\n')}) {
+      const qsizetype at = text.indexOf(c);
+      if (at >= 0 && (cut < 0 || at < cut)) cut = at;
+    }
+    const qsizetype cursor = edit->cursorPosition();
+    if (cut < 0 || cut >= cursor) return;
+    edit->setText(text.left(cut) + text.mid(cursor));
+    edit->setCursorPosition(static_cast<int>(cut));
+  });
+}
+
 // Property indexes: 0 content, 1 border style, 2 text colour, 3 background colour,
 // 4 hide selection, 5 maximum length, 6 multi-line, 7 scroll bars, 8 alignment,
 // 9 input mode, 10 password character, 11 letter case, 12 selection start,
@@ -385,6 +402,7 @@ class EditControl : public Control {
       if (props_.input_mode == 2) e->setEchoMode(QLineEdit::Password);
       if (props_.max_length > 0) e->setMaxLength(props_.max_length);
       e->setFrame(props_.border_style != 0);
+      KeepFirstLineOfPaste(e);
       w = e;
     }
     widget_ = w;

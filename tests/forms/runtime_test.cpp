@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QSet>
 #include <QMouseEvent>
 #include <QScreen>
@@ -275,6 +277,26 @@ TEST_F(Runtime, ButtonClickAndEditContentWithCrLf) {
   Find<QPlainTextEdit>(kClassWindow, "编辑框1")->setPlainText(QStringLiteral("a\nb"));
   EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), Text("a\r\nb"));
   EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, 8), Text());
+}
+
+// Names come from spreadsheets, web pages and text files: whatever line breaks the clipboard
+// carries, the paste box reads with CR LF, and a one-line box keeps the first line, so a
+// copied cell with its line break still names a class.
+TEST_F(Runtime, PastedLineBreaksReadAsCrLf) {
+  ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
+  auto* box = Find<QPlainTextEdit>(kClassWindow, "编辑框1");
+  box->clear();
+  QGuiApplication::clipboard()->setText(QString::fromUtf8("张一\r\n\r\n张二\r张三\n李四"));
+  box->paste();
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "张一\r\n\r\n张二\r\n张三\r\n李四"_gbk);
+
+  auto* name = Find<QLineEdit>(kClassWindow, "编辑框2");
+  for (const char* cell : {"三班\r\n", "三班\n", "三班\r", "三班\n四班"}) {
+    name->clear();
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(cell));
+    name->paste();
+    EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, 8), "三班"_gbk) << cell;
+  }
 }
 
 TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
