@@ -175,7 +175,8 @@ class ClassWindowTest(unittest.TestCase):
             # Creating: the name first, then the names, then it works.
             self.click(s, window, CREATE)
             no_class_width = self.answer_message(s, program)
-            self.paste(s, window, CLASS_NAME_BOX, "四班")
+            # A spreadsheet cell comes with its line break.
+            self.paste(s, window, CLASS_NAME_BOX, "四班\r\n")
             self.click(s, window, PASTE_BOX)  # the hint goes
             self.click(s, window, CREATE)
             no_names_width = self.answer_message(s, program)
