@@ -244,6 +244,9 @@ bool BalloonWindow::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Hide:
         if (watched_was_shown_) TakeDown();
         break;
+      case QEvent::EnabledChange:
+        if (!watched_->isEnabled()) TakeDown();
+        break;
       case QEvent::Close:
       case QEvent::Destroy:
         TakeDown();

@@ -6,8 +6,9 @@
 // What takes a tip down:
 // - a tip that may hide itself: the end of its display time;
 // - every tip, also one marked to stay: a click on it, a click anywhere in the window it
-//   belongs to, the closing or hiding of that window, and a new pop-up (which waits until
-//   this tip is down, then comes up).
+//   belongs to, the closing, hiding or disabling of that window (a modal window or a
+//   message box over it: the tip could not be clicked away there), and a new pop-up (which
+//   waits until this tip is down, then comes up).
 // A staying tip therefore never covers a window that is gone, nor the controls of one the
 // teacher has started to work in, and the teacher can always click it away.
 #ifndef ROLLCALL_FORMS_BALLOON_BALLOON_WINDOW_H_

@@ -88,6 +88,14 @@ TEST_F(BalloonWindowTest, StayingTipHidesWithItsWindow) {
   ASSERT_TRUE(WaitForState(BalloonState::kShown));
   owner.close();
   EXPECT_EQ(balloon_->CurrentState(), BalloonState::kHidden);
+
+  // A modal window that disables the tip's window takes the tip down with it, since the
+  // tip cannot be clicked away there and may cover the modal window's controls.
+  owner.show();
+  balloon_->PopUp({200, 150}, Text("z"), false, &owner);
+  ASSERT_TRUE(WaitForState(BalloonState::kShown));
+  owner.setEnabled(false);
+  EXPECT_EQ(balloon_->CurrentState(), BalloonState::kHidden);
 }
 
 TEST_F(BalloonWindowTest, StayingTipHidesWhenItsWindowIsClicked) {
