@@ -31,6 +31,8 @@ constexpr int32_t kRed = 255;
 constexpr int32_t kBlack = 0;
 // In the last phase the countdown runs three times as fast and the name blinks.
 constexpr int32_t kBlinkPhase = 40;
+// 时钟2's period, as the window definition gives it.
+constexpr int32_t kCountdownPeriodMs = 100;
 constexpr int32_t kExtraBlinkTicks = 2;
 
 constexpr int32_t kVirtualKeyC = 0x43;
@@ -54,6 +56,14 @@ void RegisterHotKeys() {
   HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
   HotKeyIdX = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyX);
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
+}
+
+// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
+// hidden window again, and ten wake-ups a second are most of what the program costs while
+// it waits in the background. Writing the period it already has leaves the timer's phase.
+void SetCountdownRunning(bool running) {
+  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
+                       running ? kCountdownPeriodMs : 0);
 }
 
 // The name blinks red and black; it is black whenever the window hides.
@@ -81,6 +91,8 @@ void OnMainWindowCreated() {
   // the ordinary look stays, silently.
   ApplyEmbeddedSkin();
   HideCountdown = kStartupCountdown;
+  // The timer ticked while the notice was up and, with the count still 0, stopped itself.
+  SetCountdownRunning(true);
   SetMainWindowWidth(kNarrowWidth);
   RegisterHotKeys();
   RefillClassCombo();
@@ -97,6 +109,7 @@ void CountdownTick() {
   if (HideCountdown < 0) {
     HideCountdown = -1;  // stays hidden until C; never counts down any further
     forms::WriteProperty(kMainWindow, 0, forms::kPropVisible, Logical(false));
+    SetCountdownRunning(false);
     return;
   }
   ShowWindowOnTop(kMainWindow);
@@ -112,6 +125,7 @@ void OnHotKey(int32_t id, int32_t /*unused*/) {
     ShowWindowOnTop(kMainWindow);
     if (RollClassReady()) StartRoll();
     HideCountdown = kHotKeyCountdown;
+    SetCountdownRunning(true);
   }
   if (id == HotKeyIdX) AddWrongAnswer();
   if (id == HotKeyIdV) OpenStatisticsWindow();
