@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTreeWidget>
+#include <QWindow>
 #include <vector>
 
 #include "forms/indexes.h"
@@ -111,14 +112,19 @@ int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
 void ShowWindowOnTop(uint32_t window_id) {
   QWidget* w = forms::WindowWidget(window_id);
   if (!w) return;
-  Qt::WindowFlags wanted = w->windowFlags() | Qt::WindowStaysOnTopHint;
-  wanted.setFlag(Qt::X11BypassWindowManagerHint, ActiveWindowIsFullScreen());
-  const bool shown = w->isVisible();
-  if (shown && w->windowFlags() == wanted) return;
-  // Changing the flags of a created window keeps its native window (the hot keys are
-  // registered for it) but hides it; it is shown again below.
-  if (w->windowFlags() != wanted) w->setWindowFlags(wanted);
   w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+  // The flags change on the native window itself: QWidget::setWindowFlags would replace it
+  // with a new one, and the hot keys and the window handle given out name this one.
+  w->winId();
+  QWindow* native = w->windowHandle();
+  Qt::WindowFlags wanted = native->flags() | Qt::WindowStaysOnTopHint;
+  wanted.setFlag(Qt::X11BypassWindowManagerHint, ActiveWindowIsFullScreen());
+  if (w->isVisible() && native->flags() == wanted) return;
+  if (native->flags() != wanted) {
+    // Whether the window manager frames a window is settled when it is mapped.
+    if (w->isVisible()) w->hide();
+    native->setFlags(wanted);
+  }
   forms::WriteProperty(window_id, 0, forms::kPropVisible, Logical(true));
   w->raise();
 }

@@ -104,6 +104,21 @@ class RollCallTest(unittest.TestCase):
                                what="the narrow window")
             # The countdown ran on meanwhile.
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
+
+            # The slide show ends; C shows the window framed. A slide show started full
+            # screen while it is up would cover it: C brings it above the slides again.
+            slides.stop()
+            s.key("c")
+            main = s.wait_for_window(harness.MAIN_TITLE, process=program)
+            slides = s.start([harness.HELPERS / "slide_show", "--full-screen"])
+            slides.expect_line("shown")
+            s.activate(s.wait_for_window("^slide-show$", process=slides))
+            s.key("c")
+            x, y, width, height = s.window_geometry(main)
+            harness.wait_until(
+                lambda: self.pixel(s, s.screenshot("above-new-slides"), x + width // 2,
+                                   y + height // 2) != SLIDE_COLOUR,
+                what="the window above the new slide show")
             self.assertTrue(program.running())
 
     def test_second_start_is_refused_and_a_killed_first_leaves_nothing_behind(self):
