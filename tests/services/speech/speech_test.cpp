@@ -135,6 +135,30 @@ TEST_F(SpeechTest, CharactersWithoutASoundPauseAndPlayNothing) {
   EXPECT_EQ(clock_->ElapsedMs(), 450 + 8 * 400);
 }
 
+// A character outside GBK is a four-byte GB18030 sequence in a name: one character, looked
+// up whole and paused for once. A sequence cut short at the end of the text is not one.
+TEST_F(SpeechTest, FourByteCharacterIsOneCharacter) {
+  const Text rare = Text::FromUtf8("\U00020BB7");       // in the map
+  const Text unmapped = Text::FromUtf8("\U0002A6A5");   // not in the map
+  ASSERT_EQ(rare.size(), 4u);
+  ASSERT_EQ(unmapped.size(), 4u);
+  WriteVoiceFile(VoiceFileBuilder()
+                     .Character("张"_gbk, Text("zhang1"))
+                     .Character(rare, Text("ji2"))
+                     .Sound(Text("zhang1"), SoundBytes(1))
+                     .Sound(Text("ji2"), SoundBytes(2))
+                     .Build());
+  auto speech = MakeModule();
+  speech->PlayTextAloud("张"_gbk + rare + unmapped + "张"_gbk, 55);
+  EXPECT_EQ(PlayedIds(), (std::vector<uint8_t>{1, 2, 1}));
+  EXPECT_EQ(PlayedTimes(), (std::vector<int64_t>{0, 450, 1300}));
+  EXPECT_EQ(clock_->ElapsedMs(), 450 + 450 + 400 + 450);
+
+  // Three bytes of a four-byte sequence: a two-byte character and a lone lead byte.
+  speech->PlayTextAloud(Text(rare.bytes().substr(0, 3)), 55);
+  EXPECT_EQ(clock_->ElapsedMs(), 1750 + 2 * 400);
+}
+
 class SpeechRateTest : public SpeechTest,
                        public ::testing::WithParamInterface<std::pair<int32_t, int64_t>> {};
 
