@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Builds rollcall and starts it from build/, next to its data folder. The first time, and
 # only then, the data folder build/date/ is made with one sample class, so that C can be
-# pressed at once; a data folder that exists is never touched.
+# pressed at once, and the voice file build/VoxSound.dat is made; a data folder or voice
+# file that exists is never touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup-debian.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target rollcall edbtool
+cmake --build build -j "$(nproc)" --target rollcall edbtool voicepack
+
+# The names are read aloud from build/VoxSound.dat. The first time it is made from Debian's
+# data (a few seconds); a voice file that exists, perhaps a teacher's own, is kept.
+if [ ! -e build/VoxSound.dat ]; then
+  echo "Making the voice file build/VoxSound.dat (names read aloud) with build/voicepack"
+  # Without it the program still runs, silently, so a failure here does not stop it.
+  build/voicepack --output build/VoxSound.dat >/dev/null ||
+    echo "No voice file: names are not read aloud (see the message above)"
+fi
 
 if [ ! -e build/date ]; then
   # Made aside and moved into place whole, so that an interrupted run leaves no half class.

@@ -12,6 +12,8 @@ packages=(
   libsdl2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the voice pack tool: the speech synthesizer's library and voices, the Unihan readings
+  libespeak-ng-dev espeak-ng-data unicode-data libbz2-dev
   # the CJK font that stands in for the Windows Song typeface
   fonts-noto-cjk
   # end-to-end tests: a virtual X server, key presses, a window manager, screenshots, sound checks
