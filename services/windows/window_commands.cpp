@@ -106,25 +106,24 @@ void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
   QWidget* w = forms::ControlWidget(window_id, control_id);
   if (!w) return 0;
-  return static_cast<int32_t>(w->winId());
+  const WId id = w->winId();  // made now if the window has none yet
+  // A window's native window is replaced when its frame changes (ShowWindowOnTop); only
+  // its QWindow knows the new one.
+  if (w->isWindow() && w->windowHandle()) return static_cast<int32_t>(w->windowHandle()->winId());
+  return static_cast<int32_t>(id);
 }
 
 void ShowWindowOnTop(uint32_t window_id) {
   QWidget* w = forms::WindowWidget(window_id);
   if (!w) return;
-  w->setAttribute(Qt::WA_ShowWithoutActivating, true);
-  // The flags change on the native window itself: QWidget::setWindowFlags would replace it
-  // with a new one, and the hot keys and the window handle given out name this one.
-  w->winId();
-  QWindow* native = w->windowHandle();
-  Qt::WindowFlags wanted = native->flags() | Qt::WindowStaysOnTopHint;
+  Qt::WindowFlags wanted = w->windowFlags() | Qt::WindowStaysOnTopHint;
   wanted.setFlag(Qt::X11BypassWindowManagerHint, ActiveWindowIsFullScreen());
-  if (w->isVisible() && native->flags() == wanted) return;
-  if (native->flags() != wanted) {
-    // Whether the window manager frames a window is settled when it is mapped.
-    if (w->isVisible()) w->hide();
-    native->setFlags(wanted);
-  }
+  if (w->isVisible() && w->windowFlags() == wanted) return;
+  // Whether the window manager frames a window is settled when it is mapped, so new flags
+  // hide the window first. Qt may then give the window a new native window; its controls
+  // keep theirs (the hot keys notify a label), and WindowHandle gives the current one.
+  if (w->windowFlags() != wanted) w->setWindowFlags(wanted);
+  w->setAttribute(Qt::WA_ShowWithoutActivating, true);
   forms::WriteProperty(window_id, 0, forms::kPropVisible, Logical(true));
   w->raise();
 }
