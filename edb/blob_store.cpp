@@ -78,7 +78,24 @@ class ChainWalk {
 
 }  // namespace
 
-int32_t BlobStore::CheckOnOpen(int32_t main_version, bool read_only) {
+int32_t BlobStore::ReachesPast(const std::vector<int32_t>& heads, int32_t end, bool* past) {
+  *past = false;
+  for (int32_t block : heads) {
+    // A chain longer than the blocks there are loops; that is for the reader to report.
+    for (int32_t steps = 0; block > 0 && steps < end; ++steps) {
+      if (block >= end) {
+        *past = true;
+        return kDbOk;
+      }
+      BlockLinks links;
+      if (int32_t code = ReadLinks(block, &links); code != kDbOk) return kDbBlobReadFailed;
+      block = links.next;
+    }
+  }
+  return kDbOk;
+}
+
+int32_t BlobStore::CheckOnOpen(int32_t main_version, bool read_only, const ChainHeads& heads) {
   uint8_t raw[kBlobHeaderSize];
   size_t done = 0;
   if (file_->Read(0, raw, sizeof raw, &done) != kDbOk || done < sizeof raw) {
@@ -99,6 +116,11 @@ int32_t BlobStore::CheckOnOpen(int32_t main_version, bool read_only) {
     // A file cut short (the header block itself incomplete) cannot be repaired.
     if (read_only || blocks < 1) return kDbBlobDamaged;
     block_count = static_cast<int32_t>(blocks);
+    std::vector<int32_t> firsts;
+    if (int32_t code = heads(&firsts); code != kDbOk) return code;
+    bool past = false;
+    if (int32_t code = ReachesPast(firsts, block_count, &past); code != kDbOk) return code;
+    if (past) return kDbBlobDamaged;
     EncodeInt32(raw + kBlobBlockCountOffset, block_count);
     // A free list that now points past the end is dropped; its blocks are lost, not reused
     // as if they were free.

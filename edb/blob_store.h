@@ -6,8 +6,10 @@
 #define ROLLCALL_EDB_BLOB_STORE_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "edb/file.h"
 #include "edb/locks.h"
@@ -19,9 +21,16 @@ class BlobStore {
   // `file` must outlive the store. Locks are taken as `kind` (shared for read-only opens).
   BlobStore(File* file, LockKind kind) : file_(file), kind_(kind) {}
 
+  // Puts the first block of every value the records hold into `*heads`; returns 0 or the
+  // database's error code.
+  using ChainHeads = std::function<int32_t(std::vector<int32_t>* heads)>;
+
   // The checks and repair made when a database with memo or byte-set fields is opened.
+  // A file shorter than its block count is repaired by lowering the count only when no
+  // value reaches past the new end (`heads` is asked then); otherwise those blocks would
+  // be handed out again while a record still names them, and the open fails.
   // Returns 0, kDbBlobReadFailed (-35), kDbBlobVersionMismatch (-36) or kDbBlobDamaged (-37).
-  int32_t CheckOnOpen(int32_t main_version, bool read_only);
+  int32_t CheckOnOpen(int32_t main_version, bool read_only, const ChainHeads& heads);
 
   // Reads the value whose chain starts at `first_block` (0 or less: empty).
   int32_t Read(int32_t first_block, std::string* out);
@@ -45,6 +54,7 @@ class BlobStore {
   int32_t ReadLinks(int32_t block, BlockLinks* links);
   int32_t WriteBlock(int32_t block, const BlockLinks& links, std::string_view data);
   int32_t SetLink(int32_t block, bool prev, int32_t value);
+  int32_t ReachesPast(const std::vector<int32_t>& heads, int32_t end, bool* past);
 
   File* file_;
   LockKind kind_;

@@ -309,6 +309,29 @@ int32_t CheckHeaderAndFields(Database& db, const OpenRequest& req,
   return kDbOk;
 }
 
+// The first block of every memo and byte-set value of every record (the record count as
+// checked on opening), read in batches.
+int32_t ChainHeads(Database& db, std::vector<int32_t>* heads) {
+  const int64_t length = db.header.record_length;
+  const int64_t batch = std::max<int64_t>(1, kConditionalBatchBytes / length);
+  std::vector<uint8_t> records;
+  for (int64_t r = 0; r < db.header.record_count; r += batch) {
+    const int64_t n = std::min<int64_t>(batch, db.header.record_count - r);
+    records.resize(static_cast<size_t>(n * length));
+    size_t done = 0;
+    if (db.main->Read(db.RecordOffset(r), records.data(), records.size(), &done) != kDbOk ||
+        done < records.size()) {
+      return kDbOpenFailed;
+    }
+    for (int64_t i = 0; i < n; ++i) {
+      for (const Field& f : db.fields) {
+        if (IsBlobType(f.type)) heads->push_back(DecodeInt32(&records[i * length + f.offset]));
+      }
+    }
+  }
+  return kDbOk;
+}
+
 int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool deny_write,
                       const std::shared_ptr<PageCipher>& cipher) {
   const bool needed = std::any_of(db.fields.begin(), db.fields.end(),
@@ -324,7 +347,8 @@ int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool
   if (cipher) file = MakeCipherFile(std::move(file), cipher);
   db.blob_file = std::move(file);
   db.blobs = std::make_unique<BlobStore>(db.blob_file.get(), db.lock_kind);
-  return db.blobs->CheckOnOpen(db.header.version, req.read_only);
+  auto heads = [&db](std::vector<int32_t>* out) { return ChainHeads(db, out); };
+  return db.blobs->CheckOnOpen(db.header.version, req.read_only, heads);
 }
 
 // --- Records -----------------------------------------------------------------------------

@@ -348,16 +348,55 @@ TEST_F(FormatTest, CompanionFileChecksAndRepair) {
   EXPECT_FALSE(OpenDatabase(dir_.Path("m")));
   EXPECT_EQ(LastDbError(), kDbBlobReadFailed);
 
-  // Cut inside the value's second block: read-only refuses, otherwise the count is fixed
-  // and the value that lost its block fails to read instead of reading garbage.
-  WriteBytes(edt, std::vector<uint8_t>(good.begin(), good.begin() + 1024 + 100));
-  EXPECT_FALSE(OpenDatabase(dir_.Path("m"), std::nullopt, true));
-  EXPECT_EQ(LastDbError(), kDbBlobDamaged);
-  ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
-  EXPECT_EQ(Int32At(ReadBytes(edt), 16), 2);
-  EXPECT_EQ(ReadMemo(), "");
-  EXPECT_EQ(LastDbError(), kDbBlobAccessFailed);
+  // Cut inside the value's second block: the value reaches past the end, so both opens
+  // refuse and nothing is changed (a lowered count would hand the lost block out again).
+  const std::vector<uint8_t> cut(good.begin(), good.begin() + 1024 + 100);
+  WriteBytes(edt, cut);
+  for (bool read_only : {true, false}) {
+    EXPECT_FALSE(OpenDatabase(dir_.Path("m"), std::nullopt, read_only));
+    EXPECT_EQ(LastDbError(), kDbBlobDamaged);
+  }
+  EXPECT_EQ(ReadBytes(edt), cut);
 }
+
+// Only free blocks were lost (the end of a file shrinking when a crash came before its
+// header was rewritten): the count is lowered and the file is used as before.
+TEST_F(FormatTest, CompanionThatLostOnlyFreeBlocksIsRepaired) {
+  OpenMemoDb();
+  ASSERT_TRUE(AddRecord({Text("a"), Text(std::string(700, 'q'))}));  // blocks 1, 2
+  CloseDatabase();
+  const std::string edt = dir_.Native("m.EDT");
+  std::vector<uint8_t> b = ReadBytes(edt);
+  PutInt32(&b, 16, 4);  // two more blocks than the file holds
+  WriteBytes(edt, b);
+  ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
+  EXPECT_EQ(Int32At(ReadBytes(edt), 16), 3);
+  EXPECT_EQ(ReadMemo(), std::string(700, 'q'));
+}
+
+// Three students' memos (blocks 1-3, block 4, none) and a companion cut short. Repairing it
+// by lowering the block count would hand blocks that records still name to the next value,
+// and two records would share a chain.
+class ShortCompanionTest : public FormatTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ShortCompanionTest, RefusesToOpenAndChangesNothing) {
+  OpenMemoDb();
+  ASSERT_TRUE(AddRecord({Text("a"), Text(std::string(1200, 'a'))}));
+  ASSERT_TRUE(AddRecord({Text("b"), Text("short")}));
+  ASSERT_TRUE(AddRecord({Text("c"), Text()}));
+  CloseDatabase();
+  const std::string edt = dir_.Native("m.EDT");
+  std::vector<uint8_t> b = ReadBytes(edt);
+  ASSERT_EQ(b.size(), 2560u);
+  b.resize(GetParam());
+  WriteBytes(edt, b);
+  EXPECT_FALSE(OpenDatabase(dir_.Path("m")));
+  EXPECT_EQ(LastDbError(), kDbBlobDamaged);
+  EXPECT_EQ(ReadBytes(edt), b);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, ShortCompanionTest,
+                         ::testing::Values(2048, 2047, 1536, 1535, 1024, 512));
 
 TEST_F(FormatTest, LoopingOrStrayChainsFailInsteadOfHanging) {
   OpenMemoDb();
