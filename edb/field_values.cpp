@@ -44,6 +44,29 @@ int64_t AsFieldInteger(const Value& v) {
   return TruncateToInt64(RealOf(v));
 }
 
+// The length of the longest prefix of `s` of at most `limit` bytes that ends between
+// characters: one byte below 0x81, four for a GB18030 sequence (lead, digit, lead, digit),
+// two for any other lead byte.
+size_t WholeCharactersWithin(std::string_view s, size_t limit) {
+  auto is_lead = [](uint8_t b) { return b >= 0x81 && b <= 0xFE; };
+  auto is_digit = [](uint8_t b) { return b >= 0x30 && b <= 0x39; };
+  size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    size_t n = 1;
+    if (is_lead(b) && i + 1 < s.size()) {
+      const auto t = static_cast<uint8_t>(s[i + 1]);
+      n = is_digit(t) && i + 3 < s.size() && is_lead(static_cast<uint8_t>(s[i + 2])) &&
+                  is_digit(static_cast<uint8_t>(s[i + 3]))
+              ? 4
+              : 2;
+    }
+    if (i + n > limit) break;
+    i += n;
+  }
+  return i;
+}
+
 float ToFloat(double d) {
   // Beyond the float range a double rounds to the largest float or to infinity, as the
   // hardware does it; the C++ cast would leave that undefined. Half a unit in the last
@@ -142,12 +165,19 @@ void StoreFieldValue(FieldType type, int32_t width, const Value& value, uint8_t*
       EncodeFixed32(bytes, std::get<SubroutinePtr>(value).value);
       return;
     case FieldType::kText: {
-      // The bytes and the terminator, cut to the width: a text of width bytes or more fills
-      // the field and has no terminator.
+      // The bytes and the terminator: a text of exactly width bytes fills the field and has
+      // no terminator. A longer one is cut after its last whole character, so that a name
+      // never ends in half a character, and the rest of the field is zero.
       const std::string& s = std::get<Text>(value).bytes();
-      size_t n = std::min(s.size(), static_cast<size_t>(width));
+      const size_t w = static_cast<size_t>(width);
+      if (s.size() <= w) {
+        if (!s.empty()) std::memcpy(bytes, s.data(), s.size());
+        if (s.size() < w) bytes[s.size()] = 0;
+        return;
+      }
+      const size_t n = WholeCharactersWithin(s, w);
       if (n) std::memcpy(bytes, s.data(), n);
-      if (n < static_cast<size_t>(width)) bytes[n] = 0;
+      std::memset(bytes + n, 0, w - n);
       return;
     }
     case FieldType::kByteSet:

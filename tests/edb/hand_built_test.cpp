@@ -377,5 +377,43 @@ TEST_F(HandBuiltTest, AChainBlockWithNothingUsedAddsNothing) {
   EXPECT_EQ(LastDbError(), kDbOk);
 }
 
+// A text longer than its field is cut after its last whole character (two-byte GBK or
+// four-byte GB18030) and the rest of the field is zero, so no name ends in half a
+// character. Texts that fit are stored as before: after a shorter one the old bytes stay.
+struct TextCut {
+  std::string text;      // GBK
+  std::string expected;  // the field's 5 bytes afterwards
+};
+
+class TextCutTest : public HandBuiltTest, public ::testing::WithParamInterface<TextCut> {};
+
+TEST_P(TextCutTest, OverwritesAFullField) {
+  Image m = MainFile(kCreated, 1, 2, 9, {{"n", 10, 4, 5}});
+  m.I32(188, 1);
+  m.Put(192, "XXXXX");
+  WriteBytes(dir_.Native("t.EDB"), m.bytes());
+  ASSERT_TRUE(OpenDatabase(dir_.Path("t")));
+  ASSERT_TRUE(WriteFields(std::nullopt, {{Text("n"), Text(GetParam().text)}}));
+  std::vector<uint8_t> b = ReadBytes(dir_.Native("t.EDB"));
+  EXPECT_EQ(std::string(b.begin() + 192, b.end()), GetParam().expected);
+  // Adding cuts the same way, into a record that starts as zero bytes.
+  ASSERT_TRUE(AddRecord({Text(GetParam().text)}));
+  std::string fresh = GetParam().expected;
+  if (size_t zero = fresh.find('\0'); zero != std::string::npos) {
+    std::fill(fresh.begin() + static_cast<std::ptrdiff_t>(zero), fresh.end(), '\0');
+  }
+  b = ReadBytes(dir_.Native("t.EDB"));
+  EXPECT_EQ(std::string(b.begin() + 201, b.end()), fresh);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, TextCutTest,
+    ::testing::Values(TextCut{"\xD2\xBB\xB6\xFE\xC8\xFD", std::string("\xD2\xBB\xB6\xFE\0", 5)},
+                      TextCut{"ab\x81\x30\x81\x30", std::string("ab\0\0\0", 5)},
+                      TextCut{"a\x81\x30\x81\x30z", "a\x81\x30\x81\x30"},
+                      TextCut{"\xD2\xBB\xB6\xFEx", "\xD2\xBB\xB6\xFEx"},
+                      TextCut{"abcdefg", "abcde"},
+                      TextCut{"ab", std::string("ab\0XX", 5)}));
+
 }  // namespace
 }  // namespace rc
