@@ -138,11 +138,16 @@ std::string NativePath(const Text& path) {
       join(part);
       continue;
     }
+    // A name whose bytes do not all decode is stored as those bytes (any bytes but "/" and
+    // NUL make a name here), as listing reads such names back. Replacing them with U+FFFD
+    // would give two different names one file.
     std::string utf8 = Text(part).ToUtf8();
+    const bool decodes = Text::FromUtf8(utf8).bytes() == part;
+    if (!decodes) utf8 = part;
     std::string exact = base;
     if (exact.back() != '/') exact.push_back('/');
     exact.append(utf8);
-    if (IsValidUtf8(utf8) && Exists(exact) && utf8.find("\xEF\xBF\xBD") == std::string::npos) {
+    if (Exists(exact)) {
       join(utf8);
       continue;
     }

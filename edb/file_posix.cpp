@@ -108,7 +108,10 @@ class Posix final : public FileSystem {
  public:
   std::unique_ptr<File> Open(const std::string& native_path, bool writable, bool create,
                              int32_t* error) override {
-    int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | (create ? O_CREAT : 0);
+    // Without O_NONBLOCK, opening a FIFO named like a database would wait for a writer
+    // forever. Nothing but a regular file is accepted, so the flag is dropped again below.
+    int flags =
+        (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | (create ? O_CREAT : 0);
     int fd;
     do {
       fd = open(native_path.c_str(), flags, 0666);
@@ -118,7 +121,8 @@ class Posix final : public FileSystem {
       return nullptr;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
       close(fd);
       *error = kDbAccessDenied;
       return nullptr;
