@@ -36,6 +36,7 @@ enum DbError : int32_t {
   kDbBeforeFirst = -25,
   kDbAfterLast = -26,
   kDbTooManyIndexFiles = -34,
+  kDbFieldNotFound = -40,
   kDbBlobReadFailed = -35,
   kDbBlobVersionMismatch = -36,
   kDbBlobDamaged = -37,

@@ -1,5 +1,6 @@
 #include "edb/tool/edbtool.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -33,9 +35,11 @@ constexpr const char* kTypeNames[] = {"Byte",     "Short",         "Int",  "Long
                                       "DateTime", "SubroutinePtr", "Text", "ByteSet",
                                       "Memo"};
 
-// A failure of a command: the database code and its text.
+// A failure of a command: the database code (printed with its text) and, for input the
+// tool refused itself, what was wrong and where.
 struct Failure {
   int32_t code;
+  std::string detail = {};
 };
 
 // Closes whatever the command opened, also on failure.
@@ -44,6 +48,13 @@ struct CloseOnExit {
 };
 
 Text PathArg(const std::string& arg) { return TextFromNativePath(arg); }
+
+// Text from a person: UTF-8 when it is valid UTF-8, otherwise GBK (GB18030) as it stands,
+// which is what a terminal or a spreadsheet in a Chinese locale produces. File names are
+// read the same way.
+Text InputText(std::string_view bytes) { return TextFromNativePath(bytes); }
+
+std::string Quoted(const Text& text) { return "\"" + text.ToUtf8() + "\""; }
 
 void Check(bool ok) {
   if (!ok) throw Failure{LastDbError() ? LastDbError() : kDbUnknown};
@@ -155,6 +166,15 @@ std::string Json(const Value& value) {
   return is_text ? JsonString(plain) : plain;
 }
 
+// The CSV form of a real: the shortest text that reads back as the same number, and "inf",
+// "-inf", "nan" for what JSON cannot hold, so that import gets back what was exported.
+template <typename Real>
+std::string CsvNumber(Real d) {
+  char buffer[64];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, d);
+  return ec == std::errc() ? std::string(buffer, end) : std::string();
+}
+
 std::string Csv(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
@@ -189,7 +209,7 @@ int Dump(const std::vector<std::string>& args, std::ostream& out) {
   std::optional<std::string> file;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--password" && i + 1 < args.size()) {
-      password = Text::FromUtf8(args[++i]);
+      password = InputText(args[++i]);
     } else if (!file) {
       file = args[i];
     } else {
@@ -259,7 +279,12 @@ int Create(const std::vector<std::string>& args) {
       if (!w) throw Failure{kDbBadFieldWidth};
       width = *w;
     }
-    fields.push_back({Text::FromUtf8(field_arg.substr(0, colon)), *type, width});
+    // The library ends the list at an empty name; from a person it is a mistake that
+    // would silently drop the fields after it.
+    if (colon == 0) {
+      throw Failure{kDbBadFieldName, "field " + std::to_string(i) + " has no name"};
+    }
+    fields.push_back({InputText(field_arg.substr(0, colon)), *type, width});
   }
   Check(CreateDatabase(PathArg(args[0]), fields));
   return 0;
@@ -278,50 +303,60 @@ std::optional<ByteSet> ParseHex(const std::string& s) {
   return bytes;
 }
 
-// A command-line or CSV value for a field of `type`; nullopt (omitted) for an empty value.
-std::optional<Value> ParseValue(FieldType type, const std::string& s) {
+// A command-line or CSV value for `field`; nullopt (omitted) for an empty value. `where`
+// names the value in an error ("line 3, column 2"). A number must fit its field: a person
+// who types 256 for a Byte means 256, not the 0 that the library's conversion would store.
+std::optional<Value> ParseValue(const FieldInfo& field, const Text& text,
+                                const std::string& where) {
+  const FieldType type = field.type;
+  const std::string& s = text.bytes();
   if (s.empty() && type != FieldType::kText && type != FieldType::kMemo) return std::nullopt;
+  auto refuse = [&](const char* why) {
+    return Failure{kDbValueKindMismatch,
+                   where + " (field " + Quoted(field.name) + "): " + Quoted(text) + " " + why};
+  };
   char* end = nullptr;
   errno = 0;
-  auto whole = [&](bool ok) {
-    if (!ok || *end || errno || s.empty()) throw Failure{kDbValueKindMismatch};
+  auto integer = [&](int64_t low, int64_t high) -> int64_t {
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (*end) throw refuse("is not a whole number");
+    if (errno == ERANGE || v < low || v > high) throw refuse("is out of the field's range");
+    return v;
+  };
+  // Underflow rounds toward zero and is accepted (1e-45 is the smallest float); a finite
+  // text that overflows to infinity is out of range. "inf" and "nan" are read as such.
+  auto real = [&](auto v) {
+    if (*end) throw refuse("is not a number");
+    if (errno == ERANGE && std::isinf(v)) throw refuse("is out of the field's range");
+    return v;
   };
   switch (type) {
     case FieldType::kByte:
+      return Value(static_cast<uint8_t>(integer(0, UINT8_MAX)));
     case FieldType::kShort:
+      return Value(static_cast<int16_t>(integer(INT16_MIN, INT16_MAX)));
     case FieldType::kInt:
-    case FieldType::kLong: {
-      long long v = std::strtoll(s.c_str(), &end, 10);
-      whole(true);
-      return Value(static_cast<int64_t>(v));
-    }
-    case FieldType::kSubroutinePtr: {
-      unsigned long long v = std::strtoull(s.c_str(), &end, 10);
-      whole(v <= 0xFFFFFFFFull);
-      return Value(SubroutinePtr{static_cast<uint32_t>(v)});
-    }
-    case FieldType::kFloat: {
-      float v = std::strtof(s.c_str(), &end);
-      whole(true);
-      return Value(v);
-    }
+      return Value(static_cast<int32_t>(integer(INT32_MIN, INT32_MAX)));
+    case FieldType::kLong:
+      return Value(static_cast<int64_t>(integer(INT64_MIN, INT64_MAX)));
+    case FieldType::kSubroutinePtr:
+      return Value(SubroutinePtr{static_cast<uint32_t>(integer(0, UINT32_MAX))});
+    case FieldType::kFloat:
+      return Value(real(std::strtof(s.c_str(), &end)));
     case FieldType::kDouble:
-    case FieldType::kDateTime: {
-      double v = std::strtod(s.c_str(), &end);
-      whole(true);
-      if (type == FieldType::kDateTime) return Value(DateTime{v});
-      return Value(v);
-    }
+      return Value(real(std::strtod(s.c_str(), &end)));
+    case FieldType::kDateTime:
+      return Value(DateTime{real(std::strtod(s.c_str(), &end))});
     case FieldType::kLogical:
-      if (s == "true" || s == "1" || s == "真") return Value(Logical(true));
-      if (s == "false" || s == "0" || s == "假") return Value(Logical(false));
-      throw Failure{kDbValueKindMismatch};
+      if (s == "true" || s == "1" || text == "真"_gbk) return Value(Logical(true));
+      if (s == "false" || s == "0" || text == "假"_gbk) return Value(Logical(false));
+      throw refuse("is neither true nor false");
     case FieldType::kText:
     case FieldType::kMemo:
-      return Value(Text::FromUtf8(s));
+      return Value(text);
     case FieldType::kByteSet: {
       std::optional<ByteSet> bytes = ParseHex(s);
-      if (!bytes) throw Failure{kDbValueKindMismatch};
+      if (!bytes) throw refuse("is not hexadecimal bytes");
       return Value(std::move(*bytes));
     }
   }
@@ -333,9 +368,15 @@ int Add(const std::vector<std::string>& args) {
   CloseOnExit close;
   WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
+  const size_t given = args.size() - 1;
+  if (given == 0 || given > info.fields.size()) {
+    throw Failure{kDbValueKindMismatch, std::to_string(given) + " values for " +
+                                            std::to_string(info.fields.size()) + " fields"};
+  }
   std::vector<std::optional<Value>> values;
-  for (size_t i = 1; i < args.size() && i - 1 < info.fields.size(); ++i) {
-    values.push_back(ParseValue(info.fields[i - 1].type, args[i]));
+  for (size_t i = 1; i < args.size(); ++i) {
+    values.push_back(
+        ParseValue(info.fields[i - 1], InputText(args[i]), "value " + std::to_string(i)));
   }
   WhileBusy([&] { Check(AddRecord(values)); });
   return 0;
@@ -354,8 +395,16 @@ int ExportCsv(const std::vector<std::string>& args, std::ostream& out) {
   ForEachRecord(info, [&](int32_t, const std::vector<Value>& values) {
     for (size_t i = 0; i < values.size(); ++i) {
       bool is_text = false;
-      std::string plain = Plain(values[i], &is_text);
-      s << (i ? "," : "") << Csv(plain == "null" && !is_text ? "" : plain);
+      std::string plain;
+      if (const float* f = std::get_if<float>(&values[i])) {
+        plain = CsvNumber(*f);
+      } else if (const double* d = std::get_if<double>(&values[i])) {
+        plain = CsvNumber(*d);
+      } else {
+        plain = Plain(values[i], &is_text);
+        if (plain == "null" && !is_text) plain.clear();
+      }
+      s << (i ? "," : "") << Csv(plain);
     }
     s << "\r\n";
   });
@@ -363,80 +412,131 @@ int ExportCsv(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
-// RFC 4180 rows: quoted cells may hold commas, doubled quotes and line breaks.
-std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
+// One row of a CSV file and the line it starts on.
+struct CsvRow {
+  size_t line;
+  std::vector<Text> cells;
+};
+
+// RFC 4180 rows over GBK bytes (no trail byte is a comma, quote or line break): a quote
+// opens a quoted cell only at the start of the cell; there it may hold commas, doubled
+// quotes and line breaks. Elsewhere a quote is an ordinary character. Blank lines, and rows
+// of nothing but empty cells, are skipped.
+std::vector<CsvRow> ParseCsv(const std::string& text) {
+  std::vector<CsvRow> rows;
+  CsvRow row{1, {}};
   std::string cell;
-  bool quoted = false, any = false;
+  size_t line = 1;
+  bool at_cell_start = true;
+  auto end_row = [&] {
+    row.cells.emplace_back(std::move(cell));
+    cell.clear();
+    bool blank = std::all_of(row.cells.begin(), row.cells.end(),
+                             [](const Text& c) { return c.empty(); });
+    if (!blank) rows.push_back(std::move(row));
+    row = CsvRow{line, {}};
+    at_cell_start = true;
+  };
   for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell.push_back('"');
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        cell.push_back(c);
+    const char c = text[i];
+    if (c == '"' && at_cell_start) {
+      const size_t opened = line;
+      for (++i;; ++i) {
+        if (i >= text.size()) {
+          throw Failure{kDbValueKindMismatch,
+                        "line " + std::to_string(opened) + ": a quoted cell is never closed"};
+        }
+        if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+          cell.push_back('"');
+          ++i;
+        } else if (text[i] == '"') {
+          break;
+        } else {
+          if (text[i] == '\n') ++line;
+          cell.push_back(text[i]);
+        }
       }
+      // After the closing quote the cell must end.
+      if (i + 1 < text.size() && text[i + 1] != ',' && text[i + 1] != '\r' && text[i + 1] != '\n') {
+        throw Failure{kDbValueKindMismatch,
+                      "line " + std::to_string(line) + ": text after a closing quote"};
+      }
+      at_cell_start = false;
       continue;
     }
-    any = true;
-    if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(std::move(cell));
+    if (c == ',') {
+      row.cells.emplace_back(std::move(cell));
       cell.clear();
+      at_cell_start = true;
     } else if (c == '\r' || c == '\n') {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      row.push_back(std::move(cell));
-      cell.clear();
-      rows.push_back(std::move(row));
-      row.clear();
-      any = false;
+      ++line;
+      end_row();
     } else {
       cell.push_back(c);
+      at_cell_start = false;
     }
   }
-  if (any || !cell.empty() || !row.empty()) {
-    row.push_back(std::move(cell));
-    rows.push_back(std::move(row));
-  }
+  if (!cell.empty() || !row.cells.empty()) end_row();
   return rows;
 }
 
-int ImportCsv(const std::vector<std::string>& args) {
-  if (args.size() != 2) throw std::invalid_argument("import-csv");
-  std::ifstream in(args[1], std::ios::binary);
-  if (!in) throw Failure{kDbFileNotFound};
+std::string ReadCsvFile(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw Failure{kDbAccessDenied, "\"" + path + "\" is a folder"};
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure{kDbFileNotFound, "\"" + path + "\""};
   std::stringstream buffer;
   buffer << in.rdbuf();
   std::string text = buffer.str();
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a byte-order mark
-  std::vector<std::vector<std::string>> rows = ParseCsv(text);
+  return text;
+}
+
+int ImportCsv(const std::vector<std::string>& args) {
+  if (args.size() != 2) throw std::invalid_argument("import-csv");
+  // The whole file is one encoding: UTF-8 when it is valid UTF-8, else GB18030.
+  std::vector<CsvRow> rows = ParseCsv(InputText(ReadCsvFile(args[1])).bytes());
   CloseOnExit close;
   WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   if (rows.empty()) return 0;
   // The header row names the column of each field; columns may come in any order.
-  std::vector<int> field_of_column;
-  for (const std::string& name : rows[0]) {
-    int found = -1;
-    for (size_t f = 0; f < info.fields.size(); ++f) {
-      if (EqualsIgnoreCase(info.fields[f].name, Text::FromUtf8(name))) found = static_cast<int>(f);
+  std::vector<size_t> field_of_column;
+  for (size_t c = 0; c < rows[0].cells.size(); ++c) {
+    const Text& name = rows[0].cells[c];
+    const std::string column = "column " + std::to_string(c + 1) + " " + Quoted(name);
+    auto found = std::find_if(info.fields.begin(), info.fields.end(),
+                              [&](const FieldInfo& f) { return EqualsIgnoreCase(f.name, name); });
+    if (found == info.fields.end()) throw Failure{kDbFieldNotFound, column + " names no field"};
+    const auto f = static_cast<size_t>(found - info.fields.begin());
+    if (std::find(field_of_column.begin(), field_of_column.end(), f) != field_of_column.end()) {
+      throw Failure{kDbDuplicateFieldName, column + " names a field a second time"};
     }
-    if (found < 0) throw Failure{kDbValueKindMismatch};
-    field_of_column.push_back(found);
+    field_of_column.push_back(f);
   }
+  // Every row is checked before the first is added, so that a fixed file can be imported
+  // again without adding its first rows twice.
+  std::vector<std::vector<std::optional<Value>>> records;
   for (size_t r = 1; r < rows.size(); ++r) {
-    std::vector<std::optional<Value>> values(info.fields.size());
-    for (size_t c = 0; c < rows[r].size() && c < field_of_column.size(); ++c) {
-      const int f = field_of_column[c];
-      values[f] = ParseValue(info.fields[f].type, rows[r][c]);
+    const CsvRow& row = rows[r];
+    if (row.cells.size() > field_of_column.size()) {
+      throw Failure{kDbValueKindMismatch,
+                    "line " + std::to_string(row.line) + ": " + std::to_string(row.cells.size()) +
+                        " cells for " + std::to_string(field_of_column.size()) + " columns"};
     }
-    WhileBusy([&] { Check(AddRecord(values)); });
+    std::vector<std::optional<Value>> values(info.fields.size());
+    for (size_t c = 0; c < row.cells.size(); ++c) {
+      const size_t f = field_of_column[c];
+      const std::string where =
+          "line " + std::to_string(row.line) + ", column " + std::to_string(c + 1);
+      values[f] = ParseValue(info.fields[f], row.cells[c], where);
+    }
+    records.push_back(std::move(values));
   }
+  for (const auto& values : records) WhileBusy([&] { Check(AddRecord(values)); });
   return 0;
 }
 
@@ -458,7 +558,8 @@ int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
     err << kUsage;
     return 1;
   } catch (const Failure& f) {
-    err << f.code << " " << DbErrorText(f.code).ToUtf8() << "\n";
+    err << f.code << " " << DbErrorText(f.code).ToUtf8()
+        << (f.detail.empty() ? "" : ": " + f.detail) << "\n";
     return 1;
   } catch (const std::invalid_argument&) {
     err << kUsage;

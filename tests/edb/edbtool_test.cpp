@@ -1,13 +1,16 @@
 // edbtool as teachers and scripts run it: the real binary, its output and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "edb/errors.h"
 #include "edb/file.h"
 #include "tests/edb/edb_test_util.h"
 
@@ -21,8 +24,9 @@ struct Result {
 
 class EdbtoolTest : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string command = EDBTOOL_PATH;
+  // `prefix` goes before the program (a time limit).
+  Result Run(const std::vector<std::string>& args, const std::string& prefix = "") {
+    std::string command = prefix + EDBTOOL_PATH;
     for (const std::string& a : args) {
       std::string quoted = "'";
       for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -117,7 +121,8 @@ TEST_F(EdbtoolTest, FailuresPrintCodeAndText) {
   ASSERT_EQ(Run({"create", File("n"), "k:Int"}).status, 0);
   r = Run({"add", File("n"), "twelve"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "-72 所提供数据的类型与字段类型不匹配\n");
+  EXPECT_EQ(r.err, "-72 所提供数据的类型与字段类型不匹配: value 1 (field \"k\"): \"twelve\" is not a "
+                   "whole number\n");
   r = Run({"create", File("n2"), "1k:Int"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.substr(0, 4), "-18 ");
@@ -172,6 +177,180 @@ TEST_F(EdbtoolTest, CsvExportAndImportRoundTrip) {
     csv << "nope\n1\n";
   }
   EXPECT_EQ(Run({"import-csv", File("b"), File("bad.csv")}).status, 1);
+}
+
+// Input that a person got wrong is refused with the field and the place named, and the
+// files stay as they were.
+struct RefusedCase {
+  // "@" stands for the database c: a Byte, b Short, d Int, e SubroutinePtr.
+  std::vector<std::string> command;
+  std::string err;
+};
+
+class EdbtoolRefusesTest : public EdbtoolTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(EdbtoolRefusesTest, WithAPreciseErrorAndNoChange) {
+  ASSERT_EQ(Run({"create", File("c"), "a:Byte", "b:Short", "d:Int", "e:SubroutinePtr"}).status, 0);
+  const std::vector<uint8_t> before = test::ReadBytes(File("c.EDB"));
+  std::vector<std::string> command = GetParam().command;
+  for (std::string& arg : command) {
+    if (arg == "@") arg = File("c");
+  }
+  Result r = Run(command);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, GetParam().err);
+  EXPECT_EQ(test::ReadBytes(File("c.EDB")), before);
+  EXPECT_FALSE(std::filesystem::exists(File("g.EDB")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, EdbtoolRefusesTest,
+    ::testing::Values(
+        RefusedCase{{"add", "@", "256"},
+                    "-72 所提供数据的类型与字段类型不匹配: value 1 (field \"a\"): \"256\" is out of the "
+                    "field's range\n"},
+        RefusedCase{{"add", "@", "1", "70000"},
+                    "-72 所提供数据的类型与字段类型不匹配: value 2 (field \"b\"): \"70000\" is out of "
+                    "the field's range\n"},
+        RefusedCase{{"add", "@", "1", "2", "2147483648"},
+                    "-72 所提供数据的类型与字段类型不匹配: value 3 (field \"d\"): \"2147483648\" is out "
+                    "of the field's range\n"},
+        RefusedCase{{"add", "@", "1", "2", "-2147483649"},
+                    "-72 所提供数据的类型与字段类型不匹配: value 3 (field \"d\"): \"-2147483649\" is "
+                    "out of the field's range\n"},
+        RefusedCase{{"add", "@", "1", "2", "3", "-1"},
+                    "-72 所提供数据的类型与字段类型不匹配: value 4 (field \"e\"): \"-1\" is out of the "
+                    "field's range\n"},
+        RefusedCase{{"add", "@", "1", "2", "3", "4", "extra"},
+                    "-72 所提供数据的类型与字段类型不匹配: 5 values for 4 fields\n"},
+        RefusedCase{{"add", "@"}, "-72 所提供数据的类型与字段类型不匹配: 0 values for 4 fields\n"},
+        RefusedCase{{"create", "g", "a:int", ":int", "b:int"},
+                    "-18 " + DbErrorText(kDbBadFieldName).ToUtf8() + ": field 2 has no name\n"}));
+
+// CSV files as spreadsheets and teachers write them, imported into 班级 姓名 n (an Int).
+// Every row is checked before the first is added: a refused file adds nothing.
+struct CsvCase {
+  std::string name;
+  std::string csv;
+  std::string err;       // empty: imported
+  std::string records;   // export-csv afterwards, without its header line
+};
+
+class EdbtoolCsvTest : public EdbtoolTest, public ::testing::WithParamInterface<CsvCase> {};
+
+TEST_P(EdbtoolCsvTest, Imports) {
+  ASSERT_EQ(Run({"create", File("c"), "班级:Text:20", "姓名:Text:20", "n:Int"}).status, 0);
+  const std::string& csv = GetParam().csv;
+  test::WriteBytes(File("in.csv"), std::vector<uint8_t>(csv.begin(), csv.end()));
+  Result r = Run({"import-csv", File("c"), File("in.csv")});
+  EXPECT_EQ(r.status, GetParam().err.empty() ? 0 : 1);
+  EXPECT_EQ(r.err, GetParam().err);
+  EXPECT_EQ(Run({"export-csv", File("c")}).out, "班级,姓名,n\r\n" + GetParam().records);
+}
+
+const std::string kMismatch = "-72 所提供数据的类型与字段类型不匹配: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EdbtoolCsvTest,
+    ::testing::Values(
+        CsvCase{"StrayQuoteIsAnError", "班级,姓名,n\n一班,\"张三,1\n一班,李四,2\n一班,王五,3\n",
+                kMismatch + "line 2: a quoted cell is never closed\n", ""},
+        CsvCase{"QuoteInMidCellIsACharacter", "班级,姓名,n\n一班,张\"三,1\n一班,李四,2\n", "",
+                "一班,\"张\"\"三\",1\r\n一班,李四,2\r\n"},
+        CsvCase{"BlankLinesAreSkipped", "班级,姓名,n\n\n一班,张三,1\r\n\r\n,,\n一班,李四,2\n\n", "",
+                "一班,张三,1\r\n一班,李四,2\r\n"},
+        CsvCase{"ABadRowAddsNothing", "班级,姓名,n\n一班,张三,1\n一班,李四,x\n一班,王五,3\n",
+                kMismatch + "line 3, column 3 (field \"n\"): \"x\" is not a whole number\n", ""},
+        CsvCase{"GbkWithChineseHeaders",
+                "\xB0\xE0\xBC\xB6,\xD0\xD5\xC3\xFB,n\n\xD2\xBB\xB0\xE0,\xD5\xC5\xC8\xFD,1\n", "",
+                "一班,张三,1\r\n"},
+        CsvCase{"GbkWithAsciiHeaders", "n,\xB0\xE0\xBC\xB6\n7,\xD2\xBB\xB0\xE0\n", "", "一班,,7\r\n"},
+        CsvCase{"Utf8WithByteOrderMark", "\xEF\xBB\xBFn,姓名\n7,张三\n", "", ",张三,7\r\n"},
+        CsvCase{"ExtraColumn", "班级,姓名,n,x\n一班,张三,1,2\n",
+                "-40 未找到指定字段: column 4 \"x\" names no field\n", ""},
+        CsvCase{"DuplicateColumn", "班级,姓名,班级\n一班,张三,二班\n",
+                "-20 存在重复的字段名称: column 3 \"班级\" names a field a second time\n", ""},
+        CsvCase{"MoreCellsThanColumns", "班级,姓名\n一班,张三,1\n",
+                kMismatch + "line 2: 3 cells for 2 columns\n", ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(EdbtoolTest, AFolderIsNoCsvFile) {
+  ASSERT_EQ(Run({"create", File("c"), "n:Int"}).status, 0);
+  std::filesystem::create_directory(File("folder"));
+  Result r = Run({"import-csv", File("c"), File("folder")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "-6 指定文件不能被访问: \"" + File("folder") + "\" is a folder\n");
+}
+
+// Every field type, extremes included, comes back from export and import as it was.
+TEST_F(EdbtoolTest, EveryTypeRoundTripsThroughCsv) {
+  const std::vector<std::string> fields = {"a:Byte",  "b:Short",    "c:Int",           "d:Long",
+                                           "e:Float", "f:Double",   "g:Logical",       "h:DateTime",
+                                           "i:SubroutinePtr", "j:Text:6", "k:ByteSet", "l:Memo"};
+  const std::vector<std::vector<std::string>> rows = {
+      {"0", "-32768", "-2147483648", "-9223372036854775808", "1e-45", "5e-324", "false",
+       "-657434", "0", "一二三", "00", "a,\"b\"\r\nc"},
+      {"255", "32767", "2147483647", "9223372036854775807", "3.4028235e+38",
+       "1.7976931348623157e+308", "true", "2958465", "4294967295", "\xD2\xBB\xB6\xFE", "ff00",
+       "备注"},
+      {"1", "-1", "-1", "-1", "-inf", "inf", "true", "0.5", "1", "", "", ""},
+      {"2", "2", "2", "2", "nan", "-nan", "false", "45000.25", "2", "x", "", "x"}};
+  for (const char* db : {"a", "b"}) {
+    std::vector<std::string> create = {"create", File(db)};
+    create.insert(create.end(), fields.begin(), fields.end());
+    ASSERT_EQ(Run(create).status, 0);
+  }
+  for (const auto& row : rows) {
+    std::vector<std::string> add = {"add", File("a")};
+    add.insert(add.end(), row.begin(), row.end());
+    Result r = Run(add);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  Result exported = Run({"export-csv", File("a")});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(exported.out,
+            "a,b,c,d,e,f,g,h,i,j,k,l\r\n"
+            "0,-32768,-2147483648,-9223372036854775808,1e-45,5e-324,false,-657434,0,一二三,00,"
+            "\"a,\"\"b\"\"\r\nc\"\r\n"
+            "255,32767,2147483647,9223372036854775807,3.4028235e+38,1.7976931348623157e+308,true,"
+            "2958465,4294967295,一二,ff00,备注\r\n"
+            "1,-1,-1,-1,-inf,inf,true,0.5,1,,,\r\n"
+            "2,2,2,2,nan,-nan,false,45000.25,2,x,,x\r\n");
+  test::WriteBytes(File("a.csv"), std::vector<uint8_t>(exported.out.begin(), exported.out.end()));
+  Result imported = Run({"import-csv", File("b"), File("a.csv")});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(Run({"export-csv", File("b")}).out, exported.out);
+  // The stored bytes match too, apart from the creation times.
+  std::vector<uint8_t> a = test::ReadBytes(File("a.EDB")), b = test::ReadBytes(File("b.EDB"));
+  std::fill(a.begin() + 8, a.begin() + 16, 0);
+  std::fill(b.begin() + 8, b.begin() + 16, 0);
+  EXPECT_EQ(a, b);
+}
+
+// Names that are not UTF-8 are kept as their bytes, so two of them never name one file.
+TEST_F(EdbtoolTest, NamesThatDoNotDecodeStayApart) {
+  ASSERT_EQ(Run({"create", File("\xff\xfe"), "a:Int"}).status, 0);
+  ASSERT_EQ(Run({"create", File("\xfe\xff"), "b:Int"}).status, 0);
+  EXPECT_EQ(Run({"export-csv", File("\xff\xfe.EDB")}).out, "a\r\n");
+  EXPECT_EQ(Run({"export-csv", File("\xfe\xff.EDB")}).out, "b\r\n");
+  EXPECT_TRUE(std::filesystem::exists(File("\xff\xfe.EDB")));
+}
+
+// A FIFO named like a database would block an open for reading until a writer came.
+TEST_F(EdbtoolTest, APipeIsRefusedNotWaitedFor) {
+  ASSERT_EQ(mkfifo(File("p.EDB").c_str(), 0600), 0);
+  for (const char* command : {"dump", "export-csv"}) {
+    Result r = Run({command, File("p.EDB")}, "timeout 20 ");
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_EQ(r.err, "-6 指定文件不能被访问\n") << command;
+  }
+}
+
+// Arguments in GBK, as a terminal in a Chinese locale sends them, are read as GBK.
+TEST_F(EdbtoolTest, GbkArgumentsAreReadAsGbk) {
+  ASSERT_EQ(Run({"create", File("c"), "\xB0\xE0\xBC\xB6:Text:20"}).status, 0);
+  ASSERT_EQ(Run({"add", File("c"), "\xD2\xBB\xB0\xE0"}).status, 0);
+  EXPECT_EQ(Run({"export-csv", File("c")}).out, "班级\r\n一班\r\n");
 }
 
 }  // namespace
