@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <type_traits>
@@ -901,12 +903,29 @@ const TypeDescriptor* FindTypeDescriptor(uint32_t type_id) {
   return nullptr;
 }
 
+namespace {
+
+// As the database converts a real for an integer field: truncated toward zero to 64 bits,
+// of which the low 32 are kept; NaN and values beyond 64 bits give the lowest 64-bit
+// integer (so 0 here). A plain cast would be undefined for them.
+int32_t RealToInt32(double d) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63
+  const int64_t whole = std::isnan(d) || d >= kLimit || d < -kLimit
+                            ? std::numeric_limits<int64_t>::min()
+                            : static_cast<int64_t>(d);
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(whole)));
+}
+
+}  // namespace
+
 int32_t ValueToInt(const Value& value) {
   return std::visit(
       [](const auto& v) -> int32_t {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, Logical>)
           return v.value != 0 ? 1 : 0;
+        else if constexpr (std::is_floating_point_v<T>)
+          return RealToInt32(static_cast<double>(v));
         else if constexpr (std::is_arithmetic_v<T>)
           return static_cast<int32_t>(v);
         else

@@ -19,10 +19,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <thread>
 
 #include "core/fatal.h"
+#include "forms/control.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
 #include "forms/messages.h"
@@ -554,6 +557,28 @@ TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
       },
       testing::ExitedWithCode(255), "boom");
 }
+
+// A real written to an integer property converts as the database converts it: truncated
+// to 64 bits, the low 32 kept; NaN and values beyond 64 bits give 0.
+struct RealToProperty {
+  Value value;
+  int32_t expected;
+};
+
+class RealPropertyTest : public ::testing::TestWithParam<RealToProperty> {};
+
+TEST_P(RealPropertyTest, ConvertsWithoutUndefinedBehaviour) {
+  EXPECT_EQ(ValueToInt(GetParam().value), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reals, RealPropertyTest,
+    ::testing::Values(RealToProperty{Value(-2.7), -2}, RealToProperty{Value(2.5f), 2},
+                      RealToProperty{Value(1e10), 1410065408},
+                      RealToProperty{Value(-4294967297.0), -1},
+                      RealToProperty{Value(std::nan("")), 0},
+                      RealToProperty{Value(-std::numeric_limits<double>::infinity()), 0},
+                      RealToProperty{Value(3e19f), 0}));
 
 }  // namespace
 }  // namespace rc::forms
