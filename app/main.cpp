@@ -19,10 +19,15 @@
 namespace {
 
 // Qt ends the process with an abort when its X11 platform cannot reach a server. Other
-// platforms (offscreen, in tests) need no display.
+// platforms (offscreen in tests, Wayland when Qt chooses it in a Wayland session) need no
+// X display and are left to Qt.
 bool LacksX11Display() {
   const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0) return false;
+  if (platform && *platform) {
+    if (std::strncmp(platform, "xcb", 3) != 0) return false;
+  } else if (std::getenv("WAYLAND_DISPLAY") && !std::getenv("DISPLAY")) {
+    return false;
+  }
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   const bool failed = xcb_connection_has_error(connection) != 0;
   xcb_disconnect(connection);

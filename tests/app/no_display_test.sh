@@ -16,7 +16,8 @@ check() {
   fi
 }
 check "unset" -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM
-check "empty" -u QT_QPA_PLATFORM DISPLAY=
-check "no such server" -u QT_QPA_PLATFORM DISPLAY=:4711
-check "bogus" -u QT_QPA_PLATFORM DISPLAY=nowhere.invalid:0
+check "empty" -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=
+check "no such server" -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4711
+check "X11 platform asked for" -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb DISPLAY=:4711
+check "bogus" -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=nowhere.invalid:0
 exit "$fail"
