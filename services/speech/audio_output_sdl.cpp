@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 #include <vector>
@@ -83,6 +84,10 @@ constexpr Uint16 kDeviceSamples = 1024;  // about 23 ms per buffer
 constexpr int kMinSourceRate = 1000;
 constexpr int kMaxSourceRate = 384000;
 constexpr Uint8 kMaxSourceChannels = 8;
+// Silence put after each sound for the rate converter to keep back, and the value of
+// silence in unsigned 8-bit samples.
+constexpr int kPadMs = 50;
+constexpr Uint8 kU8Silence = 0x80;
 
 class SdlAudioOutput : public AudioOutput {
  public:
@@ -141,14 +146,25 @@ class SdlAudioOutput : public AudioOutput {
                                   kDeviceChannels, kDeviceRate);
     }
     if (stream != nullptr) {
+      // The stream's rate converter keeps back the end of what it is given, even when
+      // flushed: 30 ms of a 16 kHz sound would be lost, the end of every syllable. Silence
+      // after the sound is kept back instead, and the output is cut to the sound's length.
+      const size_t frame_bytes = SDL_AUDIO_BITSIZE(source.format) / 8 * source.channels;
+      const size_t frames = length / frame_bytes;
+      const std::vector<Uint8> pad(static_cast<size_t>(source.freq) * kPadMs / 1000 * frame_bytes,
+                                   source.format == AUDIO_U8 ? kU8Silence : 0);
       ok = (length == 0 || Sdl().AudioStreamPut(stream, buffer, static_cast<int>(length)) == 0) &&
+           Sdl().AudioStreamPut(stream, pad.data(), static_cast<int>(pad.size())) == 0 &&
            Sdl().AudioStreamFlush(stream) == 0;
       int available = ok ? Sdl().AudioStreamAvailable(stream) : 0;
       if (ok && available > 0) {
         out->resize(static_cast<size_t>(available));
         int got = Sdl().AudioStreamGet(stream, out->data(), available);
         ok = got >= 0;
-        out->resize(ok ? static_cast<size_t>(got) : 0);
+        const size_t sound_bytes = static_cast<size_t>(
+            static_cast<uint64_t>(frames) * kDeviceRate / static_cast<uint64_t>(source.freq)) *
+            kDeviceChannels * (SDL_AUDIO_BITSIZE(kDeviceFormat) / 8);
+        out->resize(ok ? std::min(static_cast<size_t>(got), sound_bytes) : 0);
       }
       Sdl().FreeAudioStream(stream);
     }

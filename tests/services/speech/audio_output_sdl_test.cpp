@@ -173,7 +173,10 @@ TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     EXPECT_NEAR(runs[i].hz, expected_hz[i], 0.15 * expected_hz[i]);
-    EXPECT_NEAR(runs[i].length_ms, 200, 60);  // each played whole
+    // Each played whole: the samples are in the file whatever the scheduling, so only
+    // the 10 ms frames blur the length. A converter that keeps back the end of a sound
+    // (20 to 40 ms at these rates) fails here.
+    EXPECT_NEAR(runs[i].length_ms, 200, 15);
   }
 }
 
