@@ -17,7 +17,7 @@ constexpr double kSpeechThresholdDb = -36.0;
 // Kept before the first frame of speech, so that a soft onset ("f", "s") is not cut.
 constexpr double kLeadInMs = 5.0;
 constexpr double kFadeInMs = 3.0;
-constexpr double kFadeOutMs = 12.0;
+constexpr double kFadeOutMs = 20.0;
 // Half the length of the resampling filter, in input samples: enough for a steep low-pass
 // without smearing a syllable's start.
 constexpr int kHalfTaps = 24;

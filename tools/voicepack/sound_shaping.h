@@ -15,6 +15,10 @@ inline constexpr int kPackSampleRate = 16000;
 // At the reading rate the program uses, the next character starts 450 ms after a sound
 // starts; a sound ends well before that, so that it is never cut off.
 inline constexpr int kMaxSoundMs = 420;
+// Silence at the end of each sound, within kMaxSoundMs: the sound device's rate converter
+// drops the last millisecond or two of what it is given, which is then this silence rather
+// than the end of the fade.
+inline constexpr int kTailMs = 5;
 // The loudness every sound is brought to: the level of its voiced part, in dB below full
 // scale. Peaks are kept below kPeakLimitDb, even when that leaves a sound a little quieter.
 inline constexpr double kSpeechLevelDb = -18.0;

@@ -20,6 +20,9 @@ constexpr uint8_t kLevel1LastCell = 0xF9;
 constexpr uint8_t kFirstCell = 0xA1;
 constexpr uint8_t kLastCell = 0xFE;
 
+// What a sound may take before its silent tail.
+constexpr int kVoicedMs = kMaxSoundMs - kTailMs;
+
 // How much faster each try is spoken when a syllable is too long to fit.
 constexpr int kSpeedStep = 25;
 
@@ -132,18 +135,19 @@ bool MakeSound(SpeechSynthesizer& synthesizer, const PackSound& sound, MadeSound
     Signal signal = ToSignal(samples);
     RemoveOffset(&signal, rate);
     voiced = TrimSilence(signal, rate);
-    if (DurationMs(voiced.size(), rate) <= kMaxSoundMs || wpm >= kFastestWordsPerMinute) break;
+    if (DurationMs(voiced.size(), rate) <= kVoicedMs || wpm >= kFastestWordsPerMinute) break;
     wpm = std::min(wpm + kSpeedStep, kFastestWordsPerMinute);
   }
   if (voiced.empty()) {
     *error = "the voice made no sound for \"" + sound.text + "\"";
     return false;
   }
-  CutToLength(&voiced, rate, kMaxSoundMs);
+  CutToLength(&voiced, rate, kVoicedMs);
   static const Resampler resampler(rate, kPackSampleRate);
   Signal packed = rate == kPackSampleRate ? voiced : resampler.Run(voiced);
-  CutToLength(&packed, kPackSampleRate, kMaxSoundMs);  // rounding up may add a sample
+  CutToLength(&packed, kPackSampleRate, kVoicedMs);  // rounding up may add a sample
   EvenLoudness(&packed, kPackSampleRate);
+  packed.resize(packed.size() + kPackSampleRate * kTailMs / 1000, 0.0f);
   made->wav = EncodeWav(packed, kPackSampleRate);
   made->words_per_minute = wpm;
   return true;
