@@ -22,6 +22,9 @@ packages=(
   xclip
   # the start-up test traces the program's file-system calls and finds its processes
   strace procps
+  # the packages: dpkg-shlibdeps finds the run-time dependencies (it needs file), the package
+  # test checks the desktop entry and draws the icon
+  dpkg-dev file desktop-file-utils librsvg2-bin
 )
 
 missing=()
