@@ -381,7 +381,8 @@ TEST_F(HandBuiltTest, AChainBlockWithNothingUsedAddsNothing) {
 // four-byte GB18030) and the rest of the field is zero, so no name ends in half a
 // character. Texts that fit are stored as before: after a shorter one the old bytes stay.
 struct TextCut {
-  std::string text;      // GBK
+  std::string name;
+  std::string text;  // GBK
   std::string expected;  // the field's 5 bytes afterwards
 };
 
@@ -408,12 +409,15 @@ TEST_P(TextCutTest, OverwritesAFullField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Widths, TextCutTest,
-    ::testing::Values(TextCut{"\xD2\xBB\xB6\xFE\xC8\xFD", std::string("\xD2\xBB\xB6\xFE\0", 5)},
-                      TextCut{"ab\x81\x30\x81\x30", std::string("ab\0\0\0", 5)},
-                      TextCut{"a\x81\x30\x81\x30z", "a\x81\x30\x81\x30"},
-                      TextCut{"\xD2\xBB\xB6\xFEx", "\xD2\xBB\xB6\xFEx"},
-                      TextCut{"abcdefg", "abcde"},
-                      TextCut{"ab", std::string("ab\0XX", 5)}));
+    ::testing::Values(
+        TextCut{"AfterTwoByteCharacter", "\xD2\xBB\xB6\xFE\xC8\xFD",
+                std::string("\xD2\xBB\xB6\xFE\0", 5)},
+        TextCut{"BeforeFourByteCharacter", "ab\x81\x30\x81\x30", std::string("ab\0\0\0", 5)},
+        TextCut{"AfterFourByteCharacter", "a\x81\x30\x81\x30z", "a\x81\x30\x81\x30"},
+        TextCut{"ExactWidth", "\xD2\xBB\xB6\xFEx", "\xD2\xBB\xB6\xFEx"},
+        TextCut{"Ascii", "abcdefg", "abcde"},
+        TextCut{"ShortKeepsOldBytes", "ab", std::string("ab\0XX", 5)}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace rc
