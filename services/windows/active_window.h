@@ -9,6 +9,13 @@ namespace rc {
 // the active window, or when no window is active. User-interface thread only.
 bool ActiveWindowIsFullScreen();
 
+// Waits, at most `timeout_ms`, until the window manager has given the top-level X window
+// `window` back to the root window after the program unmapped it. Mapped again before that,
+// the window is mapped inside the manager's frame, which the manager then takes away, and
+// the window stays unseen although the program shows it. Returns at once off X11 and for a
+// window that no manager frames.
+void WaitUntilReleasedByWindowManager(unsigned long window, int timeout_ms);
+
 }  // namespace rc
 
 #endif  // ROLLCALL_SERVICES_WINDOWS_ACTIVE_WINDOW_H_

@@ -3,10 +3,12 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <thread>
 
 namespace rc {
 namespace {
@@ -32,12 +34,16 @@ Reply<xcb_get_property_reply_t> Property(xcb_connection_t* c, xcb_window_t windo
   return reply;
 }
 
+xcb_connection_t* Connection() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
 }  // namespace
 
 bool ActiveWindowIsFullScreen() {
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  xcb_connection_t* c = Connection();
   if (!c) return false;
   // The atoms are interned once per connection's life; Qt keeps one connection.
   static const xcb_atom_t active_atom = Atom(c, "_NET_ACTIVE_WINDOW");
@@ -60,6 +66,20 @@ bool ActiveWindowIsFullScreen() {
     if (atoms[i] == full_screen_atom) return true;
   }
   return false;
+}
+
+void WaitUntilReleasedByWindowManager(unsigned long window, int timeout_ms) {
+  xcb_connection_t* c = Connection();
+  if (!c || window == XCB_NONE) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (true) {
+    // The request also sends what the program asked before it, the unmap included.
+    Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, static_cast<xcb_window_t>(window)), nullptr));
+    if (!tree || tree->parent == tree->root) return;
+    if (std::chrono::steady_clock::now() >= deadline) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
 }  // namespace rc

@@ -18,6 +18,10 @@
 namespace rc {
 namespace {
 
+// How long a window switching between framed and unmanaged may wait for the window manager
+// to let go of it: a few event-loop turns of a busy manager.
+constexpr int kWindowManagerReleaseMs = 500;
+
 QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 Text FromQ(const QString& s) { return Text::FromUtf16(s.toStdU16String()); }
 
@@ -118,11 +122,23 @@ void ShowWindowOnTop(uint32_t window_id) {
   if (!w) return;
   Qt::WindowFlags wanted = w->windowFlags() | Qt::WindowStaysOnTopHint;
   wanted.setFlag(Qt::X11BypassWindowManagerHint, ActiveWindowIsFullScreen());
-  if (w->isVisible() && w->windowFlags() == wanted) return;
+  if (w->isVisible() && w->windowFlags() == wanted) {
+    // Nobody but this program stacks a window the window manager does not manage, and the
+    // manager raises the slide show over it when it activates the slide show again.
+    if (wanted & Qt::X11BypassWindowManagerHint) w->raise();
+    return;
+  }
   // Whether the window manager frames a window is settled when it is mapped, so new flags
   // hide the window first. Qt may then give the window a new native window; its controls
   // keep theirs (the hot keys notify a label), and WindowHandle gives the current one.
-  if (w->windowFlags() != wanted) w->setWindowFlags(wanted);
+  if (w->windowFlags() != wanted) {
+    const bool was_visible = w->isVisible();
+    w->setWindowFlags(wanted);
+    if (was_visible) {
+      WaitUntilReleasedByWindowManager(w->windowHandle() ? w->windowHandle()->winId() : 0,
+                                       kWindowManagerReleaseMs);
+    }
+  }
   w->setAttribute(Qt::WA_ShowWithoutActivating, true);
   forms::WriteProperty(window_id, 0, forms::kPropVisible, Logical(true));
   w->raise();

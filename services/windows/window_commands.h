@@ -61,7 +61,8 @@ int32_t WindowHandle(uint32_t window_id, uint32_t control_id = 0);
 // slides). While the active window is full screen the window is shown outside the window
 // manager's care, at its usual place, since window managers keep an active full-screen
 // window above all others; otherwise it is shown framed, staying on top. A visible window
-// is left alone unless the mode must change. Nothing happens for a window not loaded.
+// is left alone unless the mode must change, or raised again when unmanaged. Nothing
+// happens for a window not loaded.
 void ShowWindowOnTop(uint32_t window_id);
 
 // Loads a window from its definition. False when a parent is given but not loaded, or the
