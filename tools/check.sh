@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds rollcall twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs the whole test suite on both. Fails on any failing test or sanitizer report.
+# and runs the whole test suite on both; then runs the fuzz targets briefly. Fails on any
+# failing test, sanitizer report or fuzz finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,11 @@ echo "== normal build =="
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROLLCALL_SANITIZE=ON -DROLLCALL_BENCH=OFF
+# A few seconds of each fuzz target on its seeds and what earlier runs found, so that a
+# reader change that crashes on its own seeds fails here. libFuzzer is clang's.
+if command -v clang >/dev/null && command -v clang++ >/dev/null; then
+  echo "== fuzz targets, 5 s each =="
+  bash tools/fuzz.sh 5
+else
+  echo "== fuzz targets: skipped, clang is not installed =="
+fi

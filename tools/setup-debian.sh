@@ -12,6 +12,8 @@ packages=(
   libsdl2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzz targets: clang and its run-time libraries (libFuzzer, the sanitizers)
+  clang libclang-rt-14-dev
   # the voice pack tool: the speech synthesizer's library and voices, the Unihan readings
   libespeak-ng-dev espeak-ng-data unicode-data libbz2-dev
   # the CJK font that stands in for the Windows Song typeface
