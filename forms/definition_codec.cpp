@@ -597,8 +597,10 @@ std::optional<LogFont> DecodeLogFont(const ByteSet& bytes) {
   for (uint8_t* v : {&f.italic, &f.underline, &f.strike_out, &f.char_set, &f.out_precision,
                      &f.clip_precision, &f.quality, &f.pitch_and_family})
     *v = r.U8();
+  // The name ends at its terminator. A face with no zero in it still ends before its last
+  // byte, the terminator's place, as the encoder writes it: both agree on every face.
   auto face = r.Take(kLogFontFaceSize);
-  auto end = std::find(face.begin(), face.end(), uint8_t{0});
+  auto end = std::find(face.begin(), face.end() - 1, uint8_t{0});
   f.face =
       Text(reinterpret_cast<const char*>(face.data()), static_cast<size_t>(end - face.begin()));
   return f;

@@ -1,6 +1,8 @@
 // The embedded block against the readable source and against the window tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "forms/definition_codec.h"
@@ -301,6 +303,22 @@ TEST(LogFont, RoundTripsAndRefusesWrongSizes) {
   EXPECT_EQ(DecodeLogFont(bytes), font);
   bytes.pop_back();
   EXPECT_FALSE(DecodeLogFont(bytes).has_value());
+}
+
+// Found by the fuzz target: a face with no terminator decoded to 32 bytes, which the encoder
+// cuts to 31, so the font read from a block was not the font it wrote back.
+TEST(LogFont, UnterminatedFaceEndsWhereTheTerminatorBelongs) {
+  ByteSet bytes(kLogFontSize, 0xFF);
+  const uint8_t head[] = {0xF4, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0,
+                          0,    0,    0,    0,    0, 0, 0, 0, 0xCB, 0};
+  std::copy(std::begin(head), std::end(head), bytes.begin());
+  const auto font = DecodeLogFont(bytes);
+  ASSERT_TRUE(font.has_value());
+  EXPECT_EQ(font->height, -12);
+  EXPECT_EQ(font->weight, 0xCB0000);
+  EXPECT_EQ(font->pitch_and_family, 0xFF);
+  EXPECT_EQ(font->face, Text(std::string(kLogFontFaceSize - 1, '\xFF')));
+  EXPECT_EQ(DecodeLogFont(EncodeLogFont(*font)), font);
 }
 
 }  // namespace
