@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds rollcall twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs the whole test suite on both; then runs the fuzz targets briefly. Fails on any
-# failing test, sanitizer report or fuzz finding.
+# and runs the whole test suite on both, with a brief run of the fuzz targets between them
+# (so the output ends with the test summary). Fails on any failing test, sanitizer report or
+# fuzz finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,8 +23,6 @@ run_suite() {
 
 echo "== normal build =="
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
-run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROLLCALL_SANITIZE=ON -DROLLCALL_BENCH=OFF
 # A few seconds of each fuzz target on its seeds and what earlier runs found, so that a
 # reader change that crashes on its own seeds fails here. libFuzzer is clang's.
 if command -v clang >/dev/null && command -v clang++ >/dev/null; then
@@ -32,3 +31,5 @@ if command -v clang >/dev/null && command -v clang++ >/dev/null; then
 else
   echo "== fuzz targets: skipped, clang is not installed =="
 fi
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DROLLCALL_SANITIZE=ON -DROLLCALL_BENCH=OFF
