@@ -11,12 +11,13 @@
 set(ROLLCALL_PACKAGE_VERSION 1.0.0)
 
 # The voice file is made afresh for the packages, apart from build/VoxSound.dat, which
-# tools/run.sh makes once and which may be a developer's own.
+# tools/run.sh makes once and which may be a developer's own. This one is the build's own
+# output, so a rebuilt voicepack replaces it (--force).
 set(rollcall_packaged_files rollcall edbtool)
 if(TARGET voicepack)
   set(ROLLCALL_PACKAGED_VOICE ${PROJECT_BINARY_DIR}/packaging/VoxSound.dat)
   add_custom_command(OUTPUT ${ROLLCALL_PACKAGED_VOICE}
-    COMMAND voicepack --output ${ROLLCALL_PACKAGED_VOICE}
+    COMMAND voicepack --force --output ${ROLLCALL_PACKAGED_VOICE}
     DEPENDS voicepack
     COMMENT "Making the voice file for the packages"
     VERBATIM)
