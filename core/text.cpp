@@ -111,6 +111,16 @@ std::u16string Text::ToUtf16() const {
   return out;
 }
 
+bool IsFourByteCharacterAt(std::string_view bytes, size_t pos) {
+  auto lead = [&](size_t i) {
+    const auto b = static_cast<uint8_t>(bytes[i]);
+    return b >= 0x81 && b <= 0xFE;
+  };
+  auto digit = [&](size_t i) { return bytes[i] >= '0' && bytes[i] <= '9'; };
+  return pos + kFourByteCharacterLength <= bytes.size() && lead(pos) && digit(pos + 1) &&
+         lead(pos + 2) && digit(pos + 3);
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   size_t i = 0;

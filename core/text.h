@@ -58,6 +58,12 @@ class Text {
 // True when the byte starts a two-byte character.
 inline bool IsLeadByte(uint8_t b) { return b >= 0x80; }
 
+// A character outside GBK is kept as its four-byte GB18030 sequence: lead byte (0x81-0xFE),
+// digit, lead byte, digit. GBK never has a digit as its second byte, so the digit tells the
+// two apart. True when such a sequence starts at `pos` of `bytes`.
+constexpr size_t kFourByteCharacterLength = 4;
+bool IsFourByteCharacterAt(std::string_view bytes, size_t pos);
+
 // Compares two texts ignoring the case of the ASCII letters, with two-byte characters
 // compared as units (a trail byte is never folded). This is how aliases, titles, paths and
 // field names are compared.

@@ -45,21 +45,15 @@ int64_t AsFieldInteger(const Value& v) {
 }
 
 // The length of the longest prefix of `s` of at most `limit` bytes that ends between
-// characters: one byte below 0x81, four for a GB18030 sequence (lead, digit, lead, digit),
-// two for any other lead byte.
+// characters: one byte below 0x81, four for a character outside GBK, two for any other lead
+// byte.
 size_t WholeCharactersWithin(std::string_view s, size_t limit) {
-  auto is_lead = [](uint8_t b) { return b >= 0x81 && b <= 0xFE; };
-  auto is_digit = [](uint8_t b) { return b >= 0x30 && b <= 0x39; };
   size_t i = 0;
   while (i < s.size()) {
     const auto b = static_cast<uint8_t>(s[i]);
     size_t n = 1;
-    if (is_lead(b) && i + 1 < s.size()) {
-      const auto t = static_cast<uint8_t>(s[i + 1]);
-      n = is_digit(t) && i + 3 < s.size() && is_lead(static_cast<uint8_t>(s[i + 2])) &&
-                  is_digit(static_cast<uint8_t>(s[i + 3]))
-              ? 4
-              : 2;
+    if (b >= 0x81 && b <= 0xFE && i + 1 < s.size()) {
+      n = IsFourByteCharacterAt(s, i) ? kFourByteCharacterLength : 2;
     }
     if (i + n > limit) break;
     i += n;

@@ -12,26 +12,14 @@ namespace {
 // How late a character may start and still keep to the reading's schedule.
 constexpr std::chrono::milliseconds kCatchUpLimit(20);
 
-// A character outside GBK (a rare surname character) is kept in a text as its four-byte
-// GB18030 sequence: lead byte, digit, lead byte, digit. GBK never has a digit as its second
-// byte, so the digit tells the two apart.
-constexpr size_t kFourByteLength = 4;
-bool IsFourByteDigit(uint8_t b) { return b >= '0' && b <= '9'; }
-
-bool IsFourByteCharacter(const Text& text, size_t pos) {
-  return pos + kFourByteLength <= text.size() && IsLeadByte(text.at(pos)) &&
-         IsFourByteDigit(text.at(pos + 1)) && IsLeadByte(text.at(pos + 2)) &&
-         IsFourByteDigit(text.at(pos + 3));
-}
-
 // The next character off the front of `text` at `pos`: four bytes for a character outside
 // GBK, so that it takes one pause and not two; two bytes for a two-byte character; else one
 // byte with ASCII letters in lower case (the maps hold lower-case keys).
 Text NextCharacter(const Text& text, size_t* pos) {
   uint8_t first = text.at(*pos);
-  if (IsFourByteCharacter(text, *pos)) {
-    Text character(text.data() + *pos, kFourByteLength);
-    *pos += kFourByteLength;
+  if (IsFourByteCharacterAt(text.bytes(), *pos)) {
+    Text character(text.data() + *pos, kFourByteCharacterLength);
+    *pos += kFourByteCharacterLength;
     return character;
   }
   if (IsLeadByte(first) && *pos + 1 < text.size()) {
