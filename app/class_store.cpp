@@ -23,10 +23,10 @@ Text OpenFailedMessage() { return "打开数据库失败，可能你正在使用
 
 std::vector<FieldDefinition> RosterFields() {
   // The width is given for the counters too; the database ignores it there.
-  return {{"班级"_gbk, static_cast<int32_t>(FieldType::kText), kNameWidth},
-          {"姓名"_gbk, static_cast<int32_t>(FieldType::kText), kNameWidth},
-          {"回答次数"_gbk, static_cast<int32_t>(FieldType::kInt), kNameWidth},
-          {"错误次数"_gbk, static_cast<int32_t>(FieldType::kInt), kNameWidth}};
+  return {{ClassField(), static_cast<int32_t>(FieldType::kText), kNameWidth},
+          {NameField(), static_cast<int32_t>(FieldType::kText), kNameWidth},
+          {AnswersField(), static_cast<int32_t>(FieldType::kInt), kNameWidth},
+          {WrongField(), static_cast<int32_t>(FieldType::kInt), kNameWidth}};
 }
 
 // Asks before a class's students and counters are replaced; true to go on. No is the
@@ -68,6 +68,11 @@ void CreateClassWithStudents(const Text& name, const Text& pasted) {
 }  // namespace
 
 Text RollAlias() { return "数据库"_gbk; }
+
+Text ClassField() { return "班级"_gbk; }
+Text NameField() { return "姓名"_gbk; }
+Text AnswersField() { return "回答次数"_gbk; }
+Text WrongField() { return "错误次数"_gbk; }
 
 Text DataFolder() { return ProgramFolder() + "/date/"_gbk; }
 

@@ -19,6 +19,13 @@ namespace rc::app {
 // The alias of the roll's class.
 Text RollAlias();
 
+// The roster's fields, in the order every class file holds them: the class, the student's
+// name, times picked, wrong answers.
+Text ClassField();
+Text NameField();
+Text AnswersField();
+Text WrongField();
+
 // Program folder + "/date/": the data folder, which the program never creates.
 Text DataFolder();
 

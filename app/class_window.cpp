@@ -43,7 +43,7 @@ void ShowClassNames() {
   }
   const int32_t count = RecordCount();
   for (int32_t i = 0; i < count; ++i) {
-    ListInsertRow(kClassWindow, forms::kClassList2, 0, AsText(ReadField("姓名"_gbk)));
+    ListInsertRow(kClassWindow, forms::kClassList2, 0, AsText(ReadField(NameField())));
     SkipRecords();
   }
 }

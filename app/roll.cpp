@@ -24,10 +24,6 @@ SpeakFunction& Speaker() {
   return speak;
 }
 
-Text AnswersField() { return "回答次数"_gbk; }
-Text WrongField() { return "错误次数"_gbk; }
-Text NameField() { return "姓名"_gbk; }
-
 // A counter as read from the file, one more. Reals are cut toward zero; the count stops
 // at the largest 32-bit value instead of wrapping round to a negative count.
 int32_t CounterPlusOne(const Value& stored) {

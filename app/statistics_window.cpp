@@ -1,6 +1,7 @@
 #include "app/statistics_window.h"
 
 #include "app/bind_routine.h"
+#include "app/class_store.h"
 #include "core/program_location.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -42,13 +43,13 @@ void FillStatistics() {
   GoToFirstRecord();
   const int32_t count = RecordCount();
   for (int32_t i = 1; i <= count; ++i) {
-    const Value answers = ReadField("回答次数"_gbk);
-    const Value wrong = ReadField("错误次数"_gbk);
+    const Value answers = ReadField(AnswersField());
+    const Value wrong = ReadField(WrongField());
     ListInsertRow(kStatsWindow, kStatsList1, std::nullopt, ToText(i), std::nullopt,
                   std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
     const int32_t row = i - 1;
-    ListSetCellText(kStatsWindow, kStatsList1, row, kClass, AsText(ReadField("班级"_gbk)));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kName, AsText(ReadField("姓名"_gbk)));
+    ListSetCellText(kStatsWindow, kStatsList1, row, kClass, AsText(ReadField(ClassField())));
+    ListSetCellText(kStatsWindow, kStatsList1, row, kName, AsText(ReadField(NameField())));
     ListSetCellText(kStatsWindow, kStatsList1, row, kAnswers, ToText(answers));
     ListSetCellText(kStatsWindow, kStatsList1, row, kWrong, ToText(wrong));
     SkipRecords();
@@ -60,7 +61,7 @@ void ResetCounts() {
   GoToFirstRecord();
   const int32_t count = RecordCount();
   for (int32_t i = 0; i < count; ++i) {
-    WriteFields(std::nullopt, {{"回答次数"_gbk, int32_t{0}}, {"错误次数"_gbk, int32_t{0}}});
+    WriteFields(std::nullopt, {{AnswersField(), int32_t{0}}, {WrongField(), int32_t{0}}});
     SkipRecords();
   }
   ListDeleteAllRows(kStatsWindow, kStatsList1);
