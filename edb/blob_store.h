@@ -56,6 +56,18 @@ class BlobStore {
   int32_t SetLink(int32_t block, bool prev, int32_t value);
   int32_t ReachesPast(const std::vector<int32_t>& heads, int32_t end, bool* past);
 
+  // The steps of Write, in the order it takes them.
+  struct WriteState;
+  int32_t ReplaceChain(WriteState& w, std::string_view data, int32_t* new_first);
+  // A block for each piece of the value: the old chain's, then free ones, then new ones.
+  int32_t ChooseBlocks(WriteState& w, size_t pieces, std::vector<int32_t>* chosen);
+  int32_t TakeNewBlock(WriteState& w, int32_t* block);
+  int32_t LockAndLoadHeader(WriteState& w);
+  int32_t WriteChain(const std::vector<int32_t>& chosen, std::string_view data);
+  int32_t FreeRestOfOldChain(WriteState& w, std::vector<int32_t>* freed);
+  // Cuts free blocks off the end of the file.
+  int32_t TrimFreeTail(Header& h);
+
   File* file_;
   LockKind kind_;
   LockTable locks_;
