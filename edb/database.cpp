@@ -221,8 +221,57 @@ int32_t CheckPassword(const uint8_t* raw_header, const std::optional<Text>& pass
   return kDbBadPassword;
 }
 
-int32_t CheckHeaderAndFields(Database& db, const OpenRequest& req,
-                             std::shared_ptr<PageCipher>* cipher) {
+// Decodes the deciphered header block. Pure: kDbNotDatabase for values no database holds,
+// kDbVersionTooNew for a format this code does not know.
+int32_t DecodeHeader(const uint8_t* raw, DbHeader* h) {
+  h->magic = DecodeFixed32(raw);
+  h->version = DecodeInt32(raw + kVersionOffset);
+  h->created = DecodeDouble(raw + kCreatedOffset);
+  h->record_count = DecodeInt32(raw + kRecordCountOffset);
+  h->next_id = DecodeInt32(raw + kNextIdOffset);
+  h->record_length = DecodeInt32(raw + kRecordLengthOffset);
+  if (h->record_length <= 0 || h->record_count < 0 || h->next_id < 1) return kDbNotDatabase;
+  if (h->version > kFormatVersion) return kDbVersionTooNew;
+  return kDbOk;
+}
+
+// Decodes `count` field descriptors for records of `record_length` bytes. Pure: every field
+// must lie inside the record, and the record must not be longer than its fields.
+int32_t DecodeFields(const uint8_t* descs, int32_t count, int32_t record_length,
+                     std::vector<Field>* fields) {
+  int64_t widths = kRecordIdSize;
+  fields->reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t* d = descs + static_cast<size_t>(i) * kFieldDescSize;
+    const void* zero = std::memchr(d, 0, kFieldNameSize);
+    const int32_t type = DecodeInt32(d + kFieldTypeOffset);
+    const int32_t offset = DecodeInt32(d + kFieldOffsetOffset);
+    const int32_t text_width = DecodeInt32(d + kFieldWidthOffset);
+    if (!zero || offset < 0 || type < kMinFieldType || type > kMaxFieldType) {
+      return kDbNotDatabase;
+    }
+    const auto field_type = static_cast<FieldType>(type);
+    if (field_type == FieldType::kText &&
+        (text_width < kMinTextWidth || text_width > kMaxTextWidth)) {
+      return kDbNotDatabase;
+    }
+    const int32_t width = StoredWidth(field_type, text_width);
+    // A field must lie inside the record, so that no read or write leaves it.
+    if (int64_t{offset} + width > record_length) return kDbNotDatabase;
+    widths += width;
+    const size_t name_size = static_cast<size_t>(static_cast<const uint8_t*>(zero) - d);
+    fields->push_back(Field{Text(reinterpret_cast<const char*>(d), name_size), field_type,
+                            offset, width, field_type == FieldType::kText ? text_width : 0});
+  }
+  // Nor may the record be longer than its fields: an absurd length from a damaged header
+  // would otherwise size every record buffer and every record written.
+  if (record_length > widths) return kDbNotDatabase;
+  return kDbOk;
+}
+
+// Reads the header block; a protected file is deciphered (and `db.main` wrapped so that
+// every later read and write is) once the password fits.
+int32_t ReadHeader(Database& db, const OpenRequest& req, std::shared_ptr<PageCipher>* cipher) {
   uint8_t raw[kDbHeaderSize];
   size_t done = 0;
   if (db.main->Read(0, raw, sizeof raw, &done) != kDbOk || done < sizeof raw) {
@@ -238,19 +287,13 @@ int32_t CheckHeaderAndFields(Database& db, const OpenRequest& req,
   } else {
     return kDbNotDatabase;
   }
-  DbHeader& h = db.header;
-  h.magic = magic;
-  h.version = DecodeInt32(raw + kVersionOffset);
-  h.created = DecodeDouble(raw + kCreatedOffset);
-  h.record_count = DecodeInt32(raw + kRecordCountOffset);
-  h.next_id = DecodeInt32(raw + kNextIdOffset);
-  h.record_length = DecodeInt32(raw + kRecordLengthOffset);
-  if (h.record_length <= 0 || h.record_count < 0 || h.next_id < 1) return kDbNotDatabase;
-  if (h.version > kFormatVersion) return kDbVersionTooNew;
+  return DecodeHeader(raw, &db.header);
+}
 
-  int64_t size = 0;
-  if (db.main->Size(&size) != kDbOk) return kDbOpenFailed;
+// Reads the field count and descriptors that follow the header in a file of `size` bytes.
+int32_t ReadFields(Database& db, int64_t size) {
   uint8_t count_raw[4];
+  size_t done = 0;
   if (db.main->Read(kFieldCountOffset, count_raw, 4, &done) != kDbOk || done < 4) {
     return kDbNotDatabase;
   }
@@ -264,49 +307,43 @@ int32_t CheckHeaderAndFields(Database& db, const OpenRequest& req,
       done < descs.size()) {
     return kDbNotDatabase;
   }
-  int64_t widths = kRecordIdSize;
-  db.fields.reserve(static_cast<size_t>(field_count));
-  for (int32_t i = 0; i < field_count; ++i) {
-    const uint8_t* d = descs.data() + static_cast<size_t>(i) * kFieldDescSize;
-    const void* zero = std::memchr(d, 0, kFieldNameSize);
-    const int32_t type = DecodeInt32(d + kFieldTypeOffset);
-    const int32_t offset = DecodeInt32(d + kFieldOffsetOffset);
-    const int32_t text_width = DecodeInt32(d + kFieldWidthOffset);
-    if (!zero || offset < 0 || type < kMinFieldType || type > kMaxFieldType) {
-      return kDbNotDatabase;
-    }
-    const auto field_type = static_cast<FieldType>(type);
-    if (field_type == FieldType::kText &&
-        (text_width < kMinTextWidth || text_width > kMaxTextWidth)) {
-      return kDbNotDatabase;
-    }
-    const int32_t width = StoredWidth(field_type, text_width);
-    // A field must lie inside the record, so that no read or write leaves it.
-    if (int64_t{offset} + width > h.record_length) return kDbNotDatabase;
-    widths += width;
-    const size_t name_size = static_cast<size_t>(static_cast<const uint8_t*>(zero) - d);
-    db.fields.push_back(Field{Text(reinterpret_cast<const char*>(d), name_size), field_type,
-                              offset, width, field_type == FieldType::kText ? text_width : 0});
+  if (int32_t code = DecodeFields(descs.data(), field_count, db.header.record_length, &db.fields);
+      code != kDbOk) {
+    return code;
   }
-  // Nor may the record be longer than its fields: an absurd length from a damaged header
-  // would otherwise size every record buffer and every record written.
-  if (h.record_length > widths) return kDbNotDatabase;
   db.data_start = kFieldDescStart + int64_t{field_count} * kFieldDescSize;
+  return kDbOk;
+}
 
-  // Whole records only; a partial one left by an interrupted add is cut off.
+// Whole records only: a count past the records there are, or a partial record left by an
+// interrupted add, is repaired when the file is opened for writing. A read-only open
+// changes nothing, and refuses a count the file cannot hold.
+int32_t RepairRecordArea(Database& db, int64_t size, bool read_only) {
+  DbHeader& h = db.header;
   const int64_t physical = (size - db.data_start) / h.record_length;
   if (physical < h.record_count) {
-    if (req.read_only) return kDbWrongFileSize;
+    if (read_only) return kDbWrongFileSize;
     h.record_count = static_cast<int32_t>(physical);
     uint8_t fixed[4];
     EncodeInt32(fixed, h.record_count);
     if (db.main->Write(kRecordCountOffset, fixed, 4) != kDbOk) return kDbOpenFailed;
   }
   const int64_t wanted = db.RecordOffset(h.record_count);
-  if (!req.read_only && size != wanted) {
+  if (!read_only && size != wanted) {
     if (db.main->Truncate(wanted) != kDbOk) return kDbOpenFailed;
   }
   return kDbOk;
+}
+
+// The checks and repair of the main file on opening: decoding first, then the repair of
+// what an interrupted write leaves behind.
+int32_t CheckHeaderAndFields(Database& db, const OpenRequest& req,
+                             std::shared_ptr<PageCipher>* cipher) {
+  if (int32_t code = ReadHeader(db, req, cipher); code != kDbOk) return code;
+  int64_t size = 0;
+  if (db.main->Size(&size) != kDbOk) return kDbOpenFailed;
+  if (int32_t code = ReadFields(db, size); code != kDbOk) return code;
+  return RepairRecordArea(db, size, req.read_only);
 }
 
 // The first block of every memo and byte-set value of every record (the record count as
