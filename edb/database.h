@@ -9,6 +9,10 @@
 // (LastDbError in edb/errors.h), 0 on success. The exceptions are the argument and field
 // errors of ReadField and WriteFields, which stop the program through RaiseFatalError.
 //
+// Every file goes through a FileSystem: DefaultFileSystem() unless the overloads that take
+// one are used (tests and fuzzers). An open database keeps the one it was opened with, which
+// must outlive it.
+//
 // Typical use (the class roster):
 //   OpenDatabase(path, "数据库"_gbk);
 //   for (GoToFirstRecord(); ...; SkipRecords()) Text name = AsText(ReadField("姓名"_gbk));
@@ -25,6 +29,7 @@
 
 #include "core/text.h"
 #include "core/value.h"
+#include "edb/file.h"
 #include "edb/format.h"
 
 namespace rc {
@@ -40,6 +45,8 @@ struct FieldDefinition {
 // closes them; the database is not opened. A name without extension gets ".EDB". An existing
 // file that is not open anywhere is overwritten; one that is open fails with -12.
 bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& fields);
+bool CreateDatabase(FileSystem& fs, const Text& file_name,
+                    const std::vector<FieldDefinition>& fields);
 
 // Sharing modes of OpenDatabase.
 enum SharingMode : int32_t {
@@ -53,6 +60,10 @@ enum SharingMode : int32_t {
 // omitted; `read_only` defaults to false, `sharing` to kShareAll. A password of "?" asks the
 // user through the password prompt. Index file names are accepted (at most 10) but unused.
 bool OpenDatabase(const Text& file_name, std::optional<Text> alias = {},
+                  std::optional<bool> read_only = {}, std::optional<int32_t> sharing = {},
+                  std::optional<Text> password = {},
+                  const std::vector<Text>& index_files = {});
+bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> alias = {},
                   std::optional<bool> read_only = {}, std::optional<int32_t> sharing = {},
                   std::optional<Text> password = {},
                   const std::vector<Text>& index_files = {});
@@ -142,6 +153,7 @@ std::optional<int32_t> CurrentRecordIdentifier();
 // -3 when it does not exist. Deleting a class goes through here rather than removing the
 // file directly, which the file system would allow while the file is open.
 bool RemoveDatabaseFile(const Text& file_name);
+bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name);
 
 // What CreateDatabase would find at `file_name` (".EDB" added to a name without extension):
 // no file, a file that no program has open, or a file open somewhere (in this process
@@ -149,6 +161,7 @@ bool RemoveDatabaseFile(const Text& file_name);
 // a caller ask before replacing a file. Changes nothing.
 enum class DatabaseFileStatus { kMissing, kClosed, kOpen };
 DatabaseFileStatus ProbeDatabaseFile(const Text& file_name);
+DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name);
 // Closes every open database (tests and tools).
 void CloseAllDatabases();
 

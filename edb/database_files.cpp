@@ -13,9 +13,13 @@ namespace rc {
 using namespace edb_internal;
 
 bool RemoveDatabaseFile(const Text& file_name) {
+  return RemoveDatabaseFile(DefaultFileSystem(), file_name);
+}
+
+bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name) {
   if (file_name.empty()) return Fail(kDbFileNotFound);
   int32_t error = kDbOk;
-  std::unique_ptr<File> main = CurrentFileSystem()->Open(NativePath(file_name), false, false, &error);
+  std::unique_ptr<File> main = fs.Open(NativePath(file_name), false, false, &error);
   if (!main) return Fail(error);
   // Refusing readers and writers finds every other open of the file. The markers stay
   // while the file is removed, so no open can slip in between.
@@ -23,7 +27,7 @@ bool RemoveDatabaseFile(const Text& file_name) {
     return Fail(kDbSharingViolation);
   }
   const Text companion = CompanionPath(file_name);
-  std::unique_ptr<File> blob = CurrentFileSystem()->Open(NativePath(companion), false, false, &error);
+  std::unique_ptr<File> blob = fs.Open(NativePath(companion), false, false, &error);
   if (blob && ClaimSharing(*blob, false, true, true, kNoRetryMs) != kDbOk) {
     return Fail(kDbSharingViolation);
   }
@@ -33,10 +37,14 @@ bool RemoveDatabaseFile(const Text& file_name) {
 }
 
 DatabaseFileStatus ProbeDatabaseFile(const Text& file_name) {
+  return ProbeDatabaseFile(DefaultFileSystem(), file_name);
+}
+
+DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name) {
   if (file_name.empty()) return DatabaseFileStatus::kMissing;
   int32_t error = kDbOk;
   std::unique_ptr<File> main =
-      CurrentFileSystem()->Open(NativePath(WithDefaultExtension(file_name)), false, false, &error);
+      fs.Open(NativePath(WithDefaultExtension(file_name)), false, false, &error);
   if (!main) {
     return error == kDbFileNotFound ? DatabaseFileStatus::kMissing : DatabaseFileStatus::kOpen;
   }

@@ -241,7 +241,7 @@ int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool
                                   [](const Field& f) { return IsBlobType(f.type); });
   if (!needed) return kDbOk;
   int32_t error = kDbOk;
-  std::unique_ptr<File> file = CurrentFileSystem()->Open(
+  std::unique_ptr<File> file = db.fs->Open(
       NativePath(CompanionPath(req.full_path)), !req.read_only, false, &error);
   if (!file) return kDbBlobReadFailed;
   if (ClaimSharing(*file, !req.read_only, deny_read, deny_write, kNoRetryMs) != kDbOk) {
@@ -282,6 +282,11 @@ int FindDatabase(const Text& name) {
 using namespace edb_internal;
 
 bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& definitions) {
+  return CreateDatabase(DefaultFileSystem(), file_name, definitions);
+}
+
+bool CreateDatabase(FileSystem& fs, const Text& file_name,
+                    const std::vector<FieldDefinition>& definitions) {
   if (file_name.empty()) return Fail(kDbFileNotFound);
   if (definitions.empty()) return Fail(kDbNoFields);
   std::vector<FieldDefinition> fields;
@@ -307,7 +312,7 @@ bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& d
   const Text path = WithDefaultExtension(file_name);
   const double created = NowAsOleDate();
   int32_t error = kDbOk;
-  std::unique_ptr<File> main = CurrentFileSystem()->Open(NativePath(path), true, true, &error);
+  std::unique_ptr<File> main = fs.Open(NativePath(path), true, true, &error);
   if (!main) return Fail(error);
   // No sharing: a file that is open anywhere is not replaced under its users.
   if (ClaimSharing(*main, true, true, true, kNoRetryMs) != kDbOk) {
@@ -340,7 +345,7 @@ bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& d
 
   if (has_blob) {
     std::unique_ptr<File> blob =
-        CurrentFileSystem()->Open(NativePath(CompanionPath(path)), true, true, &error);
+        fs.Open(NativePath(CompanionPath(path)), true, true, &error);
     if (!blob || ClaimSharing(*blob, true, true, true, kNoRetryMs) != kDbOk) {
       return Fail(kDbBlobCreateFailed);
     }
@@ -359,6 +364,13 @@ bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& d
 bool OpenDatabase(const Text& file_name, std::optional<Text> alias, std::optional<bool> read_only,
                   std::optional<int32_t> sharing, std::optional<Text> password,
                   const std::vector<Text>& index_files) {
+  return OpenDatabase(DefaultFileSystem(), file_name, std::move(alias), read_only, sharing,
+                      std::move(password), index_files);
+}
+
+bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> alias,
+                  std::optional<bool> read_only, std::optional<int32_t> sharing,
+                  std::optional<Text> password, const std::vector<Text>& index_files) {
   if (file_name.empty()) return Fail(kDbFileNotFound);
   if (alias && !alias->empty() && !IsValidIdentifier(*alias)) return Fail(kDbBadAlias);
   OpenRequest req{FullPath(WithDefaultExtension(file_name)), read_only.value_or(false),
@@ -369,6 +381,7 @@ bool OpenDatabase(const Text& file_name, std::optional<Text> alias, std::optiona
   }
 
   auto db = std::make_unique<Database>();
+  db->fs = &fs;
   db->full_path = req.full_path;
   db->title = TitleOf(req.full_path);
   db->alias = alias.value_or(Text());
@@ -378,7 +391,7 @@ bool OpenDatabase(const Text& file_name, std::optional<Text> alias, std::optiona
   const bool deny_write = req.sharing == kDenyWrite || req.sharing == kExclusive;
 
   int32_t error = kDbOk;
-  db->main = CurrentFileSystem()->Open(NativePath(req.full_path), !req.read_only, false, &error);
+  db->main = fs.Open(NativePath(req.full_path), !req.read_only, false, &error);
   if (!db->main) return Fail(error);
   if (int32_t c = ClaimSharing(*db->main, !req.read_only, deny_read, deny_write, kNoRetryMs);
       c != kDbOk) {

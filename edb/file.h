@@ -1,7 +1,7 @@
 // The thin OS layer under the database: the file operations it needs and nothing more.
 // Every error is one of the database's codes (edb/errors.h); errno becomes a code in exactly
-// one place (ErrorFromErrno). The POSIX implementation is file_posix.cpp; tests put a
-// fault-injecting file system in its place (tests/edb/fault_file.h).
+// one place (ErrorFromErrno). The POSIX implementation is file_posix.cpp; tests pass a
+// fault-injecting file system to the commands instead (tests/edb/fault_file.h).
 #ifndef ROLLCALL_EDB_FILE_H_
 #define ROLLCALL_EDB_FILE_H_
 
@@ -47,13 +47,9 @@ class FileSystem {
                                      bool create, int32_t* error) = 0;
 };
 
-// The POSIX file system, with open-file-description locks.
-FileSystem* PosixFileSystem();
-
-// The file system the database uses: the POSIX one unless a test has set another.
-// `fs` must outlive its use; nullptr restores the POSIX one.
-FileSystem* CurrentFileSystem();
-void SetFileSystem(FileSystem* fs);
+// The program's file system: the POSIX one, with open-file-description locks. The
+// database commands use it unless they are given another (tests, the fuzzers).
+FileSystem& DefaultFileSystem();
 
 // The database code for a failure cause.
 int32_t ErrorFromErrno(int err);

@@ -22,7 +22,9 @@ struct Setup {
   std::vector<uint8_t> main, companion;  // the empty database's files
 
   Setup() {
-    if (!rc::CreateDatabase(place.file_name(), rc::fuzz::CsvDatabaseFields())) std::abort();
+    if (!rc::CreateDatabase(place.fs(), place.file_name(), rc::fuzz::CsvDatabaseFields())) {
+      std::abort();
+    }
     main = Read(".EDB");
     companion = Read(".EDT");
   }
@@ -52,9 +54,10 @@ int Import(const std::string& csv, std::string* csv_out) {
   std::ofstream(s.place.side_file(), std::ios::binary | std::ios::trunc) << csv;
   const std::string db = s.place.file_name().bytes();
   std::ostringstream out, err;
-  const int status = rc::RunEdbtool({"import-csv", db, s.place.side_file()}, out, err);
+  const int status =
+      rc::RunEdbtool({"import-csv", db, s.place.side_file()}, out, err, s.place.fs());
   if (status == 0 && csv_out) {
-    if (rc::RunEdbtool({"export-csv", db}, out, err) != 0) std::abort();
+    if (rc::RunEdbtool({"export-csv", db}, out, err, s.place.fs()) != 0) std::abort();
     *csv_out = out.str();
   }
   return status;

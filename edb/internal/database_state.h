@@ -36,6 +36,7 @@ struct DbHeader {
 };
 
 struct Database {
+  FileSystem* fs = nullptr;  // what the files were opened through
   std::unique_ptr<File> main;
   std::unique_ptr<File> blob_file;
   std::unique_ptr<BlobStore> blobs;

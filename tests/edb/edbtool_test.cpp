@@ -92,7 +92,7 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
 TEST_F(EdbtoolTest, WaitsOutALockHeldForAMoment) {
   ASSERT_EQ(Run({"create", File("b"), "n:Int"}).status, 0);
   int32_t error = 0;
-  std::unique_ptr<rc::File> program = PosixFileSystem()->Open(File("b.EDB"), true, false, &error);
+  std::unique_ptr<rc::File> program = DefaultFileSystem().Open(File("b.EDB"), true, false, &error);
   ASSERT_TRUE(program);
   for (const char* command : {"add", "dump"}) {
     // The program holds the record count, as while it adds a record.

@@ -1,6 +1,7 @@
 // A file system that fails on purpose: files whose path contains a given text fail to
 // open, or accept only so many more bytes of writes (the write that crosses the limit is
-// cut there and reports a full disk), or fail every read.
+// cut there and reports a full disk), or fail every read. Tests pass it to the commands
+// that take a FileSystem; files it has not been told to touch are the real ones.
 #ifndef ROLLCALL_TESTS_EDB_FAULT_FILE_H_
 #define ROLLCALL_TESTS_EDB_FAULT_FILE_H_
 
@@ -27,8 +28,7 @@ class FaultFileSystem : public FileSystem {
     std::vector<std::pair<bool, int64_t>> lock_log = {};
   };
 
-  FaultFileSystem() { SetFileSystem(this); }
-  ~FaultFileSystem() override { SetFileSystem(nullptr); }
+  FaultFileSystem() = default;
   FaultFileSystem(const FaultFileSystem&) = delete;
   FaultFileSystem& operator=(const FaultFileSystem&) = delete;
 
@@ -41,7 +41,7 @@ class FaultFileSystem : public FileSystem {
       *error = kDbAccessDenied;
       return nullptr;
     }
-    auto file = PosixFileSystem()->Open(path, writable, create, error);
+    auto file = DefaultFileSystem().Open(path, writable, create, error);
     if (!file || !hit) return file;
     return std::make_unique<FaultFile>(std::move(file), faults_);
   }

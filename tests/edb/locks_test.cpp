@@ -101,7 +101,7 @@ class LocksTest : public ::testing::Test {
   // Another open file description of the database, as another program would have.
   std::unique_ptr<File> RawOpen() {
     int32_t error = 0;
-    return PosixFileSystem()->Open(path_, true, false, &error);
+    return DefaultFileSystem().Open(path_, true, false, &error);
   }
   bool LockedElsewhere(File& probe, int64_t offset) {
     bool held = false;
