@@ -29,17 +29,18 @@ class BlobStore {
   // A file shorter than its block count is repaired by lowering the count only when no
   // value reaches past the new end (`heads` is asked then); otherwise those blocks would
   // be handed out again while a record still names them, and the open fails.
-  // Returns 0, kDbBlobReadFailed (-35), kDbBlobVersionMismatch (-36) or kDbBlobDamaged (-37).
-  int32_t CheckOnOpen(int32_t main_version, bool read_only, const ChainHeads& heads);
+  // Returns kDbOk, kDbBlobReadFailed, kDbBlobVersionMismatch or kDbBlobDamaged.
+  [[nodiscard]] int32_t CheckOnOpen(int32_t main_version, bool read_only,
+                                    const ChainHeads& heads);
 
   // Reads the value whose chain starts at `first_block` (0 or less: empty).
-  int32_t Read(int32_t first_block, std::string* out);
+  [[nodiscard]] int32_t Read(int32_t first_block, std::string* out);
 
   // Writes `data` as the value that replaces the chain starting at `old_first` (0: none),
   // reusing its blocks first, then free blocks, then new ones at the end; frees what is
   // left of the old chain and trims free blocks off the end of the file. `*new_first` gets
   // the first block (0 for empty data).
-  int32_t Write(int32_t old_first, std::string_view data, int32_t* new_first);
+  [[nodiscard]] int32_t Write(int32_t old_first, std::string_view data, int32_t* new_first);
 
   // Releases every lock still held (when the database is closed).
   void ReleaseLocks() { locks_.ReleaseAll(*file_); }

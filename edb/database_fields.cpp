@@ -192,14 +192,14 @@ using namespace edb_internal;
 
 bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssignment>& pairs) {
   Database* db = Current();
-  if (!db) return Fail(kDbNoCurrentDatabase);
+  if (!db) return RecordResult(kDbNoCurrentDatabase);
   const bool conditional = condition && *condition;
   // Without a condition there must be a record to write before the pairs are looked at.
   if (!conditional) {
     int64_t size = 0;
     if (db->current_record < 0 || db->main->Size(&size) != kDbOk ||
         db->RecordOffset(db->current_record) >= size) {
-      return Fail(kDbNoCurrentRecord);
+      return RecordResult(kDbNoCurrentRecord);
     }
   }
   std::vector<ResolvedPair> resolved;
@@ -209,7 +209,7 @@ bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssi
     const Field* field = FindField(*db, *name);
     if (!field) continue;
     if (const Value* v = std::get_if<Value>(&p.value); v && !ValueFitsField(field->type, *v)) {
-      return Fail(kDbValueKindMismatch);
+      return RecordResult(kDbValueKindMismatch);
     }
     resolved.push_back({field, &p.value});
   }
@@ -217,7 +217,7 @@ bool WriteFields(std::optional<Condition> condition, const std::vector<FieldAssi
   int32_t code = conditional ? WriteMatchingRecords(*db, *condition, resolved)
                              : WriteCurrentRecord(*db, resolved);
   db->current_record = current;
-  return Fail(code);
+  return RecordResult(code);
 }
 
 Value ReadField(const Value& field_arg) {

@@ -17,23 +17,23 @@ bool RemoveDatabaseFile(const Text& file_name) {
 }
 
 bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name) {
-  if (file_name.empty()) return Fail(kDbFileNotFound);
+  if (file_name.empty()) return RecordResult(kDbFileNotFound);
   int32_t error = kDbOk;
   std::unique_ptr<File> main = fs.Open(NativePath(file_name), false, false, &error);
-  if (!main) return Fail(error);
+  if (!main) return RecordResult(error);
   // Refusing readers and writers finds every other open of the file. The markers stay
   // while the file is removed, so no open can slip in between.
   if (ClaimSharing(*main, false, true, true, kNoRetryMs) != kDbOk) {
-    return Fail(kDbSharingViolation);
+    return RecordResult(kDbSharingViolation);
   }
   const Text companion = CompanionPath(file_name);
   std::unique_ptr<File> blob = fs.Open(NativePath(companion), false, false, &error);
   if (blob && ClaimSharing(*blob, false, true, true, kNoRetryMs) != kDbOk) {
-    return Fail(kDbSharingViolation);
+    return RecordResult(kDbSharingViolation);
   }
-  if (!RemoveFile(file_name)) return Fail(kDbAccessDenied);
+  if (!RemoveFile(file_name)) return RecordResult(kDbAccessDenied);
   if (blob) RemoveFile(companion);
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 DatabaseFileStatus ProbeDatabaseFile(const Text& file_name) {

@@ -287,25 +287,25 @@ bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& d
 
 bool CreateDatabase(FileSystem& fs, const Text& file_name,
                     const std::vector<FieldDefinition>& definitions) {
-  if (file_name.empty()) return Fail(kDbFileNotFound);
-  if (definitions.empty()) return Fail(kDbNoFields);
+  if (file_name.empty()) return RecordResult(kDbFileNotFound);
+  if (definitions.empty()) return RecordResult(kDbNoFields);
   std::vector<FieldDefinition> fields;
   for (const FieldDefinition& d : definitions) {
     if (d.name.empty()) break;
     if (!IsValidIdentifier(d.name) || d.name.size() > kMaxFieldNameBytes) {
-      return Fail(kDbBadFieldName);
+      return RecordResult(kDbBadFieldName);
     }
-    if (d.type < kMinFieldType || d.type > kMaxFieldType) return Fail(kDbBadFieldType);
+    if (d.type < kMinFieldType || d.type > kMaxFieldType) return RecordResult(kDbBadFieldType);
     if (d.type == static_cast<int32_t>(FieldType::kText) &&
         (d.width < kMinTextWidth || d.width > kMaxTextWidth)) {
-      return Fail(kDbBadFieldWidth);
+      return RecordResult(kDbBadFieldWidth);
     }
     fields.push_back(d);
   }
-  if (fields.empty()) return Fail(kDbNoFields);
+  if (fields.empty()) return RecordResult(kDbNoFields);
   for (size_t i = 0; i < fields.size(); ++i) {
     for (size_t k = i + 1; k < fields.size(); ++k) {
-      if (EqualsIgnoreCase(fields[i].name, fields[k].name)) return Fail(kDbDuplicateFieldName);
+      if (EqualsIgnoreCase(fields[i].name, fields[k].name)) return RecordResult(kDbDuplicateFieldName);
     }
   }
 
@@ -313,10 +313,10 @@ bool CreateDatabase(FileSystem& fs, const Text& file_name,
   const double created = NowAsOleDate();
   int32_t error = kDbOk;
   std::unique_ptr<File> main = fs.Open(NativePath(path), true, true, &error);
-  if (!main) return Fail(error);
+  if (!main) return RecordResult(error);
   // No sharing: a file that is open anywhere is not replaced under its users.
   if (ClaimSharing(*main, true, true, true, kNoRetryMs) != kDbOk) {
-    return Fail(kDbSharingViolation);
+    return RecordResult(kDbSharingViolation);
   }
 
   std::vector<uint8_t> bytes(static_cast<size_t>(kFieldDescStart + kFieldDescSize * fields.size()));
@@ -340,14 +340,14 @@ bool CreateDatabase(FileSystem& fs, const Text& file_name,
   EncodeInt32(bytes.data() + kRecordLengthOffset, record_length);
   EncodeInt32(bytes.data() + kFieldCountOffset, static_cast<int32_t>(fields.size()));
   if (main->Truncate(0) != kDbOk || main->Write(0, bytes.data(), bytes.size()) != kDbOk) {
-    return Fail(kDbCreateFailed);
+    return RecordResult(kDbCreateFailed);
   }
 
   if (has_blob) {
     std::unique_ptr<File> blob =
         fs.Open(NativePath(CompanionPath(path)), true, true, &error);
     if (!blob || ClaimSharing(*blob, true, true, true, kNoRetryMs) != kDbOk) {
-      return Fail(kDbBlobCreateFailed);
+      return RecordResult(kDbBlobCreateFailed);
     }
     uint8_t block0[kBlockSize] = {};
     EncodeFixed32(block0, kBlobMagic);
@@ -355,10 +355,10 @@ bool CreateDatabase(FileSystem& fs, const Text& file_name,
     EncodeDouble(block0 + kCreatedOffset, created);
     EncodeInt32(block0 + kBlobBlockCountOffset, 1);
     if (blob->Truncate(0) != kDbOk || blob->Write(0, block0, sizeof block0) != kDbOk) {
-      return Fail(kDbBlobCreateFailed);
+      return RecordResult(kDbBlobCreateFailed);
     }
   }
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 bool OpenDatabase(const Text& file_name, std::optional<Text> alias, std::optional<bool> read_only,
@@ -371,13 +371,13 @@ bool OpenDatabase(const Text& file_name, std::optional<Text> alias, std::optiona
 bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> alias,
                   std::optional<bool> read_only, std::optional<int32_t> sharing,
                   std::optional<Text> password, const std::vector<Text>& index_files) {
-  if (file_name.empty()) return Fail(kDbFileNotFound);
-  if (alias && !alias->empty() && !IsValidIdentifier(*alias)) return Fail(kDbBadAlias);
+  if (file_name.empty()) return RecordResult(kDbFileNotFound);
+  if (alias && !alias->empty() && !IsValidIdentifier(*alias)) return RecordResult(kDbBadAlias);
   OpenRequest req{FullPath(WithDefaultExtension(file_name)), read_only.value_or(false),
                   sharing.value_or(kShareAll), std::move(password)};
-  if (req.sharing < kShareAll || req.sharing > kExclusive) return Fail(kDbOpenFailed);
+  if (req.sharing < kShareAll || req.sharing > kExclusive) return RecordResult(kDbOpenFailed);
   for (const auto& open : Manager().list) {
-    if (EqualsIgnoreCase(open->full_path, req.full_path)) return Fail(kDbAlreadyOpen);
+    if (EqualsIgnoreCase(open->full_path, req.full_path)) return RecordResult(kDbAlreadyOpen);
   }
 
   auto db = std::make_unique<Database>();
@@ -392,15 +392,15 @@ bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> ali
 
   int32_t error = kDbOk;
   db->main = fs.Open(NativePath(req.full_path), !req.read_only, false, &error);
-  if (!db->main) return Fail(error);
+  if (!db->main) return RecordResult(error);
   if (int32_t c = ClaimSharing(*db->main, !req.read_only, deny_read, deny_write, kNoRetryMs);
       c != kDbOk) {
-    return Fail(c);
+    return RecordResult(c);
   }
   // The whole file stays locked while it is checked and repaired.
   if (db->locking) {
     if (int32_t c = db->main->Lock(0, kWholeFileLockLength, db->lock_kind); c != kDbOk) {
-      return Fail(c);
+      return RecordResult(c);
     }
   }
   std::shared_ptr<PageCipher> cipher;
@@ -410,19 +410,19 @@ bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> ali
     code = kDbTooManyIndexFiles;
   }
   if (db->locking) db->main->Unlock(0, kWholeFileLockLength);
-  if (code != kDbOk) return Fail(code);
+  if (code != kDbOk) return RecordResult(code);
 
   DbManager& m = Manager();
   m.list.push_back(std::move(db));
   m.current = static_cast<int>(m.list.size()) - 1;
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 bool SetCurrentDatabase(const Text& name) {
   int index = FindDatabase(name);
-  if (index < 0) return Fail(kDbNotOpen);
+  if (index < 0) return RecordResult(kDbNotOpen);
   Manager().current = index;
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 void CloseDatabase(std::optional<Text> name) {

@@ -16,7 +16,7 @@ using namespace edb_internal;
 int32_t RecordCount() {
   Database* db = Current();
   if (!db) {
-    Fail(kDbNoCurrentDatabase);
+    RecordResult(kDbNoCurrentDatabase);
     return 0;
   }
   int32_t count = 0;
@@ -28,7 +28,7 @@ int32_t RecordCount() {
 void GoToFirstRecord() {
   Database* db = Current();
   if (!db) {
-    Fail(kDbNoCurrentDatabase);
+    RecordResult(kDbNoCurrentDatabase);
     return;
   }
   db->current_record = 0;
@@ -37,50 +37,50 @@ void GoToFirstRecord() {
 
 bool SkipRecords(std::optional<int32_t> n_arg) {
   Database* db = Current();
-  if (!db) return Fail(kDbNoCurrentDatabase);
+  if (!db) return RecordResult(kDbNoCurrentDatabase);
   const int64_t n = n_arg.value_or(1);
-  if (n == 0) return Fail(kDbOk);
+  if (n == 0) return RecordResult(kDbOk);
   int32_t count = 0;
-  if (int32_t code = CountRecords(*db, &count); code != kDbOk) return Fail(code);
-  if (n < 0 && (count == 0 || db->current_record == -1)) return Fail(kDbBeforeFirst);
-  if (n > 0 && (count == 0 || db->current_record >= count)) return Fail(kDbAfterLast);
+  if (int32_t code = CountRecords(*db, &count); code != kDbOk) return RecordResult(code);
+  if (n < 0 && (count == 0 || db->current_record == -1)) return RecordResult(kDbBeforeFirst);
+  if (n > 0 && (count == 0 || db->current_record >= count)) return RecordResult(kDbAfterLast);
   db->current_record = static_cast<int32_t>(std::clamp<int64_t>(db->current_record + n, -1, count));
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 bool AddRecord(const std::vector<std::optional<Value>>& values) {
   Database* db = Current();
-  if (!db) return Fail(kDbNoCurrentDatabase);
+  if (!db) return RecordResult(kDbNoCurrentDatabase);
   const size_t used = std::min(values.size(), db->fields.size());
   for (size_t i = 0; i < used; ++i) {
     if (values[i] && !ValueFitsField(db->fields[i].type, *values[i])) {
-      return Fail(kDbValueKindMismatch);
+      return RecordResult(kDbValueKindMismatch);
     }
   }
   ScopedLock header_lock(*db, kRecordCountLockOffset);
-  if (header_lock.code() != kDbOk) return Fail(header_lock.code());
+  if (header_lock.code() != kDbOk) return RecordResult(header_lock.code());
   int32_t count = 0, next_id = 0;
-  if (int32_t c = ReadCounts(*db, &count, &next_id); c != kDbOk) return Fail(c);
+  if (int32_t c = ReadCounts(*db, &count, &next_id); c != kDbOk) return RecordResult(c);
   count = std::max(count, 0);
   next_id = std::max(next_id, 1);
   if (count == std::numeric_limits<int32_t>::max() ||
       next_id == std::numeric_limits<int32_t>::max()) {
-    return Fail(kDbRecordWriteFailed);
+    return RecordResult(kDbRecordWriteFailed);
   }
   const int64_t at = db->RecordOffset(count);
   ScopedLock record_lock(*db, at);
-  if (record_lock.code() != kDbOk) return Fail(record_lock.code());
+  if (record_lock.code() != kDbOk) return RecordResult(record_lock.code());
 
   std::vector<uint8_t> record(static_cast<size_t>(db->header.record_length));
   EncodeInt32(record.data(), next_id);
   for (size_t i = 0; i < used; ++i) {
     if (!values[i]) continue;
     if (int32_t c = StoreInRecord(*db, db->fields[i], *values[i], record.data()); c != kDbOk) {
-      return Fail(c);
+      return RecordResult(c);
     }
   }
   if (int32_t c = db->main->Write(at, record.data(), record.size()); c != kDbOk) {
-    return Fail(c == kDbDiskFull ? c : kDbRecordWriteFailed);
+    return RecordResult(c == kDbDiskFull ? c : kDbRecordWriteFailed);
   }
   // The record is complete before the count admits it: a crash in between leaves a record
   // past the count, which the next open cuts off.
@@ -88,19 +88,19 @@ bool AddRecord(const std::vector<std::optional<Value>>& values) {
   EncodeInt32(counts, count + 1);
   EncodeInt32(counts + 4, next_id + 1);
   if (int32_t c = db->main->Write(kRecordCountOffset, counts, sizeof counts); c != kDbOk) {
-    return Fail(c == kDbDiskFull ? c : kDbRecordWriteFailed);
+    return RecordResult(c == kDbDiskFull ? c : kDbRecordWriteFailed);
   }
   db->current_record = count;
-  return Fail(kDbOk);
+  return RecordResult(kDbOk);
 }
 
 bool FindRecord(const Condition& condition) {
   Database* db = Current();
-  if (!db) return Fail(kDbNoCurrentDatabase);
+  if (!db) return RecordResult(kDbNoCurrentDatabase);
   ScopedLock header_lock(*db, kRecordCountLockOffset);
-  if (header_lock.code() != kDbOk) return Fail(header_lock.code());
+  if (header_lock.code() != kDbOk) return RecordResult(header_lock.code());
   int32_t count = 0;
-  if (int32_t c = ReadCounts(*db, &count, nullptr, 4); c != kDbOk) return Fail(c);
+  if (int32_t c = ReadCounts(*db, &count, nullptr, 4); c != kDbOk) return RecordResult(c);
   const int32_t before = db->current_record;
   const int32_t start = std::max(0, before);
   if (count < 1 || start >= count) {
@@ -131,7 +131,7 @@ bool FindRecord(const Condition& condition) {
   }
   db->memory_record = saved_memory;
   db->current_record = found >= 0 ? found : before;
-  if (code != kDbOk) return Fail(code);
+  if (code != kDbOk) return RecordResult(code);
   SetLastDbError(kDbOk);
   return found >= 0;
 }

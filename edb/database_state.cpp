@@ -20,7 +20,7 @@ Database* Current() {
   return m.list[m.current].get();
 }
 
-bool Fail(int32_t code) {
+bool RecordResult(int32_t code) {
   SetLastDbError(code);
   return code == kDbOk;
 }

@@ -34,10 +34,10 @@ struct Setup {
     int32_t error = 0;
     auto file = place.fs().Open(native, false, false, &error);
     int64_t size = 0;
-    file->Size(&size);
+    if (!file || file->Size(&size) != 0) std::abort();
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     size_t done = 0;
-    file->Read(0, bytes.data(), bytes.size(), &done);
+    if (file->Read(0, bytes.data(), bytes.size(), &done) != 0) std::abort();
     return bytes;
   }
 };

@@ -72,10 +72,11 @@ DbManager& Manager();
 // The current database, or nullptr.
 Database* Current();
 
-bool Fail(int32_t code);
+// Sets the calling thread's last error to `code`; true when it is kDbOk.
+bool RecordResult(int32_t code);
 
 // Main-file byte locks, through the lock table, only when the locking switch is on.
-int32_t LockMain(Database& db, int64_t offset, uint32_t retry_ms = kNoRetryMs);
+[[nodiscard]] int32_t LockMain(Database& db, int64_t offset, uint32_t retry_ms = kNoRetryMs);
 void UnlockMain(Database& db, int64_t offset);
 
 // Holds a main-file lock for the length of a scope.
@@ -97,16 +98,18 @@ class ScopedLock {
 };
 
 // Reads the record count (and next identifier) at offset 16; the caller holds byte 16.
-int32_t ReadCounts(Database& db, int32_t* count, int32_t* next_id, size_t bytes = 8);
+[[nodiscard]] int32_t ReadCounts(Database& db, int32_t* count, int32_t* next_id,
+                                 size_t bytes = 8);
 
 // RecordCount without the bookkeeping of the last error.
-int32_t CountRecords(Database& db, int32_t* count);
+[[nodiscard]] int32_t CountRecords(Database& db, int32_t* count);
 
 const Field* FindField(const Database& db, const Text& name);
 
 // Stores one value (already checked to fit) into a record copy; memo and byte-set values go
 // to the companion file, replacing the record's old chain.
-int32_t StoreInRecord(Database& db, const Field& field, const Value& value, uint8_t* record);
+[[nodiscard]] int32_t StoreInRecord(Database& db, const Field& field, const Value& value,
+                                    uint8_t* record);
 
 }  // namespace rc::edb_internal
 

@@ -105,7 +105,7 @@ class LocksTest : public ::testing::Test {
   }
   bool LockedElsewhere(File& probe, int64_t offset) {
     bool held = false;
-    probe.IsLockedElsewhere(offset, 1, &held);
+    EXPECT_EQ(probe.IsLockedElsewhere(offset, 1, &held), kDbOk);
     return held;
   }
 
