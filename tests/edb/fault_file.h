@@ -6,6 +6,7 @@
 #define ROLLCALL_TESTS_EDB_FAULT_FILE_H_
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -26,6 +27,9 @@ class FaultFileSystem : public FileSystem {
     bool fail_reads = false;
     // Every system lock (true) and unlock (false) of the file, by offset, in order.
     std::vector<std::pair<bool, int64_t>> lock_log = {};
+    // Called with the offset before each system lock is tried: another program's move at a
+    // known point of a command, where a thread and a sleep would race the clock.
+    std::function<void(int64_t offset)> before_lock = {};
   };
 
   FaultFileSystem() = default;
@@ -73,6 +77,7 @@ class FaultFileSystem : public FileSystem {
     int32_t Size(int64_t* size) override { return file_->Size(size); }
     int32_t Lock(int64_t offset, int64_t length, LockKind kind) override {
       faults_->lock_log.emplace_back(true, offset);
+      if (faults_->before_lock) faults_->before_lock(offset);
       return file_->Lock(offset, length, kind);
     }
     int32_t Unlock(int64_t offset, int64_t length) override {
