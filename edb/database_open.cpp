@@ -254,6 +254,72 @@ int32_t OpenCompanion(Database& db, const OpenRequest& req, bool deny_read, bool
   return db.blobs->CheckOnOpen(db.header.version, req.read_only, heads);
 }
 
+// The fields that CreateDatabase makes: the definitions up to the first without a name,
+// each checked.
+int32_t CheckDefinitions(const std::vector<FieldDefinition>& definitions,
+                         std::vector<FieldDefinition>* fields) {
+  if (definitions.empty()) return kDbNoFields;
+  for (const FieldDefinition& d : definitions) {
+    if (d.name.empty()) break;
+    if (!IsValidIdentifier(d.name) || d.name.size() > kMaxFieldNameBytes) return kDbBadFieldName;
+    if (d.type < kMinFieldType || d.type > kMaxFieldType) return kDbBadFieldType;
+    if (d.type == static_cast<int32_t>(FieldType::kText) &&
+        (d.width < kMinTextWidth || d.width > kMaxTextWidth)) {
+      return kDbBadFieldWidth;
+    }
+    fields->push_back(d);
+  }
+  if (fields->empty()) return kDbNoFields;
+  for (size_t i = 0; i < fields->size(); ++i) {
+    for (size_t k = i + 1; k < fields->size(); ++k) {
+      if (EqualsIgnoreCase((*fields)[i].name, (*fields)[k].name)) return kDbDuplicateFieldName;
+    }
+  }
+  return kDbOk;
+}
+
+// The header and field descriptors of a database with no records.
+std::vector<uint8_t> EncodeEmptyMainFile(const std::vector<FieldDefinition>& fields,
+                                         double created) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(kFieldDescStart + kFieldDescSize * fields.size()));
+  int32_t record_length = kRecordIdSize;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const auto type = static_cast<FieldType>(fields[i].type);
+    uint8_t* d = bytes.data() + kFieldDescStart + kFieldDescSize * i;
+    std::memcpy(d, fields[i].name.data(), fields[i].name.size());
+    EncodeInt32(d + kFieldTypeOffset, fields[i].type);
+    EncodeInt32(d + kFieldOffsetOffset, record_length);
+    EncodeInt32(d + kFieldWidthOffset, type == FieldType::kText ? fields[i].width : 0);
+    record_length += StoredWidth(type, fields[i].width);
+  }
+  EncodeFixed32(bytes.data(), kPlainMagic);
+  EncodeInt32(bytes.data() + kVersionOffset, kFormatVersion);
+  EncodeDouble(bytes.data() + kCreatedOffset, created);
+  EncodeInt32(bytes.data() + kRecordCountOffset, 0);
+  EncodeInt32(bytes.data() + kNextIdOffset, 1);
+  EncodeInt32(bytes.data() + kRecordLengthOffset, record_length);
+  EncodeInt32(bytes.data() + kFieldCountOffset, static_cast<int32_t>(fields.size()));
+  return bytes;
+}
+
+// Writes a companion file holding only its header block.
+int32_t CreateCompanion(FileSystem& fs, const Text& path, double created) {
+  int32_t error = kDbOk;
+  std::unique_ptr<File> blob = fs.Open(NativePath(path), true, true, &error);
+  if (!blob || ClaimSharing(*blob, true, true, true, kNoRetryMs) != kDbOk) {
+    return kDbBlobCreateFailed;
+  }
+  uint8_t block0[kBlockSize] = {};
+  EncodeFixed32(block0, kBlobMagic);
+  EncodeInt32(block0 + kVersionOffset, kFormatVersion);
+  EncodeDouble(block0 + kCreatedOffset, created);
+  EncodeInt32(block0 + kBlobBlockCountOffset, 1);
+  if (blob->Truncate(0) != kDbOk || blob->Write(0, block0, sizeof block0) != kDbOk) {
+    return kDbBlobCreateFailed;
+  }
+  return kDbOk;
+}
+
 void RemoveDatabase(size_t index) {
   DbManager& m = Manager();
   m.list.erase(m.list.begin() + static_cast<std::ptrdiff_t>(index));
@@ -288,27 +354,10 @@ bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& d
 bool CreateDatabase(FileSystem& fs, const Text& file_name,
                     const std::vector<FieldDefinition>& definitions) {
   if (file_name.empty()) return RecordResult(kDbFileNotFound);
-  if (definitions.empty()) return RecordResult(kDbNoFields);
   std::vector<FieldDefinition> fields;
-  for (const FieldDefinition& d : definitions) {
-    if (d.name.empty()) break;
-    if (!IsValidIdentifier(d.name) || d.name.size() > kMaxFieldNameBytes) {
-      return RecordResult(kDbBadFieldName);
-    }
-    if (d.type < kMinFieldType || d.type > kMaxFieldType) return RecordResult(kDbBadFieldType);
-    if (d.type == static_cast<int32_t>(FieldType::kText) &&
-        (d.width < kMinTextWidth || d.width > kMaxTextWidth)) {
-      return RecordResult(kDbBadFieldWidth);
-    }
-    fields.push_back(d);
+  if (int32_t code = CheckDefinitions(definitions, &fields); code != kDbOk) {
+    return RecordResult(code);
   }
-  if (fields.empty()) return RecordResult(kDbNoFields);
-  for (size_t i = 0; i < fields.size(); ++i) {
-    for (size_t k = i + 1; k < fields.size(); ++k) {
-      if (EqualsIgnoreCase(fields[i].name, fields[k].name)) return RecordResult(kDbDuplicateFieldName);
-    }
-  }
-
   const Text path = WithDefaultExtension(file_name);
   const double created = NowAsOleDate();
   int32_t error = kDbOk;
@@ -318,46 +367,14 @@ bool CreateDatabase(FileSystem& fs, const Text& file_name,
   if (ClaimSharing(*main, true, true, true, kNoRetryMs) != kDbOk) {
     return RecordResult(kDbSharingViolation);
   }
-
-  std::vector<uint8_t> bytes(static_cast<size_t>(kFieldDescStart + kFieldDescSize * fields.size()));
-  int32_t record_length = kRecordIdSize;
-  bool has_blob = false;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const auto type = static_cast<FieldType>(fields[i].type);
-    uint8_t* d = bytes.data() + kFieldDescStart + kFieldDescSize * i;
-    std::memcpy(d, fields[i].name.data(), fields[i].name.size());
-    EncodeInt32(d + kFieldTypeOffset, fields[i].type);
-    EncodeInt32(d + kFieldOffsetOffset, record_length);
-    EncodeInt32(d + kFieldWidthOffset, type == FieldType::kText ? fields[i].width : 0);
-    record_length += StoredWidth(type, fields[i].width);
-    has_blob = has_blob || IsBlobType(type);
-  }
-  EncodeFixed32(bytes.data(), kPlainMagic);
-  EncodeInt32(bytes.data() + kVersionOffset, kFormatVersion);
-  EncodeDouble(bytes.data() + kCreatedOffset, created);
-  EncodeInt32(bytes.data() + kRecordCountOffset, 0);
-  EncodeInt32(bytes.data() + kNextIdOffset, 1);
-  EncodeInt32(bytes.data() + kRecordLengthOffset, record_length);
-  EncodeInt32(bytes.data() + kFieldCountOffset, static_cast<int32_t>(fields.size()));
+  const std::vector<uint8_t> bytes = EncodeEmptyMainFile(fields, created);
   if (main->Truncate(0) != kDbOk || main->Write(0, bytes.data(), bytes.size()) != kDbOk) {
     return RecordResult(kDbCreateFailed);
   }
-
-  if (has_blob) {
-    std::unique_ptr<File> blob =
-        fs.Open(NativePath(CompanionPath(path)), true, true, &error);
-    if (!blob || ClaimSharing(*blob, true, true, true, kNoRetryMs) != kDbOk) {
-      return RecordResult(kDbBlobCreateFailed);
-    }
-    uint8_t block0[kBlockSize] = {};
-    EncodeFixed32(block0, kBlobMagic);
-    EncodeInt32(block0 + kVersionOffset, kFormatVersion);
-    EncodeDouble(block0 + kCreatedOffset, created);
-    EncodeInt32(block0 + kBlobBlockCountOffset, 1);
-    if (blob->Truncate(0) != kDbOk || blob->Write(0, block0, sizeof block0) != kDbOk) {
-      return RecordResult(kDbBlobCreateFailed);
-    }
-  }
+  const bool has_blob = std::any_of(fields.begin(), fields.end(), [](const FieldDefinition& f) {
+    return IsBlobType(static_cast<FieldType>(f.type));
+  });
+  if (has_blob) return RecordResult(CreateCompanion(fs, CompanionPath(path), created));
   return RecordResult(kDbOk);
 }
 
