@@ -236,159 +236,189 @@ int32_t BlobStore::SetLink(int32_t block, bool prev, int32_t value) {
   return file_->Write(at, raw, sizeof raw) == kDbOk ? kDbOk : kDbBlobAccessFailed;
 }
 
+// The state of one Write: the header (locked and loaded only when the free list or the
+// block count is needed), the walk over the old chain, and every block number met so far.
+struct BlobStore::WriteState {
+  WriteState(LockTable& table, File& file, LockKind kind, int64_t blocks)
+      : blocks_in_file(blocks), old_walk(table, file, kind) {}
+
+  // Every block number met is checked once; a number met twice is a loop or two chains
+  // sharing a block, both damage.
+  bool Claim(int32_t block) {
+    return block > 0 && block < blocks_in_file && seen.insert(block).second;
+  }
+
+  const int64_t blocks_in_file;
+  Header h;
+  bool header_loaded = false;
+  bool header_dirty = false;
+  // One walk over the old chain: the blocks reused first, then those freed.
+  ChainWalk old_walk;
+  // Where the old chain goes on after the blocks reused so far (0: it ends).
+  int32_t old_cursor = 0;
+  // Whether a block was taken off the free list (its new head then needs no previous).
+  bool took_free = false;
+  std::unordered_set<int32_t> seen;
+};
+
+int32_t BlobStore::LockAndLoadHeader(WriteState& w) {
+  if (w.header_loaded) return kDbOk;
+  if (locks_.Lock(*file_, kBlobHeaderLockOffset, kind_, kNoRetryMs) != kDbOk) {
+    return kDbBlobAccessFailed;
+  }
+  int32_t code = LoadHeader(&w.h, w.blocks_in_file);
+  if (code != kDbOk) {
+    locks_.Unlock(*file_, kBlobHeaderLockOffset);
+    return code;
+  }
+  w.header_loaded = true;
+  return kDbOk;
+}
+
+int32_t BlobStore::TakeNewBlock(WriteState& w, int32_t* block) {
+  if (int32_t c = LockAndLoadHeader(w); c != kDbOk) return c;
+  Header& h = w.h;
+  if (h.free_count > 0 && h.free_head > 0) {
+    const int32_t head = h.free_head;
+    BlockLinks links;
+    if (ReadLinks(head, &links) != kDbOk) return kDbBlobAccessFailed;
+    if (links.used == 0 && links.next >= 0 && links.next < h.block_count && w.Claim(head)) {
+      h.free_head = links.next;
+      --h.free_count;
+      w.took_free = true;
+      w.header_dirty = true;
+      *block = head;
+      return kDbOk;
+    }
+    // A head that is in use is what a crash between writing a chain and writing the
+    // header leaves behind. Taking it would overwrite a stored value; the list is dropped
+    // instead (its blocks stay unused) and the file grows.
+    h.free_head = 0;
+    h.free_count = 0;
+  }
+  if (h.block_count == std::numeric_limits<int32_t>::max()) return kDbBlobAccessFailed;
+  if (!w.seen.insert(h.block_count).second) return kDbBlobAccessFailed;
+  *block = h.block_count++;
+  w.header_dirty = true;
+  return kDbOk;
+}
+
+int32_t BlobStore::ChooseBlocks(WriteState& w, size_t pieces, std::vector<int32_t>* chosen) {
+  chosen->reserve(pieces);
+  for (size_t i = 0; i < pieces; ++i) {
+    int32_t block = 0;
+    if (w.old_cursor > 0) {
+      // The old chain's own blocks are reused first.
+      block = w.old_cursor;
+      BlockLinks links;
+      if (!w.Claim(block) || !w.old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
+        return kDbBlobAccessFailed;
+      }
+      w.old_cursor = links.next > 0 ? links.next : 0;
+    } else if (int32_t c = TakeNewBlock(w, &block); c != kDbOk) {
+      return c;
+    }
+    chosen->push_back(block);
+  }
+  return kDbOk;
+}
+
+int32_t BlobStore::WriteChain(const std::vector<int32_t>& chosen, std::string_view data) {
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    size_t at = i * kBlockDataSize;
+    size_t n = std::min<size_t>(kBlockDataSize, data.size() - at);
+    BlockLinks links{i ? chosen[i - 1] : 0, i + 1 < chosen.size() ? chosen[i + 1] : 0,
+                     static_cast<int32_t>(n)};
+    if (WriteBlock(chosen[i], links, data.substr(at, n)) != kDbOk) return kDbBlobAccessFailed;
+  }
+  return kDbOk;
+}
+
+int32_t BlobStore::FreeRestOfOldChain(WriteState& w, std::vector<int32_t>* freed) {
+  if (int32_t c = LockAndLoadHeader(w); c != kDbOk) return c;
+  Header& h = w.h;
+  for (int32_t block = w.old_cursor; block > 0;) {
+    BlockLinks links;
+    if (!w.Claim(block) || !w.old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
+      return kDbBlobAccessFailed;
+    }
+    freed->push_back(block);
+    block = links.next;
+  }
+  // The freed blocks go to the front of the free list.
+  const int32_t old_head = h.free_head;
+  for (size_t i = 0; i < freed->size(); ++i) {
+    BlockLinks links{i ? (*freed)[i - 1] : 0, i + 1 < freed->size() ? (*freed)[i + 1] : old_head,
+                     0};
+    if (WriteBlock((*freed)[i], links, {}) != kDbOk) return kDbBlobAccessFailed;
+  }
+  if (old_head > 0 && SetLink(old_head, true, freed->back()) != kDbOk) {
+    return kDbBlobAccessFailed;
+  }
+  h.free_head = freed->front();
+  h.free_count += static_cast<int32_t>(freed->size());
+  w.header_dirty = true;
+  if (h.free_count >= h.block_count) return kDbBlobAccessFailed;
+  return kDbOk;
+}
+
+int32_t BlobStore::TrimFreeTail(Header& h) {
+  int32_t last = h.block_count - 1;
+  while (last >= 1 && h.free_count > 0) {
+    BlockLinks links;
+    if (ReadLinks(last, &links) != kDbOk) return kDbBlobAccessFailed;
+    if (links.used != 0) break;
+    const bool was_head = h.free_head == last;
+    if (links.prev < 0 || links.prev >= h.block_count || links.next < 0 ||
+        links.next >= h.block_count || (!was_head && links.prev == 0)) {
+      return kDbBlobAccessFailed;
+    }
+    // Unlink the last block from the free list.
+    if (was_head) {
+      h.free_head = links.next;
+    } else if (SetLink(links.prev, false, links.next) != kDbOk) {
+      return kDbBlobAccessFailed;
+    }
+    if (links.next > 0 && SetLink(links.next, true, was_head ? 0 : links.prev) != kDbOk) {
+      return kDbBlobAccessFailed;
+    }
+    --h.free_count;
+    --last;
+  }
+  h.block_count = last + 1;
+  if (file_->Truncate(BlockOffset(h.block_count)) != kDbOk) return kDbBlobAccessFailed;
+  return kDbOk;
+}
+
+int32_t BlobStore::ReplaceChain(WriteState& w, std::string_view data, int32_t* new_first) {
+  const size_t pieces = (data.size() + kBlockDataSize - 1) / kBlockDataSize;
+  std::vector<int32_t> chosen;
+  if (int32_t c = ChooseBlocks(w, pieces, &chosen); c != kDbOk) return c;
+  if (int32_t c = WriteChain(chosen, data); c != kDbOk) return c;
+  *new_first = chosen.empty() ? 0 : chosen.front();
+  // The new head of the free list has no previous block.
+  if (w.took_free && w.h.free_head > 0 && SetLink(w.h.free_head, true, 0) != kDbOk) {
+    return kDbBlobAccessFailed;
+  }
+  if (w.old_cursor <= 0) return kDbOk;
+  std::vector<int32_t> freed;
+  if (int32_t c = FreeRestOfOldChain(w, &freed); c != kDbOk) return c;
+  // Only when the last block of the file was freed can the file get shorter.
+  if (std::find(freed.begin(), freed.end(), w.h.block_count - 1) == freed.end()) return kDbOk;
+  return TrimFreeTail(w.h);
+}
+
 int32_t BlobStore::Write(int32_t old_first, std::string_view data, int32_t* new_first) {
   *new_first = 0;
   int64_t size = 0;
   if (file_->Size(&size) != kDbOk) return kDbBlobAccessFailed;
-  const int64_t blocks_in_file = BlocksIn(size);
-
-  Header h;
-  bool header_loaded = false;
-  bool header_dirty = false;
-  auto need_header = [&]() -> int32_t {
-    if (header_loaded) return kDbOk;
-    if (locks_.Lock(*file_, kBlobHeaderLockOffset, kind_, kNoRetryMs) != kDbOk) {
-      return kDbBlobAccessFailed;
-    }
-    int32_t code = LoadHeader(&h, blocks_in_file);
-    if (code != kDbOk) {
-      locks_.Unlock(*file_, kBlobHeaderLockOffset);
-      return code;
-    }
-    header_loaded = true;
-    return kDbOk;
-  };
-
-  // Every block number met is checked once; a number met twice is a loop or two chains
-  // sharing a block, both damage.
-  std::unordered_set<int32_t> seen;
-  auto claim = [&](int32_t block) {
-    return block > 0 && block < blocks_in_file && seen.insert(block).second;
-  };
-
-  int32_t code = kDbOk;
-  auto run = [&]() -> int32_t {
-    // 1. Choose a block for each 500-byte piece.
-    const size_t pieces = (data.size() + kBlockDataSize - 1) / kBlockDataSize;
-    std::vector<int32_t> chosen;
-    chosen.reserve(pieces);
-    int32_t old_cursor = old_first > 0 ? old_first : 0;
-    // One walk over the old chain: the blocks reused in step 1, then those freed in step 3.
-    ChainWalk old_walk(locks_, *file_, kind_);
-    bool took_free = false;
-    for (size_t i = 0; i < pieces; ++i) {
-      int32_t block = 0;
-      if (old_cursor > 0) {
-        block = old_cursor;
-        BlockLinks links;
-        if (!claim(block) || !old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
-          return kDbBlobAccessFailed;
-        }
-        old_cursor = links.next > 0 ? links.next : 0;
-      } else {
-        if (int32_t c = need_header(); c != kDbOk) return c;
-        bool from_free_list = false;
-        if (h.free_count > 0 && h.free_head > 0) {
-          block = h.free_head;
-          BlockLinks links;
-          if (ReadLinks(block, &links) != kDbOk) return kDbBlobAccessFailed;
-          if (links.used == 0 && links.next >= 0 && links.next < h.block_count &&
-              claim(block)) {
-            h.free_head = links.next;
-            --h.free_count;
-            took_free = true;
-            from_free_list = true;
-          } else {
-            // A head that is in use is what a crash between writing a chain and writing
-            // the header leaves behind. Taking it would overwrite a stored value; the list
-            // is dropped instead (its blocks stay unused) and the file grows.
-            h.free_head = 0;
-            h.free_count = 0;
-          }
-        }
-        if (!from_free_list) {
-          block = h.block_count;
-          if (block == std::numeric_limits<int32_t>::max()) return kDbBlobAccessFailed;
-          if (!seen.insert(block).second) return kDbBlobAccessFailed;
-          ++h.block_count;
-        }
-        header_dirty = true;
-      }
-      chosen.push_back(block);
-    }
-
-    // 2. Write the chain, each block linked to its neighbours.
-    for (size_t i = 0; i < chosen.size(); ++i) {
-      size_t at = i * kBlockDataSize;
-      size_t n = std::min<size_t>(kBlockDataSize, data.size() - at);
-      BlockLinks links{i ? chosen[i - 1] : 0, i + 1 < chosen.size() ? chosen[i + 1] : 0,
-                       static_cast<int32_t>(n)};
-      if (WriteBlock(chosen[i], links, data.substr(at, n)) != kDbOk) return kDbBlobAccessFailed;
-    }
-    *new_first = chosen.empty() ? 0 : chosen.front();
-    // The new head of the free list has no previous block.
-    if (took_free && h.free_head > 0 && SetLink(h.free_head, true, 0) != kDbOk) {
-      return kDbBlobAccessFailed;
-    }
-
-    // 3. Free what is left of the old chain; it goes to the front of the free list.
-    if (old_cursor <= 0) return kDbOk;
-    if (int32_t c = need_header(); c != kDbOk) return c;
-    std::vector<int32_t> freed;
-    for (int32_t block = old_cursor; block > 0;) {
-      BlockLinks links;
-      if (!claim(block) || !old_walk.Step(block) || ReadLinks(block, &links) != kDbOk) {
-        return kDbBlobAccessFailed;
-      }
-      freed.push_back(block);
-      block = links.next;
-    }
-    const int32_t old_head = h.free_head;
-    for (size_t i = 0; i < freed.size(); ++i) {
-      BlockLinks links{i ? freed[i - 1] : 0, i + 1 < freed.size() ? freed[i + 1] : old_head, 0};
-      if (WriteBlock(freed[i], links, {}) != kDbOk) return kDbBlobAccessFailed;
-    }
-    if (old_head > 0 && SetLink(old_head, true, freed.back()) != kDbOk) {
-      return kDbBlobAccessFailed;
-    }
-    h.free_head = freed.front();
-    h.free_count += static_cast<int32_t>(freed.size());
-    header_dirty = true;
-    if (h.free_count >= h.block_count) return kDbBlobAccessFailed;
-
-    // 4. Free blocks at the end of the file are cut off.
-    if (std::find(freed.begin(), freed.end(), h.block_count - 1) == freed.end()) return kDbOk;
-    int32_t last = h.block_count - 1;
-    while (last >= 1 && h.free_count > 0) {
-      BlockLinks links;
-      if (ReadLinks(last, &links) != kDbOk) return kDbBlobAccessFailed;
-      if (links.used != 0) break;
-      const bool was_head = h.free_head == last;
-      if (links.prev < 0 || links.prev >= h.block_count || links.next < 0 ||
-          links.next >= h.block_count || (!was_head && links.prev == 0)) {
-        return kDbBlobAccessFailed;
-      }
-      if (was_head) {
-        h.free_head = links.next;
-      } else if (SetLink(links.prev, false, links.next) != kDbOk) {
-        return kDbBlobAccessFailed;
-      }
-      if (links.next > 0 && SetLink(links.next, true, was_head ? 0 : links.prev) != kDbOk) {
-        return kDbBlobAccessFailed;
-      }
-      --h.free_count;
-      --last;
-    }
-    h.block_count = last + 1;
-    if (file_->Truncate(BlockOffset(h.block_count)) != kDbOk) return kDbBlobAccessFailed;
-    return kDbOk;
-  };
-  code = run();
-
-  // 5. The header goes back whenever it changed, also after a failure, so that the blocks
+  WriteState w(locks_, *file_, kind_, BlocksIn(size));
+  w.old_cursor = old_first > 0 ? old_first : 0;
+  int32_t code = ReplaceChain(w, data, new_first);
+  // The header goes back whenever it changed, also after a failure, so that the blocks
   // already written stay accounted for.
-  if (header_loaded) {
-    if (header_dirty && StoreHeader(h) != kDbOk && code == kDbOk) code = kDbBlobAccessFailed;
+  if (w.header_loaded) {
+    if (w.header_dirty && StoreHeader(w.h) != kDbOk && code == kDbOk) code = kDbBlobAccessFailed;
     locks_.Unlock(*file_, kBlobHeaderLockOffset);
   }
   if (code != kDbOk) *new_first = 0;

@@ -9,6 +9,10 @@
 // (LastDbError in edb/errors.h), 0 on success. The exceptions are the argument and field
 // errors of ReadField and WriteFields, which stop the program through RaiseFatalError.
 //
+// Every file goes through a FileSystem: DefaultFileSystem() unless the overloads that take
+// one are used (tests and fuzzers). An open database keeps the one it was opened with, which
+// must outlive it.
+//
 // Typical use (the class roster):
 //   OpenDatabase(path, "数据库"_gbk);
 //   for (GoToFirstRecord(); ...; SkipRecords()) Text name = AsText(ReadField("姓名"_gbk));
@@ -25,6 +29,7 @@
 
 #include "core/text.h"
 #include "core/value.h"
+#include "edb/file.h"
 #include "edb/format.h"
 
 namespace rc {
@@ -38,8 +43,11 @@ struct FieldDefinition {
 
 // Creates the main file (and the companion file when a field is a memo or byte set) and
 // closes them; the database is not opened. A name without extension gets ".EDB". An existing
-// file that is not open anywhere is overwritten; one that is open fails with -12.
+// file that is not open anywhere is overwritten; one that is open fails with
+// kDbSharingViolation.
 bool CreateDatabase(const Text& file_name, const std::vector<FieldDefinition>& fields);
+bool CreateDatabase(FileSystem& fs, const Text& file_name,
+                    const std::vector<FieldDefinition>& fields);
 
 // Sharing modes of OpenDatabase.
 enum SharingMode : int32_t {
@@ -56,8 +64,13 @@ bool OpenDatabase(const Text& file_name, std::optional<Text> alias = {},
                   std::optional<bool> read_only = {}, std::optional<int32_t> sharing = {},
                   std::optional<Text> password = {},
                   const std::vector<Text>& index_files = {});
+bool OpenDatabase(FileSystem& fs, const Text& file_name, std::optional<Text> alias = {},
+                  std::optional<bool> read_only = {}, std::optional<int32_t> sharing = {},
+                  std::optional<Text> password = {},
+                  const std::vector<Text>& index_files = {});
 
-// Makes the database found by alias, title or full path current (-66 when none matches).
+// Makes the database found by alias, title or full path current (kDbNotOpen when none
+// matches).
 bool SetCurrentDatabase(const Text& name);
 
 // Closes the database found by alias, title or full path; the current one when the name is
@@ -108,7 +121,7 @@ bool FindRecord(const Condition& condition);
 // `*password`, which the database wipes with spaces after use.
 using PasswordPrompt = std::function<bool(const Text& notice, Text* password)>;
 // Installs the prompt (the user interface does this at start-up); an empty function makes
-// "?" fail with -78.
+// "?" fail with kDbBadPassword.
 void SetPasswordPrompt(PasswordPrompt prompt);
 
 // Convenience readers for ReadField's results: the text, or the number as a 64-bit integer
@@ -138,17 +151,19 @@ std::optional<int32_t> CurrentRecordIdentifier();
 
 // Deletes a database's main file, named as given (no default extension), and its companion
 // file when there is one. A file that is open anywhere, in this process under any alias or
-// in another program, is not deleted (-12), so that no program loses the file under it;
-// -3 when it does not exist. Deleting a class goes through here rather than removing the
-// file directly, which the file system would allow while the file is open.
+// in another program, is not deleted (kDbSharingViolation), so that no program loses the file
+// under it; kDbFileNotFound when it does not exist. Deleting a class goes through here rather
+// than removing the file directly, which the file system would allow while the file is open.
 bool RemoveDatabaseFile(const Text& file_name);
+bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name);
 
 // What CreateDatabase would find at `file_name` (".EDB" added to a name without extension):
 // no file, a file that no program has open, or a file open somewhere (in this process
-// under any alias, or in another program), which CreateDatabase would refuse with -12. Lets
-// a caller ask before replacing a file. Changes nothing.
+// under any alias, or in another program), which CreateDatabase would refuse with
+// kDbSharingViolation. Lets a caller ask before replacing a file. Changes nothing.
 enum class DatabaseFileStatus { kMissing, kClosed, kOpen };
 DatabaseFileStatus ProbeDatabaseFile(const Text& file_name);
+DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name);
 // Closes every open database (tests and tools).
 void CloseAllDatabases();
 

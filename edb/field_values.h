@@ -18,7 +18,7 @@ ValueKind FieldValueKind(FieldType type);
 bool IsNumericKind(ValueKind kind);
 
 // True when `value` may be written to a field of `type`: the same kind, or both numeric.
-bool ValueFitsField(FieldType type, const Value& value);
+[[nodiscard]] bool ValueFitsField(FieldType type, const Value& value);
 
 // Stores a value that fits (ValueFitsField) into the `width` bytes of a non-blob field,
 // converting numbers to the field's type. A text is cut to the width; bytes after its

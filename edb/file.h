@@ -1,7 +1,7 @@
 // The thin OS layer under the database: the file operations it needs and nothing more.
 // Every error is one of the database's codes (edb/errors.h); errno becomes a code in exactly
-// one place (ErrorFromErrno). The POSIX implementation is file_posix.cpp; tests put a
-// fault-injecting file system in its place (tests/edb/fault_file.h).
+// one place (ErrorFromErrno). The POSIX implementation is file_posix.cpp; tests pass a
+// fault-injecting file system to the commands instead (tests/edb/fault_file.h).
 #ifndef ROLLCALL_EDB_FILE_H_
 #define ROLLCALL_EDB_FILE_H_
 
@@ -23,19 +23,21 @@ class File {
 
   // Reads up to `size` bytes at `offset`; `*done` gets the number read, which is short only
   // at the end of the file. Returns 0 or an error code.
-  virtual int32_t Read(int64_t offset, void* buffer, size_t size, size_t* done) = 0;
+  [[nodiscard]] virtual int32_t Read(int64_t offset, void* buffer, size_t size,
+                                     size_t* done) = 0;
   // Writes all `size` bytes at `offset`, or returns an error code.
-  virtual int32_t Write(int64_t offset, const void* data, size_t size) = 0;
-  virtual int32_t Truncate(int64_t size) = 0;
-  virtual int32_t Size(int64_t* size) = 0;
+  [[nodiscard]] virtual int32_t Write(int64_t offset, const void* data, size_t size) = 0;
+  [[nodiscard]] virtual int32_t Truncate(int64_t size) = 0;
+  [[nodiscard]] virtual int32_t Size(int64_t* size) = 0;
 
   // Byte-range locks of this open file. They never wait: a range held by another open file,
   // in this process or another, gives kDbLockViolation. Locking a range this file already
   // holds does not nest (see edb/locks.h for the table that makes it nest).
-  virtual int32_t Lock(int64_t offset, int64_t length, LockKind kind) = 0;
+  [[nodiscard]] virtual int32_t Lock(int64_t offset, int64_t length, LockKind kind) = 0;
   virtual int32_t Unlock(int64_t offset, int64_t length) = 0;
   // True in `*held` when another open file holds any lock that touches the range.
-  virtual int32_t IsLockedElsewhere(int64_t offset, int64_t length, bool* held) = 0;
+  [[nodiscard]] virtual int32_t IsLockedElsewhere(int64_t offset, int64_t length,
+                                                  bool* held) = 0;
 };
 
 class FileSystem {
@@ -43,17 +45,14 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // Opens the file at a native path for reading, or reading and writing. `create` makes
   // the file when it is missing (never truncates). nullptr and `*error` on failure.
-  virtual std::unique_ptr<File> Open(const std::string& native_path, bool writable,
-                                     bool create, int32_t* error) = 0;
+  [[nodiscard]] virtual std::unique_ptr<File> Open(const std::string& native_path,
+                                                   bool writable, bool create,
+                                                   int32_t* error) = 0;
 };
 
-// The POSIX file system, with open-file-description locks.
-FileSystem* PosixFileSystem();
-
-// The file system the database uses: the POSIX one unless a test has set another.
-// `fs` must outlive its use; nullptr restores the POSIX one.
-FileSystem* CurrentFileSystem();
-void SetFileSystem(FileSystem* fs);
+// The program's file system: the POSIX one, with open-file-description locks. The
+// database commands use it unless they are given another (tests, the fuzzers).
+FileSystem& DefaultFileSystem();
 
 // The database code for a failure cause.
 int32_t ErrorFromErrno(int err);

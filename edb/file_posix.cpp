@@ -132,17 +132,12 @@ class Posix final : public FileSystem {
   }
 };
 
-FileSystem* g_file_system = nullptr;
-
 }  // namespace
 
-FileSystem* PosixFileSystem() {
+FileSystem& DefaultFileSystem() {
   static Posix posix;
-  return &posix;
+  return posix;
 }
-
-FileSystem* CurrentFileSystem() { return g_file_system ? g_file_system : PosixFileSystem(); }
-void SetFileSystem(FileSystem* fs) { g_file_system = fs; }
 
 int32_t ErrorFromErrno(int err) {
   switch (err) {

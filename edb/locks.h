@@ -69,7 +69,7 @@ class LockTable {
  public:
   // Locks one byte at `offset`. Returns 0 or the error (kDbLockViolation after the retry
   // time has passed).
-  int32_t Lock(File& file, int64_t offset, LockKind kind, uint32_t retry_ms);
+  [[nodiscard]] int32_t Lock(File& file, int64_t offset, LockKind kind, uint32_t retry_ms);
   void Unlock(File& file, int64_t offset);
   // Releases every lock still held.
   void ReleaseAll(File& file);
@@ -87,13 +87,13 @@ class LockTable {
 // Runs `attempt` until it returns something other than a sharing or lock violation, or
 // until `retry_ms` have passed since the first attempt.
 template <typename Attempt>
-int32_t WithRetry(uint32_t retry_ms, Attempt attempt);
+[[nodiscard]] int32_t WithRetry(uint32_t retry_ms, Attempt attempt);
 
 // Publishes this open's access and share markers and checks them against every other open
 // of the file. `deny_read`/`deny_write` are what this open refuses to others. Returns 0, or
 // kDbSharingViolation with no marker left behind.
-int32_t ClaimSharing(File& file, bool writable, bool deny_read, bool deny_write,
-                     uint32_t retry_ms);
+[[nodiscard]] int32_t ClaimSharing(File& file, bool writable, bool deny_read,
+                                   bool deny_write, uint32_t retry_ms);
 
 }  // namespace rc
 

@@ -22,7 +22,9 @@ struct Setup {
   std::vector<uint8_t> main, companion;  // the empty database's files
 
   Setup() {
-    if (!rc::CreateDatabase(place.file_name(), rc::fuzz::CsvDatabaseFields())) std::abort();
+    if (!rc::CreateDatabase(place.fs(), place.file_name(), rc::fuzz::CsvDatabaseFields())) {
+      std::abort();
+    }
     main = Read(".EDB");
     companion = Read(".EDT");
   }
@@ -32,10 +34,10 @@ struct Setup {
     int32_t error = 0;
     auto file = place.fs().Open(native, false, false, &error);
     int64_t size = 0;
-    file->Size(&size);
+    if (!file || file->Size(&size) != 0) std::abort();
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     size_t done = 0;
-    file->Read(0, bytes.data(), bytes.size(), &done);
+    if (file->Read(0, bytes.data(), bytes.size(), &done) != 0) std::abort();
     return bytes;
   }
 };
@@ -52,9 +54,10 @@ int Import(const std::string& csv, std::string* csv_out) {
   std::ofstream(s.place.side_file(), std::ios::binary | std::ios::trunc) << csv;
   const std::string db = s.place.file_name().bytes();
   std::ostringstream out, err;
-  const int status = rc::RunEdbtool({"import-csv", db, s.place.side_file()}, out, err);
+  const int status =
+      rc::RunEdbtool({"import-csv", db, s.place.side_file()}, out, err, s.place.fs());
   if (status == 0 && csv_out) {
-    if (rc::RunEdbtool({"export-csv", db}, out, err) != 0) std::abort();
+    if (rc::RunEdbtool({"export-csv", db}, out, err, s.place.fs()) != 0) std::abort();
     *csv_out = out.str();
   }
   return status;

@@ -1,5 +1,5 @@
 // Where the database fuzz targets keep their database: the files live in a MemoryFileSystem,
-// installed for the whole process, under names in a private folder that holds empty stand-ins
+// which the targets pass to the commands (fs()), under names in a private folder that holds empty stand-ins
 // of the same names. The stand-ins are there because the path layer looks names up on the
 // real disk before the database opens them; finding them costs one stat each.
 #ifndef ROLLCALL_FUZZ_DATABASE_PLACE_H_
@@ -31,10 +31,8 @@ class DatabasePlace {
     const Text full = FullPath(file_name_);
     main_native_ = NativePath(full);
     companion_native_ = NativePath(CompanionPath(full));
-    SetFileSystem(&fs_);
   }
   ~DatabasePlace() {
-    SetFileSystem(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }

@@ -105,7 +105,8 @@ void Change(const rc::DatabaseInfo& info, std::vector<std::optional<Value>> last
 }
 
 void Run(const std::optional<rc::Text>& password, bool read_only) {
-  if (!rc::OpenDatabase(Place().file_name(), std::nullopt, read_only, std::nullopt, password)) {
+  if (!rc::OpenDatabase(Place().fs(), Place().file_name(), std::nullopt, read_only, std::nullopt,
+                        password)) {
     return;
   }
   if (auto info = rc::DescribeCurrentDatabase(); info && !info->fields.empty()) {

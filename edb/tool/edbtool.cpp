@@ -204,7 +204,7 @@ void ForEachRecord(const DatabaseInfo& info, PerRecord per_record) {
   }
 }
 
-int Dump(const std::vector<std::string>& args, std::ostream& out) {
+int Dump(FileSystem& fs, const std::vector<std::string>& args, std::ostream& out) {
   std::optional<Text> password;
   std::optional<std::string> file;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -219,7 +219,7 @@ int Dump(const std::vector<std::string>& args, std::ostream& out) {
   if (!file) throw std::invalid_argument("dump");
   CloseOnExit close;
   // A shared look: read-only, so that nothing is repaired or changed.
-  Check(OpenDatabase(PathArg(*file), std::nullopt, true, kShareAll, password));
+  Check(OpenDatabase(fs, PathArg(*file), std::nullopt, true, kShareAll, password));
   DatabaseInfo info = *DescribeCurrentDatabase();
   const int32_t count = RecordCount();
   Check(LastDbError() == kDbOk);
@@ -263,7 +263,7 @@ std::optional<int32_t> ParseType(const std::string& s) {
   return ParseInt(s);
 }
 
-int Create(const std::vector<std::string>& args) {
+int Create(FileSystem& fs, const std::vector<std::string>& args) {
   if (args.size() < 2) throw std::invalid_argument("create");
   std::vector<FieldDefinition> fields;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -286,7 +286,7 @@ int Create(const std::vector<std::string>& args) {
     }
     fields.push_back({InputText(field_arg.substr(0, colon)), *type, width});
   }
-  Check(CreateDatabase(PathArg(args[0]), fields));
+  Check(CreateDatabase(fs, PathArg(args[0]), fields));
   return 0;
 }
 
@@ -363,10 +363,10 @@ std::optional<Value> ParseValue(const FieldInfo& field, const Text& text,
   return std::nullopt;
 }
 
-int Add(const std::vector<std::string>& args) {
+int Add(FileSystem& fs, const std::vector<std::string>& args) {
   if (args.empty()) throw std::invalid_argument("add");
   CloseOnExit close;
-  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
+  WhileBusy([&] { Check(OpenDatabase(fs, PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   const size_t given = args.size() - 1;
   if (given == 0 || given > info.fields.size()) {
@@ -382,10 +382,10 @@ int Add(const std::vector<std::string>& args) {
   return 0;
 }
 
-int ExportCsv(const std::vector<std::string>& args, std::ostream& out) {
+int ExportCsv(FileSystem& fs, const std::vector<std::string>& args, std::ostream& out) {
   if (args.size() != 1) throw std::invalid_argument("export-csv");
   CloseOnExit close;
-  Check(OpenDatabase(PathArg(args[0]), std::nullopt, true));
+  Check(OpenDatabase(fs, PathArg(args[0]), std::nullopt, true));
   DatabaseInfo info = *DescribeCurrentDatabase();
   std::ostringstream s;
   for (size_t i = 0; i < info.fields.size(); ++i) {
@@ -495,12 +495,12 @@ std::string ReadCsvFile(const std::string& path) {
   return text;
 }
 
-int ImportCsv(const std::vector<std::string>& args) {
+int ImportCsv(FileSystem& fs, const std::vector<std::string>& args) {
   if (args.size() != 2) throw std::invalid_argument("import-csv");
   // The whole file is one encoding: UTF-8 when it is valid UTF-8, else GB18030.
   std::vector<CsvRow> rows = ParseCsv(InputText(ReadCsvFile(args[1])).bytes());
   CloseOnExit close;
-  WhileBusy([&] { Check(OpenDatabase(PathArg(args[0]))); });
+  WhileBusy([&] { Check(OpenDatabase(fs, PathArg(args[0]))); });
   DatabaseInfo info = *DescribeCurrentDatabase();
   if (rows.empty()) return 0;
   // The header row names the column of each field; columns may come in any order.
@@ -543,6 +543,11 @@ int ImportCsv(const std::vector<std::string>& args) {
 }  // namespace
 
 int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunEdbtool(args, out, err, DefaultFileSystem());
+}
+
+int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               FileSystem& fs) {
   if (args.empty()) {
     err << kUsage;
     return 1;
@@ -550,11 +555,11 @@ int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ost
   const std::string& command = args[0];
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
-    if (command == "dump") return WhileBusy([&] { return Dump(rest, out); });
-    if (command == "create") return Create(rest);
-    if (command == "add") return Add(rest);
-    if (command == "export-csv") return WhileBusy([&] { return ExportCsv(rest, out); });
-    if (command == "import-csv") return ImportCsv(rest);
+    if (command == "dump") return WhileBusy([&] { return Dump(fs, rest, out); });
+    if (command == "create") return Create(fs, rest);
+    if (command == "add") return Add(fs, rest);
+    if (command == "export-csv") return WhileBusy([&] { return ExportCsv(fs, rest, out); });
+    if (command == "import-csv") return ImportCsv(fs, rest);
     err << kUsage;
     return 1;
   } catch (const Failure& f) {

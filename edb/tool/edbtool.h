@@ -20,10 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "edb/file.h"
+
 namespace rc {
 
 // Runs one edbtool command (`args` without the program name). Returns the exit status.
 int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same on the files of `fs` (the fuzzers keep theirs in memory).
+int RunEdbtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               FileSystem& fs);
 
 }  // namespace rc
 

@@ -149,7 +149,7 @@ TEST_F(CommandsTest, ConditionalWriteChangesEveryMatchingRecordAndKeepsTheCursor
   EXPECT_EQ(Counter("错误次数"), 6999);
   ASSERT_TRUE(SkipRecords(-1));
   EXPECT_EQ(Counter("回答次数"), 0);
-  // An expression of the wrong kind stops with -76.
+  // An expression of the wrong kind stops with kDbExpressionKind.
   EXPECT_FALSE(WriteFields([] { return true; },
                            {{"回答次数"_gbk, Expression([] { return Value("t"_gbk); })}}));
   EXPECT_EQ(LastDbError(), kDbExpressionKind);

@@ -1,7 +1,10 @@
 // edbtool as teachers and scripts run it: the real binary, its output and exit status.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -92,18 +95,39 @@ TEST_F(EdbtoolTest, EveryTypeDumpsAsItsJsonKind) {
 TEST_F(EdbtoolTest, WaitsOutALockHeldForAMoment) {
   ASSERT_EQ(Run({"create", File("b"), "n:Int"}).status, 0);
   int32_t error = 0;
-  std::unique_ptr<rc::File> program = PosixFileSystem()->Open(File("b.EDB"), true, false, &error);
+  std::unique_ptr<rc::File> program = DefaultFileSystem().Open(File("b.EDB"), true, false, &error);
   ASSERT_TRUE(program);
   for (const char* command : {"add", "dump"}) {
-    // The program holds the record count, as while it adds a record.
+    // The program holds the record count, as while it adds a record, and lets go only after
+    // edbtool has opened and closed the file twice: each of those tries met the lock, so
+    // edbtool began while it was held and waited it out. The file's open and close events
+    // are the handshake; nothing depends on how soon edbtool starts.
     ASSERT_EQ(program->Lock(16, 1, LockKind::kExclusive), 0);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, File("b.EDB").c_str(), IN_CLOSE), 0);
+    bool tried_while_held = false;
     std::thread release([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      int closes = 0;
+      alignas(inotify_event) char events[4096];
+      pollfd ready{watch, POLLIN, 0};
+      // A generous deadline only so that a broken edbtool cannot hang the test.
+      while (closes < 2 && poll(&ready, 1, 60000) == 1) {
+        const ssize_t n = read(watch, events, sizeof events);
+        for (ssize_t at = 0; at < n;) {
+          const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+          if (event->mask & IN_CLOSE) ++closes;
+          at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+      }
+      tried_while_held = closes >= 2;
       program->Unlock(16, 1);
     });
     Result r = std::string(command) == "add" ? Run({"add", File("b"), "7"})
                                              : Run({"dump", File("b")});
     release.join();
+    close(watch);
+    EXPECT_TRUE(tried_while_held) << command;
     EXPECT_EQ(r.status, 0) << command << ": " << r.err;
   }
   EXPECT_NE(Run({"dump", File("b")}).out.find("\"values\":[7]"), std::string::npos);

@@ -1,10 +1,12 @@
 // A file system that fails on purpose: files whose path contains a given text fail to
 // open, or accept only so many more bytes of writes (the write that crosses the limit is
-// cut there and reports a full disk), or fail every read.
+// cut there and reports a full disk), or fail every read. Tests pass it to the commands
+// that take a FileSystem; files it has not been told to touch are the real ones.
 #ifndef ROLLCALL_TESTS_EDB_FAULT_FILE_H_
 #define ROLLCALL_TESTS_EDB_FAULT_FILE_H_
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -25,10 +27,12 @@ class FaultFileSystem : public FileSystem {
     bool fail_reads = false;
     // Every system lock (true) and unlock (false) of the file, by offset, in order.
     std::vector<std::pair<bool, int64_t>> lock_log = {};
+    // Called with the offset before each system lock is tried: another program's move at a
+    // known point of a command, where a thread and a sleep would race the clock.
+    std::function<void(int64_t offset)> before_lock = {};
   };
 
-  FaultFileSystem() { SetFileSystem(this); }
-  ~FaultFileSystem() override { SetFileSystem(nullptr); }
+  FaultFileSystem() = default;
   FaultFileSystem(const FaultFileSystem&) = delete;
   FaultFileSystem& operator=(const FaultFileSystem&) = delete;
 
@@ -41,7 +45,7 @@ class FaultFileSystem : public FileSystem {
       *error = kDbAccessDenied;
       return nullptr;
     }
-    auto file = PosixFileSystem()->Open(path, writable, create, error);
+    auto file = DefaultFileSystem().Open(path, writable, create, error);
     if (!file || !hit) return file;
     return std::make_unique<FaultFile>(std::move(file), faults_);
   }
@@ -64,7 +68,8 @@ class FaultFileSystem : public FileSystem {
         budget -= static_cast<int64_t>(size);
         return file_->Write(offset, data, size);
       }
-      if (budget > 0) file_->Write(offset, data, static_cast<size_t>(budget));
+      // The part that fits is written; the failure reported is the full disk either way.
+      if (budget > 0) static_cast<void>(file_->Write(offset, data, static_cast<size_t>(budget)));
       budget = 0;
       return kDbDiskFull;
     }
@@ -72,6 +77,7 @@ class FaultFileSystem : public FileSystem {
     int32_t Size(int64_t* size) override { return file_->Size(size); }
     int32_t Lock(int64_t offset, int64_t length, LockKind kind) override {
       faults_->lock_log.emplace_back(true, offset);
+      if (faults_->before_lock) faults_->before_lock(offset);
       return file_->Lock(offset, length, kind);
     }
     int32_t Unlock(int64_t offset, int64_t length) override {

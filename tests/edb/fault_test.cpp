@@ -18,22 +18,22 @@ class FaultTest : public ::testing::Test {
 TEST_F(FaultTest, CreateReportsTheFileThatFailed) {
   test::FaultFileSystem fs;
   fs.faults() = {".EDB", false, 100, false};
-  EXPECT_FALSE(CreateDatabase(dir_.Path("a"), test::RosterFields()));
+  EXPECT_FALSE(CreateDatabase(fs, dir_.Path("a"), test::RosterFields()));
   EXPECT_EQ(LastDbError(), kDbCreateFailed);
 
   fs.faults() = {".EDT", true};
-  EXPECT_FALSE(CreateDatabase(dir_.Path("b"), {{"m"_gbk, 12, 0}}));
+  EXPECT_FALSE(CreateDatabase(fs, dir_.Path("b"), {{"m"_gbk, 12, 0}}));
   EXPECT_EQ(LastDbError(), kDbBlobCreateFailed);
   EXPECT_EQ(test::FileSize(dir_.Native("b.EDB")), 116 + 72);  // the main file stays written
 
   fs.faults() = {".EDT", false, 10};
-  EXPECT_FALSE(CreateDatabase(dir_.Path("c"), {{"m"_gbk, 12, 0}}));
+  EXPECT_FALSE(CreateDatabase(fs, dir_.Path("c"), {{"m"_gbk, 12, 0}}));
   EXPECT_EQ(LastDbError(), kDbBlobCreateFailed);
 
   fs.faults() = {"a.EDB", true};
-  EXPECT_FALSE(CreateDatabase(dir_.Path("a"), test::RosterFields()));
+  EXPECT_FALSE(CreateDatabase(fs, dir_.Path("a"), test::RosterFields()));
   EXPECT_EQ(LastDbError(), kDbAccessDenied);
-  EXPECT_FALSE(CreateDatabase(dir_.Path("nofolder/x"), test::RosterFields()));
+  EXPECT_FALSE(CreateDatabase(fs, dir_.Path("nofolder/x"), test::RosterFields()));
   EXPECT_EQ(LastDbError(), kDbFileNotFound);
 }
 
@@ -41,7 +41,7 @@ TEST_F(FaultTest, FailedAddLeavesTheMainFileAsItWas) {
   ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"k"_gbk, 3, 0}, {"备注"_gbk, 12, 0}}));
   test::FaultFileSystem fs;
   fs.faults() = {".EDT", false, 700};
-  ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
+  ASSERT_TRUE(OpenDatabase(fs, dir_.Path("m")));
   ASSERT_TRUE(AddRecord({int32_t{1}, Text("first")}));
   const auto before = test::ReadBytes(dir_.Native("m.EDB"));
   EXPECT_FALSE(AddRecord({int32_t{2}, Text(std::string(2000, 'x'))}));
@@ -61,7 +61,7 @@ TEST_F(FaultTest, RecordCutShortByAFullDiskIsDroppedOnTheNextOpen) {
   {
     test::FaultFileSystem fs;
     fs.faults() = {".EDB", false, 52 * 2 + 8 * 2 + 30};
-    ASSERT_TRUE(OpenDatabase(dir_.Path("r")));
+    ASSERT_TRUE(OpenDatabase(fs, dir_.Path("r")));
     ASSERT_TRUE(AddRecord({"a"_gbk, "b"_gbk}));
     ASSERT_TRUE(AddRecord({"a"_gbk, "c"_gbk}));
     EXPECT_FALSE(AddRecord({"a"_gbk, "d"_gbk}));
@@ -84,7 +84,7 @@ TEST_F(FaultTest, ReadErrorsAreReportedNotInvented) {
   CloseAllDatabases();
   test::FaultFileSystem fs;
   fs.faults() = {".EDB", false};
-  ASSERT_TRUE(OpenDatabase(dir_.Path("r")));
+  ASSERT_TRUE(OpenDatabase(fs, dir_.Path("r")));
   fs.faults().fail_reads = true;
   EXPECT_EQ(RecordCount(), 0);
   EXPECT_EQ(LastDbError(), kDbRecordCountFailed);
@@ -93,7 +93,7 @@ TEST_F(FaultTest, ReadErrorsAreReportedNotInvented) {
   EXPECT_FALSE(FindRecord([] { return true; }));
   EXPECT_EQ(LastDbError(), kDbRecordCountFailed);
   CloseAllDatabases();
-  EXPECT_FALSE(OpenDatabase(dir_.Path("r")));
+  EXPECT_FALSE(OpenDatabase(fs, dir_.Path("r")));
   EXPECT_EQ(LastDbError(), kDbNotDatabase);
 }
 
@@ -101,7 +101,7 @@ TEST_F(FaultTest, AChainIsNeverLetGoOfWhileItIsWalked) {
   ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"备注"_gbk, 12, 0}}));
   test::FaultFileSystem fs;
   fs.faults() = {".EDT"};
-  ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
+  ASSERT_TRUE(OpenDatabase(fs, dir_.Path("m")));
   ASSERT_TRUE(AddRecord({Text(std::string(1500, 'a'))}));  // blocks 1, 2, 3
   // Read, then rewritten shorter: block 1 kept, blocks 2 and 3 freed.
   for (bool write : {false, true}) {

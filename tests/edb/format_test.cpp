@@ -199,45 +199,6 @@ TEST_F(FormatTest, MemoBlocksFor0_500_501And5000Bytes) {
   EXPECT_EQ(Int32At(ReadBytes(dir_.Native("m.EDB")), 116 + 72 * 2 + 4 + 8), 0);
 }
 
-TEST_F(FormatTest, FreedBlocksAreReusedBeforeTheFileGrows) {
-  OpenMemoDb();
-  ASSERT_TRUE(AddRecord({Text("a"), Text(std::string(600, 'a'))}));  // blocks 1, 2
-  ASSERT_TRUE(AddRecord({Text("b"), Text("b")}));                    // block 3
-  GoToFirstRecord();
-  WriteMemo("");
-  std::vector<uint8_t> blob = Blob();
-  ASSERT_EQ(blob.size(), 4u * 512);  // block 3 is in use, nothing to trim
-  EXPECT_EQ(Int32At(blob, 20), 2);
-  EXPECT_EQ(Int32At(blob, 24), 1);
-  EXPECT_EQ(Links(blob, 1), (std::vector<int32_t>{0, 2, 0}));
-  EXPECT_EQ(Links(blob, 2), (std::vector<int32_t>{1, 0, 0}));
-  for (size_t i = 512 + 12; i < 1024; ++i) ASSERT_EQ(blob[i], 0);
-
-  WriteMemo(std::string(550, 'z'));
-  blob = Blob();
-  EXPECT_EQ(blob.size(), 4u * 512);
-  EXPECT_EQ(Int32At(blob, 20), 0);
-  EXPECT_EQ(Int32At(blob, 24), 0);
-  EXPECT_EQ(Links(blob, 1), (std::vector<int32_t>{0, 2, 500}));
-  EXPECT_EQ(Links(blob, 2), (std::vector<int32_t>{1, 0, 50}));
-  EXPECT_EQ(ReadMemo(), std::string(550, 'z'));
-  ASSERT_TRUE(SkipRecords());
-  EXPECT_EQ(ReadMemo(), "b");
-
-  // A shorter value is rewritten in place; the rest of its chain joins the free list in
-  // front of the blocks already there.
-  ASSERT_TRUE(AddRecord({Text("c"), Text(std::string(1400, 'c'))}));  // blocks 4, 5, 6
-  ASSERT_TRUE(AddRecord({Text("d"), Text("d")}));                     // block 7
-  ASSERT_TRUE(SkipRecords(-1));
-  WriteMemo("short");
-  blob = Blob();
-  EXPECT_EQ(Links(blob, 4), (std::vector<int32_t>{0, 0, 5}));
-  EXPECT_EQ(Int32At(blob, 24), 5);
-  EXPECT_EQ(Int32At(blob, 20), 2);
-  EXPECT_EQ(Links(blob, 5), (std::vector<int32_t>{0, 6, 0}));
-  EXPECT_EQ(Links(blob, 6), (std::vector<int32_t>{5, 0, 0}));
-}
-
 TEST_F(FormatTest, OpeningCutsAPartialRecordAndLowersTheCount) {
   std::string path = MakeRoster(3);
   std::vector<uint8_t> b = ReadBytes(path);

@@ -14,6 +14,7 @@
 namespace rc {
 namespace {
 
+using test::Int32At;
 using test::ReadBytes;
 using test::WriteBytes;
 
@@ -326,6 +327,64 @@ TEST_F(AllTypesTest, FreedChainGoesToTheFrontOfTheFreeList) {
   main_.I32(16, 2);
   main_.I32(20, 3);
   EXPECT_EQ(ReadBytes(dir_.Native("t.EDB")), main_.bytes());
+}
+
+// The same heap on a database the library made: one text field and one memo field. The
+// free-list cases of the companion file all live here, next to the hand-built ones above.
+class MemoHeapTest : public HandBuiltTest {
+ protected:
+  void OpenMemoDb() {
+    ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"名"_gbk, 10, 8}, {"备注"_gbk, 12, 0}}));
+    ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
+  }
+  std::vector<uint8_t> Blob() { return ReadBytes(dir_.Native("m.EDT")); }
+  // Block k's previous, next and used fields.
+  std::vector<int32_t> Links(const std::vector<uint8_t>& blob, int k) {
+    return {Int32At(blob, k * 512), Int32At(blob, k * 512 + 4), Int32At(blob, k * 512 + 8)};
+  }
+  void WriteMemo(const std::string& s) {
+    ASSERT_TRUE(WriteFields(std::nullopt, {{"备注"_gbk, Text(s)}})) << LastDbError();
+  }
+  std::string ReadMemo() { return AsText(ReadField("备注"_gbk)).bytes(); }
+};
+
+TEST_F(MemoHeapTest, FreedBlocksAreReusedBeforeTheFileGrows) {
+  OpenMemoDb();
+  ASSERT_TRUE(AddRecord({Text("a"), Text(std::string(600, 'a'))}));  // blocks 1, 2
+  ASSERT_TRUE(AddRecord({Text("b"), Text("b")}));                    // block 3
+  GoToFirstRecord();
+  WriteMemo("");
+  std::vector<uint8_t> blob = Blob();
+  ASSERT_EQ(blob.size(), 4u * 512);  // block 3 is in use, nothing to trim
+  EXPECT_EQ(Int32At(blob, 20), 2);
+  EXPECT_EQ(Int32At(blob, 24), 1);
+  EXPECT_EQ(Links(blob, 1), (std::vector<int32_t>{0, 2, 0}));
+  EXPECT_EQ(Links(blob, 2), (std::vector<int32_t>{1, 0, 0}));
+  for (size_t i = 512 + 12; i < 1024; ++i) ASSERT_EQ(blob[i], 0);
+
+  WriteMemo(std::string(550, 'z'));
+  blob = Blob();
+  EXPECT_EQ(blob.size(), 4u * 512);
+  EXPECT_EQ(Int32At(blob, 20), 0);
+  EXPECT_EQ(Int32At(blob, 24), 0);
+  EXPECT_EQ(Links(blob, 1), (std::vector<int32_t>{0, 2, 500}));
+  EXPECT_EQ(Links(blob, 2), (std::vector<int32_t>{1, 0, 50}));
+  EXPECT_EQ(ReadMemo(), std::string(550, 'z'));
+  ASSERT_TRUE(SkipRecords());
+  EXPECT_EQ(ReadMemo(), "b");
+
+  // A shorter value is rewritten in place; the rest of its chain joins the free list in
+  // front of the blocks already there.
+  ASSERT_TRUE(AddRecord({Text("c"), Text(std::string(1400, 'c'))}));  // blocks 4, 5, 6
+  ASSERT_TRUE(AddRecord({Text("d"), Text("d")}));                     // block 7
+  ASSERT_TRUE(SkipRecords(-1));
+  WriteMemo("short");
+  blob = Blob();
+  EXPECT_EQ(Links(blob, 4), (std::vector<int32_t>{0, 0, 5}));
+  EXPECT_EQ(Int32At(blob, 24), 5);
+  EXPECT_EQ(Int32At(blob, 20), 2);
+  EXPECT_EQ(Links(blob, 5), (std::vector<int32_t>{0, 6, 0}));
+  EXPECT_EQ(Links(blob, 6), (std::vector<int32_t>{5, 0, 0}));
 }
 
 TEST_F(HandBuiltTest, AFreeListHeadInUseIsDroppedNotReused) {

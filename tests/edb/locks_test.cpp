@@ -10,13 +10,13 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <thread>
 
 #include "edb/database.h"
 #include "edb/errors.h"
 #include "edb/file.h"
 #include "edb/locks.h"
 #include "tests/edb/edb_test_util.h"
+#include "tests/edb/fault_file.h"
 
 namespace rc {
 namespace {
@@ -101,11 +101,11 @@ class LocksTest : public ::testing::Test {
   // Another open file description of the database, as another program would have.
   std::unique_ptr<File> RawOpen() {
     int32_t error = 0;
-    return PosixFileSystem()->Open(path_, true, false, &error);
+    return DefaultFileSystem().Open(path_, true, false, &error);
   }
   bool LockedElsewhere(File& probe, int64_t offset) {
     bool held = false;
-    probe.IsLockedElsewhere(offset, 1, &held);
+    EXPECT_EQ(probe.IsLockedElsewhere(offset, 1, &held), kDbOk);
     return held;
   }
 
@@ -135,7 +135,9 @@ TEST_F(LocksTest, NestedLocksOfOneOffsetTakeOneSystemLock) {
 }
 
 TEST_F(LocksTest, OnlyTheRecordCountWaitsForAnotherProgramsLock) {
-  ASSERT_TRUE(OpenDatabase(dir_.Path("c")));
+  test::FaultFileSystem fs;
+  fs.faults().match = ".EDB";
+  ASSERT_TRUE(OpenDatabase(fs, dir_.Path("c")));
   ASSERT_TRUE(AddRecord({"a"_gbk, "b"_gbk}));
   auto other = RawOpen();
   ASSERT_EQ(other->Lock(16, 1, LockKind::kExclusive), kDbOk);
@@ -143,15 +145,18 @@ TEST_F(LocksTest, OnlyTheRecordCountWaitsForAnotherProgramsLock) {
   EXPECT_EQ(LastDbError(), kDbLockViolation);
   EXPECT_FALSE(FindRecord([] { return true; }));
   EXPECT_EQ(LastDbError(), kDbLockViolation);
-  std::thread release([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    other->Unlock(16, 1);
-  });
+  // The other program lets go only once RecordCount has found byte 16 held and tries again.
+  int attempts = 0;
+  fs.faults().before_lock = [&](int64_t offset) {
+    if (offset == kRecordCountLockOffset && ++attempts == 2) other->Unlock(16, 1);
+  };
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RecordCount(), 1);
   EXPECT_EQ(LastDbError(), kDbOk);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-  release.join();
+  EXPECT_EQ(attempts, 2);
+  // It paused between the attempts, as the retry rule says (at least 20 ms).
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+  fs.faults().before_lock = nullptr;
   // A record held by another program: reading and writing it fail at once.
   ASSERT_EQ(other->Lock(404, 1, LockKind::kExclusive), kDbOk);
   GoToFirstRecord();
