@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "services/hotkeys/virtual_keys.h"
@@ -136,7 +137,7 @@ TEST_F(HotKeyServiceTest, HandlerMayReleaseItsOwnKey) {
 struct ModifierCodeCase {
   int32_t code;
   uint32_t system_bits;
-  uint16_t x11_mask;
+  uint32_t x11_mask;
 };
 
 class ModifierCodeTest : public ::testing::TestWithParam<ModifierCodeCase> {};
@@ -156,7 +157,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ModifierCodeTest,
                                            ModifierCodeCase{5, 3u, 12},   // Alt+Ctrl
                                            ModifierCodeCase{6, 5u, 9},    // Alt+Shift
                                            ModifierCodeCase{7, 7u, 13},   // Alt+Ctrl+Shift
-                                           ModifierCodeCase{8, 8u, 64})); // Win
+                                           ModifierCodeCase{8, 8u, 64}),  // Win
+                         [](const ::testing::TestParamInfo<ModifierCodeCase>& info) {
+                           return "Code" + std::to_string(info.param.code);
+                         });
 
 TEST_F(HotKeyServiceTest, RegistrationPassesTranslatedBitsAndKeyCode) {
   service_.Register(kMainWindow, kLabel, 5, kKeyV);
