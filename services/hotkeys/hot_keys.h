@@ -32,9 +32,10 @@ bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
 // handler's result; 0 when no handler ran or `target` names no widget of this program.
 int32_t SendHotKeyNotification(NativeHandle target, int32_t first, int32_t second);
 
-// Replaces the way the notification reaches its target (for tests and benchmarks). The
-// default is SendHotKeyNotification; an empty notifier puts it back.
-void SetHotKeyNotifier(HotKeyNotifier notifier);
+// The program's one service, on the platform of the running application and with
+// SendHotKeyNotification, made when first needed: the platform can only be chosen once the
+// application exists. Tests and benchmarks build their own HotKeyService with their fakes.
+HotKeyService& DefaultHotKeyService();
 
 }  // namespace rc
 
