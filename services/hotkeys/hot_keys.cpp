@@ -4,23 +4,15 @@
 #include <QWidget>
 
 #include <memory>
-#include <utility>
 
 #include "forms/messages.h"
 
 namespace rc {
-namespace {
 
-HotKeyNotifier DefaultNotifier() { return SendHotKeyNotification; }
-
-// The service's process-wide state, made when it is first needed: the platform can only be
-// chosen once the application exists.
-HotKeyService& Service() {
-  static HotKeyService service(CreateHotKeyPlatform(), DefaultNotifier());
+HotKeyService& DefaultHotKeyService() {
+  static HotKeyService service(CreateHotKeyPlatform(), SendHotKeyNotification);
   return service;
 }
-
-}  // namespace
 
 int32_t SendHotKeyNotification(NativeHandle target, int32_t first, int32_t second) {
   QWidget* widget = QWidget::find(static_cast<WId>(target));
@@ -33,15 +25,11 @@ int32_t SendHotKeyNotification(NativeHandle target, int32_t first, int32_t secon
 
 int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
                              int32_t modifier_code, int32_t key_code) {
-  return Service().Register(watched_window, target, modifier_code, key_code);
+  return DefaultHotKeyService().Register(watched_window, target, modifier_code, key_code);
 }
 
 bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id) {
-  return Service().Unregister(watched_window, id);
-}
-
-void SetHotKeyNotifier(HotKeyNotifier notifier) {
-  Service().set_notifier(notifier ? std::move(notifier) : DefaultNotifier());
+  return DefaultHotKeyService().Unregister(watched_window, id);
 }
 
 }  // namespace rc

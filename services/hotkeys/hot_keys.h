@@ -21,20 +21,21 @@ namespace rc {
 // other values are the system's modifier bits) for `watched_window`; presses go to `target`.
 // Returns the key's identifier (33001 for the first attempt, then one more per attempt), or
 // 0 when the system refused the key.
-int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
-                             int32_t modifier_code, int32_t key_code);
+[[nodiscard]] int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
+                                           int32_t modifier_code, int32_t key_code);
 
 // Releases the key `id` of `watched_window`. True when the key was released.
-bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
+[[nodiscard]] bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
 
 // Sends the notification synchronously to the widget whose native handle is `target` (a
 // label of the form runtime raises its feedback event with the two arguments) and returns the
 // handler's result; 0 when no handler ran or `target` names no widget of this program.
 int32_t SendHotKeyNotification(NativeHandle target, int32_t first, int32_t second);
 
-// Replaces the way the notification reaches its target (for tests and benchmarks). The
-// default is SendHotKeyNotification; an empty notifier puts it back.
-void SetHotKeyNotifier(HotKeyNotifier notifier);
+// The program's one service, on the platform of the running application and with
+// SendHotKeyNotification, made when first needed: the platform can only be chosen once the
+// application exists. Tests and benchmarks build their own HotKeyService with their fakes.
+HotKeyService& DefaultHotKeyService();
 
 }  // namespace rc
 

@@ -184,7 +184,11 @@ TEST_F(BalloonWindowTest, FadesInToItsOwnLevelAndOutToNothing) {
   balloon_->SetSettings(settings);
   std::vector<int> seen;
   balloon_->PopUp({200, 150}, Text("x"), true);
+  // A fault that keeps the tip up must fail here, not as the test runner's time-out.
+  QElapsedTimer deadline;
+  deadline.start();
   while (balloon_->CurrentState() != BalloonState::kHidden) {
+    ASSERT_LT(deadline.elapsed(), 60000) << "the tip never faded out";
     QTest::qWait(2);
     if (seen.empty() || seen.back() != balloon_->Transparency()) {
       seen.push_back(balloon_->Transparency());

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <tuple>
+#include <string>
 #include <vector>
 
+#include "services/hotkeys/virtual_keys.h"
 #include "tests/services/hotkeys/fake_hot_key_platform.h"
 
 namespace rc {
@@ -130,19 +131,36 @@ TEST_F(HotKeyServiceTest, HandlerMayReleaseItsOwnKey) {
   EXPECT_TRUE(log_.held.empty());
 }
 
-class ModifierCodeTest : public ::testing::TestWithParam<std::tuple<int32_t, uint32_t>> {};
+// The documented modifier codes against facts that do not come from the code under test:
+// the system's modifier bits (Alt 1, Control 2, Shift 4, Win 8) and the X11 modifier masks
+// (Shift 1, Control 4, Mod1 = Alt 8, Mod4 = Win 64) that reach the X server in the end.
+struct ModifierCodeCase {
+  int32_t code;
+  uint32_t system_bits;
+  uint32_t x11_mask;
+};
 
-TEST_P(ModifierCodeTest, TranslatesToSystemBits) {
-  auto [code, bits] = GetParam();
-  EXPECT_EQ(TranslateModifierCode(code), bits);
+class ModifierCodeTest : public ::testing::TestWithParam<ModifierCodeCase> {};
+
+TEST_P(ModifierCodeTest, TranslatesToSystemBitsAndX11Mask) {
+  const ModifierCodeCase c = GetParam();
+  EXPECT_EQ(TranslateModifierCode(c.code), c.system_bits);
+  EXPECT_EQ(ModifierMaskOfBits(TranslateModifierCode(c.code)), c.x11_mask);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ModifierCodeTest,
-                         ::testing::Values(std::make_tuple(0, 0u), std::make_tuple(1, 2u),
-                                           std::make_tuple(2, 4u), std::make_tuple(3, 6u),
-                                           std::make_tuple(4, 1u), std::make_tuple(5, 3u),
-                                           std::make_tuple(6, 5u), std::make_tuple(7, 7u),
-                                           std::make_tuple(8, 8u)));
+                         ::testing::Values(ModifierCodeCase{0, 0u, 0},    // none
+                                           ModifierCodeCase{1, 2u, 4},    // Ctrl
+                                           ModifierCodeCase{2, 4u, 1},    // Shift
+                                           ModifierCodeCase{3, 6u, 5},    // Ctrl+Shift
+                                           ModifierCodeCase{4, 1u, 8},    // Alt
+                                           ModifierCodeCase{5, 3u, 12},   // Alt+Ctrl
+                                           ModifierCodeCase{6, 5u, 9},    // Alt+Shift
+                                           ModifierCodeCase{7, 7u, 13},   // Alt+Ctrl+Shift
+                                           ModifierCodeCase{8, 8u, 64}),  // Win
+                         [](const ::testing::TestParamInfo<ModifierCodeCase>& info) {
+                           return "Code" + std::to_string(info.param.code);
+                         });
 
 TEST_F(HotKeyServiceTest, RegistrationPassesTranslatedBitsAndKeyCode) {
   service_.Register(kMainWindow, kLabel, 5, kKeyV);

@@ -80,13 +80,27 @@ if [ -z "$up" ]; then
   echo "FAIL: the main window did not come up"
   exit 1
 fi
-# Let the start-up handler finish what follows the window's first showing.
-sleep 1
-
-snapshot > "$scratch/after.txt"
 # Under strace the program is strace's child; strace ends when its child does.
 program_pid=$pid
 if [ -n "$trace" ]; then program_pid=$(pgrep -P "$pid" | head -1); fi
+# The last thing start-up does is show the key-help tip beside the window: once the
+# program has a second visible window, start-up is over. A generous deadline, so that only
+# a tip that never comes fails, however loaded the machine.
+tip=
+for _ in $(seq 1 120); do
+  count=$(timeout 5 xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | wc -l) || count=0
+  if [ "$count" -ge 2 ]; then
+    tip=yes
+    break
+  fi
+  sleep 0.5
+done
+if [ -z "$tip" ]; then
+  echo "FAIL: the key-help tip did not come up after the main window"
+  exit 1
+fi
+
+snapshot > "$scratch/after.txt"
 kill "$program_pid"
 wait "$pid" 2>/dev/null || true
 pid=

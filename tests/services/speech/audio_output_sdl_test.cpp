@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 #include <fstream>
 
 #include "core/clock.h"
@@ -275,8 +276,25 @@ TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
 
 // The program's own module, as the application calls it: the voice file beside the program
 // (there is none beside the test), the real sound device.
+// Puts the working folder back when the test ends: finding the program's location enters
+// its folder, and the tests after this one expect the folder the runner started them in.
+class WorkingFolderGuard {
+ public:
+  WorkingFolderGuard() : saved_(std::filesystem::current_path()) {}
+  ~WorkingFolderGuard() {
+    std::error_code ignored;
+    std::filesystem::current_path(saved_, ignored);
+  }
+  WorkingFolderGuard(const WorkingFolderGuard&) = delete;
+  WorkingFolderGuard& operator=(const WorkingFolderGuard&) = delete;
+
+ private:
+  std::filesystem::path saved_;
+};
+
 TEST_F(SdlAudioTest, SpeakTextWithoutAVoiceFileIsSilentAndKeepsItsTime) {
   UseDriver("disk");
+  WorkingFolderGuard restore_working_folder;
   ASSERT_TRUE(InitProgramLocation());
   const auto start = std::chrono::steady_clock::now();
   Handle reading = SpeakText("张王李赵"_gbk, 55);
