@@ -401,55 +401,52 @@ void ShowInStartState(LoadedWindow* lw) {
   }
 }
 
-bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
-  WindowDef* def = FindDef(window_id);
-  if (!def) return false;
-  if (LoadedWindow* lw = Loaded(window_id)) {
-    if (lw->widget->isMinimized()) {
-      lw->widget->showNormal();
-    } else {
-      lw->widget->raise();
-      lw->widget->activateWindow();
-    }
-    return true;
+// A window already loaded is brought forward instead of loaded twice.
+void BringForward(LoadedWindow* lw) {
+  if (lw->widget->isMinimized()) {
+    lw->widget->showNormal();
+  } else {
+    lw->widget->raise();
+    lw->widget->activateWindow();
   }
-  QWidget* owner_widget = nullptr;
-  if (!modal && owner) {
-    LoadedWindow* o = Loaded(*owner);
-    if (!o) return false;
-    owner_widget = o->widget;
-  }
+}
 
+void MarkIdentity(QWidget* w, uint32_t window_id, uint32_t control_id) {
+  w->setProperty("rc_window_id", window_id);
+  w->setProperty("rc_control_id", control_id);
+}
+
+// Creates the top-level widget and registers the window as loaded, so that handlers run
+// during the rest of the load can already find it.
+LoadedWindow* CreateWindowFrame(const WindowDef& def, uint32_t window_id, QWidget* owner_widget) {
   auto holder = std::make_unique<LoadedWindow>();
   LoadedWindow* lw = holder.get();
   lw->id = window_id;
-  for (const ItemDef& item : def->items) lw->items.push_back({item, nullptr});
+  for (const ItemDef& item : def.items) lw->items.push_back({item, nullptr});
 
-  // The window itself.
   LiveItem& self = lw->items[0];
   self.control = std::make_unique<WindowControl>();
   self.control->SetIdentity(window_id, self.def.id);
   QWidget* win = self.control->Create(owner_widget, self.def);
   win->setObjectName(QStringLiteral("0x%1").arg(window_id, 8, 16, QLatin1Char('0')));
-  win->setProperty("rc_window_id", window_id);
-  win->setProperty("rc_control_id", self.def.id);
+  MarkIdentity(win, window_id, self.def.id);
   lw->widget = win;
   S().loaded[window_id] = std::move(holder);
   PlaceAtStartPosition(lw);
+  return lw;
+}
 
-  BuildMenuBar(lw);
-
-  // Controls in reverse definition order.
+// Controls are created in reverse definition order, hidden until the load events have run.
+void CreateControls(LoadedWindow* lw) {
   for (size_t i = lw->items.size(); i-- > 1;) {
     LiveItem& item = lw->items[i];
     const TypeDescriptor* type = FindTypeDescriptor(item.def.type);
     if (item.def.type == kTypeMenuItem || !type) continue;
     item.control = type->make();
-    item.control->SetIdentity(window_id, item.def.id);
-    QWidget* w = item.control->Create(win, item.def);
+    item.control->SetIdentity(lw->id, item.def.id);
+    QWidget* w = item.control->Create(lw->widget, item.def);
     w->setObjectName(Q(item.def.name));
-    w->setProperty("rc_window_id", window_id);
-    w->setProperty("rc_control_id", item.def.id);
+    MarkIdentity(w, lw->id, item.def.id);
     w->setGeometry(item.def.left, item.def.top, std::max(0, item.def.width),
                    std::max(0, item.def.height));
     w->hide();
@@ -459,8 +456,10 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
     }
     w->installEventFilter(Watcher());
   }
+}
 
-  // Containers take their controls; then the stacking follows definition order, first on top.
+// Containers take their controls; then the stacking follows definition order, first on top.
+void ParentAndStackControls(LoadedWindow* lw) {
   for (LiveItem& item : lw->items) {
     if (!item.control || item.def.container == 0) continue;
     LiveItem* box = FindLive(lw, item.def.container);
@@ -471,7 +470,16 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
   for (size_t i = lw->items.size(); i-- > 1;) {
     if (lw->items[i].control) lw->items[i].control->widget()->raise();
   }
-  // Tab order follows definition order.
+}
+
+bool ShownAtLoad(const LiveItem& item) {
+  const TypeDescriptor* type = FindTypeDescriptor(item.def.type);
+  return (item.def.flags & kFlagVisible) && !(type->flags & kTypeNeverVisible);
+}
+
+// Tab order follows definition order. Returns the control that takes the focus first: the
+// shown, enabled tab stop with the lowest tab index, or null.
+QWidget* ChainTabOrder(LoadedWindow* lw) {
   QWidget* previous = nullptr;
   QWidget* first_focus = nullptr;
   for (size_t i = 1; i < lw->items.size(); ++i) {
@@ -480,61 +488,101 @@ bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool moda
     QWidget* w = item.control->widget();
     if (previous) QWidget::setTabOrder(previous, w);
     previous = w;
-    const TypeDescriptor* type = FindTypeDescriptor(item.def.type);
-    bool shown = (item.def.flags & kFlagVisible) && !(type->flags & kTypeNeverVisible);
-    if (shown && !(item.def.flags & kFlagDisabled) &&
+    if (ShownAtLoad(item) && !(item.def.flags & kFlagDisabled) &&
         (!first_focus || item.def.tab_order < first_focus->property("rc_tab_order").toInt())) {
       first_focus = w;
       w->setProperty("rc_tab_order", item.def.tab_order);
     }
   }
+  return first_focus;
+}
 
+void ApplyCursors(LoadedWindow* lw) {
   for (LiveItem& item : lw->items) {
     if (item.control && item.control->widget())
       ApplyCursor(item.control->widget(), item.def.cursor);
   }
+}
+
+// Controls hear they are loaded before the window does, last defined first.
+void NotifyLoaded(LoadedWindow* lw) {
   for (size_t i = lw->items.size(); i-- > 1;) {
     if (lw->items[i].control) lw->items[i].control->OnLoaded();
   }
-  self.control->OnLoaded();
+  lw->items[0].control->OnLoaded();
+}
 
-  for (LiveItem& item : lw->items) {
-    if (!item.control || &item == &lw->items[0]) continue;
-    const TypeDescriptor* type = FindTypeDescriptor(item.def.type);
-    if ((item.def.flags & kFlagVisible) && !(type->flags & kTypeNeverVisible)) {
-      item.control->widget()->show();
-    }
+void ShowVisibleControls(LoadedWindow* lw) {
+  for (size_t i = 1; i < lw->items.size(); ++i) {
+    LiveItem& item = lw->items[i];
+    if (item.control && ShownAtLoad(item)) item.control->widget()->show();
   }
+}
 
+// The load events; a handler may unload the window, which ends the sequence. Returns whether
+// the window is still the one loaded.
+bool RaiseLoadEvents(LoadedWindow* lw) {
+  uint32_t window_id = lw->id;
   uint32_t self_id = lw->items[0].def.id;
-  ItemDef self_def = lw->items[0].def;
   RaiseEvent(window_id, self_id, 0);
   if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 3);
   if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 4);
-  if (Loaded(window_id) != lw) return true;
+  return Loaded(window_id) == lw;
+}
+
+// Disables every other window and runs a nested loop until this one closes.
+void RunModal(LoadedWindow* lw, bool visible) {
+  uint32_t window_id = lw->id;
+  lw->modal = true;
+  for (auto& [id, other] : S().loaded) {
+    if (id == window_id || !other->widget) continue;
+    if (other->widget->isEnabled()) {
+      other->widget->setEnabled(false);
+      lw->disabled_by_modal.push_back(other->widget);
+    }
+  }
+  if (visible && Loaded(window_id) == lw) {
+    QEventLoop loop;
+    lw->loop = &loop;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+}
+
+bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
+  WindowDef* def = FindDef(window_id);
+  if (!def) return false;
+  if (LoadedWindow* lw = Loaded(window_id)) {
+    BringForward(lw);
+    return true;
+  }
+  QWidget* owner_widget = nullptr;
+  if (!modal && owner) {
+    LoadedWindow* o = Loaded(*owner);
+    if (!o) return false;
+    owner_widget = o->widget;
+  }
+
+  LoadedWindow* lw = CreateWindowFrame(*def, window_id, owner_widget);
+  QWidget* win = lw->widget;
+  BuildMenuBar(lw);
+  CreateControls(lw);
+  ParentAndStackControls(lw);
+  QWidget* first_focus = ChainTabOrder(lw);
+  ApplyCursors(lw);
+  NotifyLoaded(lw);
+  ShowVisibleControls(lw);
+
+  // A load handler may unload the window, taking its items with it.
+  bool visible = lw->items[0].def.flags & kFlagVisible;
+  if (!RaiseLoadEvents(lw)) return true;
 
   static_cast<FormWindow*>(win)->up = true;
-  if (self_def.flags & kFlagVisible) {
+  if (visible) {
     if (first_focus) first_focus->setFocus();
     ShowInStartState(lw);
   }
-
-  if (modal) {
-    lw->modal = true;
-    for (auto& [id, other] : S().loaded) {
-      if (id == window_id || !other->widget) continue;
-      if (other->widget->isEnabled()) {
-        other->widget->setEnabled(false);
-        lw->disabled_by_modal.push_back(other->widget);
-      }
-    }
-    if ((self_def.flags & kFlagVisible) && Loaded(window_id) == lw) {
-      QEventLoop loop;
-      lw->loop = &loop;
-      QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
-      loop.exec();
-    }
-  }
+  if (modal) RunModal(lw, visible);
   return true;
 }
 
