@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -26,9 +27,12 @@
 
 #include "core/fatal.h"
 #include "forms/control.h"
+#include "forms/definition_codec.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/messages.h"
+#include "forms/window_definitions.h"
 
 namespace rc::forms {
 namespace {
@@ -136,6 +140,7 @@ TEST_F(Runtime, LoadingTwiceKeepsOneCopy) {
   EXPECT_EQ(WindowWidget(kStatsWindow), first);
   EXPECT_EQ(created, 1);
   EXPECT_EQ(QApplication::topLevelWidgets().count(first), 1);
+  BindHandler(kStatsWindow, 0, 0, nullptr);
 }
 
 TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
@@ -181,6 +186,7 @@ TEST_F(Runtime, ComboSelectionIsClampedAndRaisesNoEvent) {
   EXPECT_EQ(chosen, 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(chosen, 1);
+  BindHandler(kMainWindow, kMainCombo1, 0, nullptr);
 }
 
 TEST_F(Runtime, TimerIntervals) {
@@ -211,6 +217,7 @@ TEST_F(Runtime, TimerIntervals) {
   EXPECT_GE(ticks, 3);
   WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{0});
   EXPECT_FALSE(timer->isActive());
+  BindHandler(kMainWindow, kMainTimer1, 0, nullptr);
 }
 
 TEST_F(Runtime, DesignValuesStandInForControlsThatDoNotExist) {
@@ -353,8 +360,7 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
 
 TEST_F(Runtime, CloseQueryCanKeepTheWindowOpen) {
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
-  // Event 1 is not bound on this window, so nothing keeps it; the main window's handlers
-  // are unbound too, so the general rule is checked on a bound window through the runtime.
+  // The close query is not bound on this window, so nothing keeps it.
   EXPECT_TRUE(CloseWindow(kStatsWindow));
   EXPECT_FALSE(CloseWindow(kStatsWindow));
 }
@@ -538,9 +544,22 @@ TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
 // the events raised meanwhile, not the timers.
 void PresentWhileEventsArrive(const Text& text) {
   RaiseEvent(kMainWindow, kMainButton2, 0);
-  for (int i = 0; i < 20; ++i) {
-    QThread::msleep(5);
-    QCoreApplication::processEvents();
+  // The events run until the second timer has ticked at least once, so its handler had its
+  // chance to run; a generous deadline turns a timer that never ticks into a failure.
+  QTimer* timer = ControlWidget(kMainWindow, kMainTimer2)->findChild<QTimer*>();
+  if (!timer) {
+    std::fprintf(stderr, "the second timer has no QTimer");
+    _exit(4);
+  }
+  bool ticked = false;
+  QObject::connect(timer, &QTimer::timeout, [&ticked] { ticked = true; });
+  QDeadlineTimer deadline(10000);
+  while (!ticked && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+  }
+  if (!ticked) {
+    std::fprintf(stderr, "the second timer never ticked");
+    _exit(4);
   }
   PrintFatal(text);
 }
@@ -556,6 +575,40 @@ TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
         RaiseFatalError(0, "boom"_gbk);
       },
       testing::ExitedWithCode(255), "boom");
+}
+
+// No window of the program binds the close query, so the veto runs in a child process on a
+// copy of the definitions whose statistics window binds it.
+TEST_F(RuntimeDeathTest, CloseQueryVetoKeepsTheWindowOpenUntilLifted) {
+  EXPECT_EXIT(
+      {
+        std::vector<WindowDef> defs = WindowDefinitionsSource();
+        defs[1].items[0].events.push_back({kEventCloseQuery, 0});
+        ByteSet block = EncodeDefinitions(defs);
+        InitFormRuntimeWithBlock(block);
+        auto check = [](bool ok, const char* what) {
+          if (!ok) {
+            std::fprintf(stderr, "failed: %s", what);
+            _exit(1);
+          }
+        };
+        check(LoadWindow(kStatsWindow, std::nullopt, false), "loaded");
+        int queries = 0;
+        check(BindHandler(kStatsWindow, 0, kEventCloseQuery,
+                          [&](int32_t, int32_t) { return ++queries, 0; }),
+              "bound");
+        check(!CloseWindow(kStatsWindow), "the handler's 0 refuses the close");
+        check(queries == 1, "asked once");
+        check(IsWindowLoaded(kStatsWindow) && WindowWidget(kStatsWindow), "still open");
+        WindowWidget(kStatsWindow)->close();  // the close box asks the same question
+        check(queries == 2 && IsWindowLoaded(kStatsWindow), "close box refused too");
+        check(BindHandler(kStatsWindow, 0, kEventCloseQuery, nullptr), "unbound");
+        check(CloseWindow(kStatsWindow), "closes once the veto is lifted");
+        check(!IsWindowLoaded(kStatsWindow), "gone");
+        std::fprintf(stderr, "veto held");
+        _exit(0);
+      },
+      testing::ExitedWithCode(0), "veto held");
 }
 
 // A real written to an integer property converts as the database converts it: truncated
