@@ -20,9 +20,9 @@
 #include <mutex>
 #include <type_traits>
 
-#include "forms/balloon_tip_popup.h"
-#include "forms/control.h"
-#include "forms/fonts.h"
+#include "forms/internal/balloon_tip_popup.h"
+#include "forms/internal/control.h"
+#include "forms/internal/fonts.h"
 #include "forms/ids.h"
 #include "forms/messages.h"
 

@@ -26,7 +26,7 @@
 #include <thread>
 
 #include "core/fatal.h"
-#include "forms/control.h"
+#include "forms/internal/control.h"
 #include "forms/definition_codec.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
