@@ -5,6 +5,7 @@
 #define ROLLCALL_FORMS_INTERNAL_CONTROL_H_
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,8 @@
 #include "forms/runtime.h"
 
 namespace rc::forms {
+
+inline QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 
 class Control {
  public:

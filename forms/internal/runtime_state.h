@@ -21,8 +21,6 @@
 
 namespace rc::forms {
 
-inline QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
-
 // The fatal error with a runtime message (UTF-8).
 [[noreturn]] void Fatal(const char* utf8);
 
