@@ -28,6 +28,8 @@
 #include "core/fatal.h"
 #include "forms/internal/control.h"
 #include "forms/definition_codec.h"
+#include "forms/definition_format.h"
+#include "forms/embedded_definitions.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
@@ -87,22 +89,30 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   EXPECT_EQ(source.control_id, kMainWindowItem);
   EXPECT_EQ(CurrentEventSource().window_id, 0u);
 
-  struct Expect {
-    const char* name;
-    int x, y, w, h;
-    bool visible;
-  };
-  for (const Expect& e :
-       {Expect{"标签1", 0, 2, 168, 55, true}, Expect{"标签2", -1, 59, 64, 16, true},
-        Expect{"按钮6", 222, 32, 16, 16, true}, Expect{"组合框1", 168, 54, 72, 20, true},
-        Expect{"时钟1", -16, -8, 24, 32, false}, Expect{"气球提示框1", 136, 40, 8, 8, false},
-        Expect{"超文本浏览框1", 96, 24, 24, 16, false}}) {
-    SCOPED_TRACE(e.name);
-    QWidget* w = Find(kMainWindow, e.name);
+  // Every control where the stored block puts it, shown as its flags and type say.
+  std::optional<std::vector<WindowDef>> stored = DecodeDefinitions(EmbeddedDefinitionBlock());
+  ASSERT_TRUE(stored.has_value());
+  const WindowDef& main_def = stored->at(0);
+  ASSERT_EQ(main_def.id, kMainWindow);
+  int checked = 0;
+  for (size_t i = 1; i < main_def.items.size(); ++i) {
+    const ItemDef& item = main_def.items[i];
+    if (item.type == kTypeMenuItem) continue;
+    SCOPED_TRACE(item.name.ToUtf8());
+    QWidget* w = Find(kMainWindow, item.name.ToUtf8().c_str());
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->geometry(), QRect(e.x, e.y, e.w, e.h));
-    EXPECT_EQ(w->isVisible(), e.visible);
+    EXPECT_EQ(w->geometry(), QRect(item.left, item.top, item.width, item.height));
+    bool shown = (item.flags & kFlagVisible) &&
+                 !(FindTypeDescriptor(item.type)->flags & kTypeNeverVisible);
+    EXPECT_EQ(w->isVisible(), shown);
+    ++checked;
   }
+  EXPECT_EQ(checked, 12);
+  // The invisible kinds stay hidden whatever their flags.
+  EXPECT_FALSE(Find(kMainWindow, "时钟1")->isVisible());
+  EXPECT_FALSE(Find(kMainWindow, "气球提示框1")->isVisible());
+  EXPECT_FALSE(Find(kMainWindow, "超文本浏览框1")->isVisible());
+  EXPECT_TRUE(Find(kMainWindow, "标签1")->isVisible());
   EXPECT_EQ(Find<QPushButton>(kMainWindow, "按钮2")->text(), QString::fromUtf8("统计"));
   QWidget* main = WindowWidget(kMainWindow);
   EXPECT_EQ(main->windowTitle(), QString::fromUtf8("C键 随机点名"));
