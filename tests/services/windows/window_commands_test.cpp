@@ -16,6 +16,7 @@
 
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc {
@@ -158,15 +159,15 @@ TEST_F(WindowCommands, ComboMethods) {
 TEST_F(WindowCommands, RefilledComboHasNoSelection) {
   ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
   ComboClear(kMainWindow, kMainCombo1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "一班"_gbk), 0);
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "二班"_gbk), 1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
   auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
   EXPECT_TRUE(combo->currentText().isEmpty());
-  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{0});
+  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{0});
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "三班"_gbk), 2);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);  // a selection stays where it is
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 0);  // a selection stays where it is
   EXPECT_EQ(combo->currentText(), QString::fromUtf8("一班"));
 }
 
@@ -199,10 +200,10 @@ TEST_F(WindowCommands, ListMethods) {
   EXPECT_TRUE(tree->topLevelItem(0)->textAlignment(0) & Qt::AlignLeft);
 
   tree->setCurrentItem(tree->topLevelItem(2));
-  EXPECT_EQ(ReadInt(w, l, 35), 2);
+  EXPECT_EQ(ReadInt(w, l, kPropListSelectedRow), 2);
   ListDeleteAllRows(w, l);
   EXPECT_EQ(ListCellText(w, l, 0), Text());
-  EXPECT_EQ(ReadInt(w, l, 35), -1);
+  EXPECT_EQ(ReadInt(w, l, kPropListSelectedRow), -1);
 }
 
 TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
