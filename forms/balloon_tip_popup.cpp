@@ -1,7 +1,7 @@
 // The balloon tip control's pop-up draws a real balloon (forms/balloon). Each control gets
 // one balloon window, made on its first pop-up and owned by the control's widget, so that
 // it goes with its window.
-#include "forms/balloon_tip_popup.h"
+#include "forms/internal/balloon_tip_popup.h"
 
 #include <optional>
 

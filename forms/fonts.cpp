@@ -1,4 +1,4 @@
-#include "forms/fonts.h"
+#include "forms/internal/fonts.h"
 
 #include <QString>
 #include <QStringList>

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <string>
 
 #include "forms/definition_codec.h"
 #include "forms/definition_format.h"
@@ -35,10 +36,61 @@ class EmbeddedBlock : public testing::Test {
   std::vector<WindowDef> windows_;
 };
 
+// Reads the stored layout by hand, without the codec.
+uint32_t U32(const ByteSet& b, size_t at) {
+  return b.at(at) | (b.at(at + 1) << 8) | (b.at(at + 2) << 16) |
+         (static_cast<uint32_t>(b.at(at + 3)) << 24);
+}
+
 TEST_F(EmbeddedBlock, DecodesToExactlyTheReadableSource) {
   EXPECT_EQ(windows_, WindowDefinitionsSource());
+  // Nothing is lost in decoding: the decoded windows encode to the stored bytes again.
   EXPECT_EQ(EncodeDefinitions(windows_),
             ByteSet(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end()));
+}
+
+// The stored bytes at the offsets the layout gives, read without the codec.
+TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
+  ByteSet b(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end());
+  EXPECT_EQ(U32(b, 0), 3 * kWindowTableEntrySize);
+  EXPECT_EQ(U32(b, 4), kMainWindow);
+  EXPECT_EQ(U32(b, 8), kStatsWindow);
+  EXPECT_EQ(U32(b, 12), kClassWindow);
+  for (size_t slot : {16, 20, 24}) EXPECT_EQ(U32(b, slot), 0u) << slot;
+
+  // The main window: two values, two empty texts, then its item list.
+  const size_t first_window = 4 + 24;
+  EXPECT_EQ(U32(b, first_window + 8), 0u);
+  EXPECT_EQ(U32(b, first_window + 12), 0u);
+  const size_t list = first_window + 16;
+  const uint32_t count = U32(b, list);
+  EXPECT_EQ(count, 13u);  // the window and its twelve controls
+  const size_t ids = list + 8;
+  EXPECT_EQ(U32(b, ids), kMainWindowItem);
+  EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1);
+  EXPECT_EQ(U32(b, ids + 4 * 12), kMainCombo1);
+  const size_t offsets = ids + 4 * count;
+  const size_t items = offsets + 4 * count;
+  EXPECT_EQ(U32(b, offsets), 0u);
+
+  // Item 0 is the window: its type, then the rest of the header zero.
+  EXPECT_EQ(U32(b, items + 4), kTypeWindow);
+  for (int word = 1; word < kItemHeaderWords; ++word) {
+    EXPECT_EQ(U32(b, items + 4 + 4 * word), 0u) << word;
+  }
+  // The second item starts where its offset says, with its type and its GBK name.
+  const size_t second = items + U32(b, offsets + 4);
+  EXPECT_EQ(second, items + 4 + U32(b, items));
+  EXPECT_EQ(U32(b, second + 4), kTypeHtmlView);
+  const std::string name = "超文本浏览框1"_gbk.bytes();
+  const size_t name_at = second + 4 + 4 * kItemHeaderWords;
+  EXPECT_EQ(std::string(b.begin() + name_at, b.begin() + name_at + name.size()), name);
+  EXPECT_EQ(b.at(name_at + name.size()), 0);
+
+  // The list's byte size leads to the statistics window: the window and its two controls.
+  const size_t second_window = list + 8 + U32(b, list + 4);
+  EXPECT_EQ(U32(b, second_window + 16), 3u);
+  EXPECT_EQ(U32(b, second_window + 24), kStatsWindowItem);
 }
 
 TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {

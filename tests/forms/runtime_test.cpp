@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -25,10 +26,15 @@
 #include <thread>
 
 #include "core/fatal.h"
-#include "forms/control.h"
+#include "forms/internal/control.h"
+#include "forms/definition_codec.h"
+#include "forms/definition_format.h"
+#include "forms/embedded_definitions.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/messages.h"
+#include "forms/window_definitions.h"
 
 namespace rc::forms {
 namespace {
@@ -43,7 +49,9 @@ class Runtime : public testing::Test {
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
     for (uint32_t id : {kClassWindow, kStatsWindow, kMainWindow}) {
-      for (int32_t e : {0, 1, 2}) BindHandler(id, 0, e, nullptr);
+      for (int32_t e : {kEventCreated, kEventCloseQuery, kEventDestroying}) {
+        BindHandler(id, 0, e, nullptr);
+      }
       if (IsWindowLoaded(id)) CloseWindow(id);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -70,7 +78,7 @@ void ClickRow(QTreeWidget* list, int row, Qt::MouseButton button) {
 TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   int created = 0;
   EventSource source;
-  ASSERT_TRUE(BindHandler(kMainWindow, kMainWindowItem, 0, [&](int32_t, int32_t) {
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
     ++created;
     source = CurrentEventSource();
     // The controls exist when the creation event runs.
@@ -83,22 +91,30 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   EXPECT_EQ(source.control_id, kMainWindowItem);
   EXPECT_EQ(CurrentEventSource().window_id, 0u);
 
-  struct Expect {
-    const char* name;
-    int x, y, w, h;
-    bool visible;
-  };
-  for (const Expect& e :
-       {Expect{"标签1", 0, 2, 168, 55, true}, Expect{"标签2", -1, 59, 64, 16, true},
-        Expect{"按钮6", 222, 32, 16, 16, true}, Expect{"组合框1", 168, 54, 72, 20, true},
-        Expect{"时钟1", -16, -8, 24, 32, false}, Expect{"气球提示框1", 136, 40, 8, 8, false},
-        Expect{"超文本浏览框1", 96, 24, 24, 16, false}}) {
-    SCOPED_TRACE(e.name);
-    QWidget* w = Find(kMainWindow, e.name);
+  // Every control where the stored block puts it, shown as its flags and type say.
+  std::optional<std::vector<WindowDef>> stored = DecodeDefinitions(EmbeddedDefinitionBlock());
+  ASSERT_TRUE(stored.has_value());
+  const WindowDef& main_def = stored->at(0);
+  ASSERT_EQ(main_def.id, kMainWindow);
+  int checked = 0;
+  for (size_t i = 1; i < main_def.items.size(); ++i) {
+    const ItemDef& item = main_def.items[i];
+    if (item.type == kTypeMenuItem) continue;
+    SCOPED_TRACE(item.name.ToUtf8());
+    QWidget* w = Find(kMainWindow, item.name.ToUtf8().c_str());
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->geometry(), QRect(e.x, e.y, e.w, e.h));
-    EXPECT_EQ(w->isVisible(), e.visible);
+    EXPECT_EQ(w->geometry(), QRect(item.left, item.top, item.width, item.height));
+    bool shown = (item.flags & kFlagVisible) &&
+                 !(FindTypeDescriptor(item.type)->flags & kTypeNeverVisible);
+    EXPECT_EQ(w->isVisible(), shown);
+    ++checked;
   }
+  EXPECT_EQ(checked, 12);
+  // The invisible kinds stay hidden whatever their flags.
+  EXPECT_FALSE(Find(kMainWindow, "时钟1")->isVisible());
+  EXPECT_FALSE(Find(kMainWindow, "气球提示框1")->isVisible());
+  EXPECT_FALSE(Find(kMainWindow, "超文本浏览框1")->isVisible());
+  EXPECT_TRUE(Find(kMainWindow, "标签1")->isVisible());
   EXPECT_EQ(Find<QPushButton>(kMainWindow, "按钮2")->text(), QString::fromUtf8("统计"));
   QWidget* main = WindowWidget(kMainWindow);
   EXPECT_EQ(main->windowTitle(), QString::fromUtf8("C键 随机点名"));
@@ -109,46 +125,47 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   EXPECT_LT(kids.indexOf(Find(kMainWindow, "组合框1")), kids.indexOf(Find(kMainWindow, "标签1")));
 
   // Reads through the runtime: design positions, the window's own size, captions.
-  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel2, 0), -1);
-  EXPECT_EQ(ReadInt(kMainWindow, 0, 2), 246);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainWindowItem, 3), 98);
-  EXPECT_EQ(ReadText(kMainWindow, kMainWindowItem, 8), "C键 随机点名"_gbk);
-  EXPECT_EQ(ReadText(kMainWindow, kMainLabel1, 8), "姓名"_gbk);
-  WriteProperty(kMainWindow, kMainLabel1, 8, "张三"_gbk);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel2, kPropLeft), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, 0, kPropWidth), 246);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainWindowItem, kPropHeight), 98);
+  EXPECT_EQ(ReadText(kMainWindow, kMainWindowItem, kPropWindowTitle), "C键 随机点名"_gbk);
+  EXPECT_EQ(ReadText(kMainWindow, kMainLabel1, kPropLabelCaption), "姓名"_gbk);
+  WriteProperty(kMainWindow, kMainLabel1, kPropLabelCaption, "张三"_gbk);
   Text seen_elsewhere;
   std::thread reader([&] { seen_elsewhere = PublishedLabelCaption(kMainWindow, kMainLabel1); });
   reader.join();
   EXPECT_EQ(seen_elsewhere, "张三"_gbk);
-  WriteProperty(kMainWindow, kMainLabel1, 16, int32_t{255});
-  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel1, 16), 255);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer2, 8), 100);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);
-  EXPECT_FALSE(ReadLogical(kMainWindow, kMainTimer1, 5));
-  EXPECT_TRUE(ReadLogical(kMainWindow, kMainButton2, 5));
+  WriteProperty(kMainWindow, kMainLabel1, kPropLabelTextColour, int32_t{255});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainLabel1, kPropLabelTextColour), 255);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer2, kPropTimerInterval), 100);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 0);
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainTimer1, kPropVisible));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainButton2, kPropVisible));
 }
 
 TEST_F(Runtime, LoadingTwiceKeepsOneCopy) {
   int created = 0;
-  BindHandler(kStatsWindow, 0, 0, [&](int32_t, int32_t) { return ++created, 0; });
+  BindHandler(kStatsWindow, 0, kEventCreated, [&](int32_t, int32_t) { return ++created, 0; });
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   QWidget* first = WindowWidget(kStatsWindow);
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   EXPECT_EQ(WindowWidget(kStatsWindow), first);
   EXPECT_EQ(created, 1);
   EXPECT_EQ(QApplication::topLevelWidgets().count(first), 1);
+  BindHandler(kStatsWindow, 0, kEventCreated, nullptr);
 }
 
 TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   QWidget* w = WindowWidget(kStatsWindow);
-  EXPECT_EQ(ReadText(kStatsWindow, 0, 8), Text());
+  EXPECT_EQ(ReadText(kStatsWindow, 0, kPropWindowTitle), Text());
   EXPECT_TRUE(w->windowTitle().trimmed().isEmpty());
   EXPECT_EQ(w->windowType(), Qt::Window);
   EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(w->minimumSize(), w->maximumSize());  // fixed frame
-  EXPECT_EQ(ReadInt(kStatsWindow, 0, 2), 440);
-  EXPECT_EQ(ReadInt(kStatsWindow, 0, 3), 373);
+  EXPECT_EQ(ReadInt(kStatsWindow, 0, kPropWidth), 440);
+  EXPECT_EQ(ReadInt(kStatsWindow, 0, kPropHeight), 373);
   auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->columnCount(), 5);
@@ -160,19 +177,19 @@ TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
 TEST_F(Runtime, ComboSelectionIsClampedAndRaisesNoEvent) {
   int chosen = 0;
   ASSERT_TRUE(
-      BindHandler(kMainWindow, kMainCombo1, 0, [&](int32_t, int32_t) { return ++chosen, 0; }));
+      BindHandler(kMainWindow, kMainCombo1, kEventItemChosen, [&](int32_t, int32_t) { return ++chosen, 0; }));
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   auto* combo = Find<QComboBox>(kMainWindow, "组合框1");
   ASSERT_EQ(combo->count(), 2);
   EXPECT_EQ(combo->itemText(0), QString::fromUtf8("九（1）班"));
   EXPECT_EQ(combo->currentText(), QString::fromUtf8("九（1）班"));
 
-  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{5});
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 1);
-  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{-7});
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
-  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{0});
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);
+  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{5});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 1);
+  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{-7});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
+  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{0});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(chosen, 0);
 
@@ -181,55 +198,57 @@ TEST_F(Runtime, ComboSelectionIsClampedAndRaisesNoEvent) {
   EXPECT_EQ(chosen, 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(chosen, 1);
+  BindHandler(kMainWindow, kMainCombo1, kEventItemChosen, nullptr);
 }
 
 TEST_F(Runtime, TimerIntervals) {
   int ticks = 0;
-  BindHandler(kMainWindow, kMainTimer1, 0, [&](int32_t, int32_t) { return ++ticks, 0; });
+  BindHandler(kMainWindow, kMainTimer1, kEventTick, [&](int32_t, int32_t) { return ++ticks, 0; });
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   QTimer* timer = Find(kMainWindow, "时钟1")->findChild<QTimer*>();
   ASSERT_NE(timer, nullptr);
   EXPECT_FALSE(timer->isActive());  // no property data: stopped
   EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
 
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{1000});
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{1000});
   EXPECT_TRUE(timer->isActive());
   QThread::msleep(300);
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{1000});  // same value: period runs on
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{1000});  // same value: period runs on
   EXPECT_LE(timer->remainingTime(), 750);
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{2000});  // new value: restarted
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{2000});  // new value: restarted
   EXPECT_GT(timer->remainingTime(), 1500);
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{-5});
-  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer1, 8), 0);
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{-5});
+  EXPECT_EQ(ReadInt(kMainWindow, kMainTimer1, kPropTimerInterval), 0);
   EXPECT_FALSE(timer->isActive());
 
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{5});
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{5});
   for (int i = 0; i < 200 && ticks < 3; ++i) {
     QThread::msleep(5);
     QCoreApplication::processEvents();
   }
   EXPECT_GE(ticks, 3);
-  WriteProperty(kMainWindow, kMainTimer1, 8, int32_t{0});
+  WriteProperty(kMainWindow, kMainTimer1, kPropTimerInterval, int32_t{0});
   EXPECT_FALSE(timer->isActive());
+  BindHandler(kMainWindow, kMainTimer1, kEventTick, nullptr);
 }
 
 TEST_F(Runtime, DesignValuesStandInForControlsThatDoNotExist) {
   ASSERT_FALSE(IsWindowLoaded(kStatsWindow));
-  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 0), 152);
-  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 1), 320);
-  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 2), 88);
-  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, 3), 24);
-  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 5));
-  EXPECT_FALSE(ReadLogical(kStatsWindow, kStatsButton1, 6));
-  EXPECT_EQ(std::get<ByteSet>(ReadProperty(kStatsWindow, kStatsButton1, 7)), (ByteSet{0, 0, 0, 0}));
-  EXPECT_EQ(ReadInt(kClassWindow, kClassGroup1, 1), -5);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, kPropLeft), 152);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, kPropTop), 320);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, kPropWidth), 88);
+  EXPECT_EQ(ReadInt(kStatsWindow, kStatsButton1, kPropHeight), 24);
+  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, kPropVisible));
+  EXPECT_FALSE(ReadLogical(kStatsWindow, kStatsButton1, kPropDisabled));
+  EXPECT_EQ(std::get<ByteSet>(ReadProperty(kStatsWindow, kStatsButton1, kPropCursor)), (ByteSet{0, 0, 0, 0}));
+  EXPECT_EQ(ReadInt(kClassWindow, kClassGroup1, kPropTop), -5);
   // Once loaded, the control answers; controls in the group box are relative to it.
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   QWidget* button = Find(kClassWindow, "按钮1");
   EXPECT_EQ(button->parentWidget(), Find<QGroupBox>(kClassWindow, "分组框1"));
   EXPECT_EQ(button->pos(), QPoint(48, 319));
-  WriteProperty(kClassWindow, kClassButton1, 0, int32_t{10});
-  EXPECT_EQ(ReadInt(kClassWindow, kClassButton1, 0), 10);
+  WriteProperty(kClassWindow, kClassButton1, kPropLeft, int32_t{10});
+  EXPECT_EQ(ReadInt(kClassWindow, kClassButton1, kPropLeft), 10);
 }
 
 TEST_F(Runtime, LabelFeedbackReturnsTheHandlersResult) {
@@ -240,7 +259,7 @@ TEST_F(Runtime, LabelFeedbackReturnsTheHandlersResult) {
   EXPECT_EQ(unbound.result(), 0);
 
   std::pair<int32_t, int32_t> got;
-  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, 0, [&](int32_t a, int32_t b) {
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [&](int32_t a, int32_t b) {
     got = {a, b};
     return 42;
   }));
@@ -248,38 +267,38 @@ TEST_F(Runtime, LabelFeedbackReturnsTheHandlersResult) {
   QCoreApplication::sendEvent(label, &notify);
   EXPECT_EQ(got, std::make_pair(33002, 7));
   EXPECT_EQ(notify.result(), 42);
-  BindHandler(kMainWindow, kMainLabel1, 0, nullptr);
+  BindHandler(kMainWindow, kMainLabel1, kEventFeedback, nullptr);
 }
 
 TEST_F(Runtime, OnlyEventsTheDefinitionsBindCanBeBound) {
   auto handler = [](int32_t, int32_t) { return 0; };
-  EXPECT_TRUE(BindHandler(kMainWindow, kMainButton2, 0, handler));
-  EXPECT_FALSE(BindHandler(kMainWindow, kMainLabel2, 0, handler));
+  EXPECT_TRUE(BindHandler(kMainWindow, kMainButton2, kEventClicked, handler));
+  EXPECT_FALSE(BindHandler(kMainWindow, kMainLabel2, kEventFeedback, handler));
   EXPECT_FALSE(BindHandler(kMainWindow, 0x16019999, 0, handler));
   EXPECT_FALSE(BindHandler(0x52019999, 0, 0, handler));
-  EXPECT_TRUE(BindHandler(kClassWindow, kClassEdit1, -7, handler));
-  EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, 0, handler));
-  EXPECT_FALSE(BindHandler(kClassWindow, kClassMenuClass, 0, handler));
-  BindHandler(kMainWindow, kMainButton2, 0, nullptr);
+  EXPECT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, handler));
+  EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, handler));
+  EXPECT_FALSE(BindHandler(kClassWindow, kClassMenuClass, kEventMenuChosen, handler));
+  BindHandler(kMainWindow, kMainButton2, kEventClicked, nullptr);
 }
 
 TEST_F(Runtime, ButtonClickAndEditContentWithCrLf) {
   int clicks = 0;
-  BindHandler(kClassWindow, kClassButton1, 0, [&](int32_t, int32_t) { return ++clicks, 0; });
+  BindHandler(kClassWindow, kClassButton1, kEventClicked, [&](int32_t, int32_t) { return ++clicks, 0; });
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   Find<QPushButton>(kClassWindow, "按钮1")->click();
   EXPECT_EQ(clicks, 1);
-  BindHandler(kClassWindow, kClassButton1, 0, nullptr);
+  BindHandler(kClassWindow, kClassButton1, kEventClicked, nullptr);
 
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, kPropEditContent),
             "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
-  WriteProperty(kClassWindow, kClassEdit1, 8, "张三\r\n李四\r\n"_gbk);
+  WriteProperty(kClassWindow, kClassEdit1, kPropEditContent, "张三\r\n李四\r\n"_gbk);
   EXPECT_EQ(Find<QPlainTextEdit>(kClassWindow, "编辑框1")->toPlainText(),
             QString::fromUtf8("张三\n李四\n"));
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "张三\r\n李四\r\n"_gbk);
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, kPropEditContent), "张三\r\n李四\r\n"_gbk);
   Find<QPlainTextEdit>(kClassWindow, "编辑框1")->setPlainText(QStringLiteral("a\nb"));
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), Text("a\r\nb"));
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, 8), Text());
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, kPropEditContent), Text("a\r\nb"));
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, kPropEditContent), Text());
 }
 
 // Names come from spreadsheets, web pages and text files: whatever line breaks the clipboard
@@ -291,20 +310,20 @@ TEST_F(Runtime, PastedLineBreaksReadAsCrLf) {
   box->clear();
   QGuiApplication::clipboard()->setText(QString::fromUtf8("张一\r\n\r\n张二\r张三\n李四"));
   box->paste();
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8), "张一\r\n\r\n张二\r\n张三\r\n李四"_gbk);
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, kPropEditContent), "张一\r\n\r\n张二\r\n张三\r\n李四"_gbk);
 
   auto* name = Find<QLineEdit>(kClassWindow, "编辑框2");
   for (const char* cell : {"三班\r\n", "三班\n", "三班\r", "三班\n四班"}) {
     name->clear();
     QGuiApplication::clipboard()->setText(QString::fromUtf8(cell));
     name->paste();
-    EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, 8), "三班"_gbk) << cell;
+    EXPECT_EQ(ReadText(kClassWindow, kClassEdit2, kPropEditContent), "三班"_gbk) << cell;
   }
 }
 
 TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
   int destroyed = 0;
-  ASSERT_TRUE(BindHandler(kClassWindow, 0, 2, [&](int32_t, int32_t) { return ++destroyed, 0; }));
+  ASSERT_TRUE(BindHandler(kClassWindow, 0, kEventDestroying, [&](int32_t, int32_t) { return ++destroyed, 0; }));
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   QPointer<QWidget> first = WindowWidget(kClassWindow);
   EXPECT_TRUE(CloseWindow(kClassWindow));
@@ -312,12 +331,12 @@ TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
   EXPECT_FALSE(IsWindowLoaded(kClassWindow));
   EXPECT_EQ(ControlWidget(kClassWindow, kClassEdit1), nullptr);
   // Type-specific property of a window no longer loaded: the design value is gone too.
-  EXPECT_EQ(ReadInt(kClassWindow, kClassEdit1, 0), 4);
+  EXPECT_EQ(ReadInt(kClassWindow, kClassEdit1, kPropLeft), 4);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(first.isNull());
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   EXPECT_NE(WindowWidget(kClassWindow), nullptr);
-  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, 8),
+  EXPECT_EQ(ReadText(kClassWindow, kClassEdit1, kPropEditContent),
             "请复制学生的姓名进入本编辑框。一行一个姓名。"_gbk);
 }
 
@@ -327,10 +346,10 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   bool checked = false;
   bool main_closed_meanwhile = true;
   int32_t key_result = 0;
-  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, 0, [](int32_t id, int32_t) { return id; }));
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [](int32_t id, int32_t) { return id; }));
   QTimer::singleShot(0, [&] {
     checked = true;
-    main_disabled_meanwhile = ReadLogical(kMainWindow, 0, 6);
+    main_disabled_meanwhile = ReadLogical(kMainWindow, 0, kPropDisabled);
     // The hot keys still reach the name label of the disabled main window.
     HotKeyNotifyEvent key(33001, 0);
     QCoreApplication::sendEvent(ControlWidget(kMainWindow, kMainLabel1), &key);
@@ -346,22 +365,21 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   EXPECT_TRUE(main_disabled_meanwhile);
   EXPECT_FALSE(main_closed_meanwhile);
   EXPECT_EQ(key_result, 33001);
-  BindHandler(kMainWindow, kMainLabel1, 0, nullptr);
+  BindHandler(kMainWindow, kMainLabel1, kEventFeedback, nullptr);
   EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
-  EXPECT_FALSE(ReadLogical(kMainWindow, 0, 6));
+  EXPECT_FALSE(ReadLogical(kMainWindow, 0, kPropDisabled));
 }
 
 TEST_F(Runtime, CloseQueryCanKeepTheWindowOpen) {
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
-  // Event 1 is not bound on this window, so nothing keeps it; the main window's handlers
-  // are unbound too, so the general rule is checked on a bound window through the runtime.
+  // The close query is not bound on this window, so nothing keeps it.
   EXPECT_TRUE(CloseWindow(kStatsWindow));
   EXPECT_FALSE(CloseWindow(kStatsWindow));
 }
 
 TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
   int deleted = 0;
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, 0, [&](int32_t, int32_t) {
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, [&](int32_t, int32_t) {
     ++deleted;
     EXPECT_EQ(CurrentEventSource().control_id, kClassMenuDeleteClass);
     return 0;
@@ -379,7 +397,7 @@ TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
   EXPECT_EQ(deleted, 1);
   EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuName)->actions()[0]->text(),
             QString::fromUtf8("删除"));
-  BindHandler(kClassWindow, kClassMenuDeleteClass, 0, nullptr);
+  BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, nullptr);
 }
 
 TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
@@ -387,16 +405,16 @@ TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
   auto record = [&](int32_t event) {
     return [&seen, event](int32_t, int32_t) { return seen.push_back(event), 0; };
   };
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 0, record(0)));
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, 5, record(5)));
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, -7, record(-7)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, kEventCurrentRowChanged, record(0)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, kEventRightClicked, record(5)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, record(-7)));
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   auto* list = Find<QTreeWidget>(kClassWindow, "超级列表框1");
   list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
   list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
   list->setCurrentItem(list->topLevelItem(1));
   EXPECT_EQ(seen, std::vector<int32_t>{0});
-  EXPECT_EQ(ReadInt(kClassWindow, kClassList1, 35), 1);
+  EXPECT_EQ(ReadInt(kClassWindow, kClassList1, kPropListSelectedRow), 1);
 
   ClickRow(list, 0, Qt::RightButton);
   EXPECT_EQ(seen.back(), 5);
@@ -416,20 +434,20 @@ TEST_F(Runtime, StartPositionVisibilityAndOwners) {
   EXPECT_FALSE(LoadWindow(kStatsWindow, kMainWindow, false));  // owner not loaded
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_NEAR(ReadInt(kMainWindow, 0, 0), screen.x() + (screen.width() - 246) / 2, 1);
-  EXPECT_NEAR(ReadInt(kMainWindow, 0, 1), screen.y() + (screen.height() - 98) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, kPropLeft), screen.x() + (screen.width() - 246) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, 0, kPropTop), screen.y() + (screen.height() - 98) / 2, 1);
 
-  WriteProperty(kMainWindow, 0, 5, Logical(false));
+  WriteProperty(kMainWindow, 0, kPropVisible, Logical(false));
   EXPECT_FALSE(WindowWidget(kMainWindow)->isVisible());
-  EXPECT_FALSE(ReadLogical(kMainWindow, kMainLabel1, 5));
-  WriteProperty(kMainWindow, 0, 5, Logical(true));
-  EXPECT_TRUE(ReadLogical(kMainWindow, 0, 5));
-  EXPECT_TRUE(ReadLogical(kMainWindow, kMainLabel1, 5));
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainLabel1, kPropVisible));
+  WriteProperty(kMainWindow, 0, kPropVisible, Logical(true));
+  EXPECT_TRUE(ReadLogical(kMainWindow, 0, kPropVisible));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainLabel1, kPropVisible));
 
   ASSERT_TRUE(LoadWindow(kStatsWindow, kMainWindow, false));
   EXPECT_EQ(WindowWidget(kStatsWindow)->parentWidget(), WindowWidget(kMainWindow));
-  WriteProperty(kStatsWindow, kStatsButton1, 6, Logical(true));
-  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, 6));
+  WriteProperty(kStatsWindow, kStatsButton1, kPropDisabled, Logical(true));
+  EXPECT_TRUE(ReadLogical(kStatsWindow, kStatsButton1, kPropDisabled));
   EXPECT_FALSE(Find(kStatsWindow, "按钮1")->isEnabled());
 }
 
@@ -438,26 +456,26 @@ TEST_F(Runtime, StartPositionVisibilityAndOwners) {
 TEST_F(Runtime, StartPositionIsInPlaceWhenTheCreatedEventRuns) {
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   QPoint seen;
-  ASSERT_TRUE(BindHandler(kMainWindow, 0, 0, [&](int32_t, int32_t) {
-    seen = {ReadInt(kMainWindow, 0, 0), ReadInt(kMainWindow, 0, 1)};
+  ASSERT_TRUE(BindHandler(kMainWindow, 0, kEventCreated, [&](int32_t, int32_t) {
+    seen = {ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)};
     // The handler narrows the window; it stays where it was placed.
-    WriteProperty(kMainWindow, 0, 2, int32_t{170});
+    WriteProperty(kMainWindow, 0, kPropWidth, int32_t{170});
     return 0;
   }));
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   QPoint centred(screen.x() + (screen.width() - 246) / 2, screen.y() + (screen.height() - 98) / 2);
   EXPECT_EQ(seen, centred);
-  EXPECT_EQ(QPoint(ReadInt(kMainWindow, 0, 0), ReadInt(kMainWindow, 0, 1)), centred);
-  EXPECT_EQ(ReadInt(kMainWindow, 0, 2), 170);
+  EXPECT_EQ(QPoint(ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)), centred);
+  EXPECT_EQ(ReadInt(kMainWindow, 0, kPropWidth), 170);
 }
 
 // The class list's handlers read the selected row: by the time the current-row event (0) or
 // the right-click event (5) runs, the clicked row must already be the selected one.
 TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
   std::vector<std::pair<int32_t, int32_t>> seen;  // (event, selected row)
-  for (int32_t event : {0, 5}) {
+  for (int32_t event : {kEventCurrentRowChanged, kEventRightClicked}) {
     ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, event, [&seen, event](int32_t, int32_t) {
-      seen.emplace_back(event, ReadInt(kClassWindow, kClassList1, 35));
+      seen.emplace_back(event, ReadInt(kClassWindow, kClassList1, kPropListSelectedRow));
       return 0;
     }));
   }
@@ -474,7 +492,7 @@ TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
   seen.clear();
   ClickRow(list, 2, Qt::LeftButton);  // the same row again: no row change
   EXPECT_TRUE(seen.empty());
-  for (int32_t event : {0, 5}) BindHandler(kClassWindow, kClassList1, event, nullptr);
+  for (int32_t event : {kEventCurrentRowChanged, kEventRightClicked}) BindHandler(kClassWindow, kClassList1, event, nullptr);
 }
 
 // The statistics list draws grid lines; a selected row must still show as selected, with
@@ -514,9 +532,9 @@ TEST(FatalErrorText, HasTheExactLayout) {
 using RuntimeDeathTest = Runtime;
 
 TEST_F(RuntimeDeathTest, TypeSpecificPropertyOfAWindowNotLoaded) {
-  EXPECT_EXIT(ReadProperty(kStatsWindow, kStatsButton1, 8), testing::ExitedWithCode(255),
+  EXPECT_EXIT(ReadProperty(kStatsWindow, kStatsButton1, kPropButtonCaption), testing::ExitedWithCode(255),
               "错误信息：指定窗口尚未载入");
-  EXPECT_EXIT(WriteProperty(kStatsWindow, kStatsButton1, 8, "x"_gbk), testing::ExitedWithCode(255),
+  EXPECT_EXIT(WriteProperty(kStatsWindow, kStatsButton1, kPropButtonCaption, "x"_gbk), testing::ExitedWithCode(255),
               "指定窗口尚未载入");
 }
 
@@ -537,10 +555,23 @@ TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
 // Once the fatal error has started (its box is up), nothing reaches the application: not
 // the events raised meanwhile, not the timers.
 void PresentWhileEventsArrive(const Text& text) {
-  RaiseEvent(kMainWindow, kMainButton2, 0);
-  for (int i = 0; i < 20; ++i) {
-    QThread::msleep(5);
-    QCoreApplication::processEvents();
+  RaiseEvent(kMainWindow, kMainButton2, kEventClicked);
+  // The events run until the second timer has ticked at least once, so its handler had its
+  // chance to run; a generous deadline turns a timer that never ticks into a failure.
+  QTimer* timer = ControlWidget(kMainWindow, kMainTimer2)->findChild<QTimer*>();
+  if (!timer) {
+    std::fprintf(stderr, "the second timer has no QTimer");
+    _exit(4);
+  }
+  bool ticked = false;
+  QObject::connect(timer, &QTimer::timeout, [&ticked] { ticked = true; });
+  QDeadlineTimer deadline(10000);
+  while (!ticked && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+  }
+  if (!ticked) {
+    std::fprintf(stderr, "the second timer never ticked");
+    _exit(4);
   }
   PrintFatal(text);
 }
@@ -550,12 +581,46 @@ TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
       {
         SetFatalErrorPresenterForTesting(&PresentWhileEventsArrive);
         auto die = [](int32_t, int32_t) -> int32_t { _exit(3); };
-        BindHandler(kMainWindow, kMainButton2, 0, die);
-        BindHandler(kMainWindow, kMainTimer2, 0, die);
+        BindHandler(kMainWindow, kMainButton2, kEventClicked, die);
+        BindHandler(kMainWindow, kMainTimer2, kEventTick, die);
         LoadWindow(kMainWindow, std::nullopt, false);
         RaiseFatalError(0, "boom"_gbk);
       },
       testing::ExitedWithCode(255), "boom");
+}
+
+// No window of the program binds the close query, so the veto runs in a child process on a
+// copy of the definitions whose statistics window binds it.
+TEST_F(RuntimeDeathTest, CloseQueryVetoKeepsTheWindowOpenUntilLifted) {
+  EXPECT_EXIT(
+      {
+        std::vector<WindowDef> defs = WindowDefinitionsSource();
+        defs[1].items[0].events.push_back({kEventCloseQuery, 0});
+        ByteSet block = EncodeDefinitions(defs);
+        InitFormRuntimeWithBlock(block);
+        auto check = [](bool ok, const char* what) {
+          if (!ok) {
+            std::fprintf(stderr, "failed: %s", what);
+            _exit(1);
+          }
+        };
+        check(LoadWindow(kStatsWindow, std::nullopt, false), "loaded");
+        int queries = 0;
+        check(BindHandler(kStatsWindow, 0, kEventCloseQuery,
+                          [&](int32_t, int32_t) { return ++queries, 0; }),
+              "bound");
+        check(!CloseWindow(kStatsWindow), "the handler's 0 refuses the close");
+        check(queries == 1, "asked once");
+        check(IsWindowLoaded(kStatsWindow) && WindowWidget(kStatsWindow), "still open");
+        WindowWidget(kStatsWindow)->close();  // the close box asks the same question
+        check(queries == 2 && IsWindowLoaded(kStatsWindow), "close box refused too");
+        check(BindHandler(kStatsWindow, 0, kEventCloseQuery, nullptr), "unbound");
+        check(CloseWindow(kStatsWindow), "closes once the veto is lifted");
+        check(!IsWindowLoaded(kStatsWindow), "gone");
+        std::fprintf(stderr, "veto held");
+        _exit(0);
+      },
+      testing::ExitedWithCode(0), "veto held");
 }
 
 // A real written to an integer property converts as the database converts it: truncated

@@ -5,15 +5,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <functional>
 
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc {
@@ -35,29 +38,57 @@ class WindowCommands : public testing::Test {
   }
 };
 
+// Polls, from the event loop, until `act` reports it has acted or a generous deadline has
+// passed, and then stops. The timer is a member, so it never outlives its owner nor what
+// `act` refers to.
+class PollUntil {
+ public:
+  explicit PollUntil(std::function<bool()> act) : act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (act_()) {
+        done_ = true;
+        timer_.stop();
+      } else if (deadline_.hasExpired()) {
+        timer_.stop();
+      }
+    });
+  }
+  void Start() {
+    done_ = false;
+    deadline_.setRemainingTime(10000);
+    timer_.start(1);
+  }
+  bool done() const { return done_; }
+
+ private:
+  std::function<bool()> act_;
+  QTimer timer_;
+  QDeadlineTimer deadline_;
+  bool done_ = false;
+};
+
 // Clicks `button` of the message box as soon as it is up, and records what it showed.
 struct BoxAnswer {
-  explicit BoxAnswer(QMessageBox::StandardButton b) : button(b) {}
+  explicit BoxAnswer(QMessageBox::StandardButton b)
+      : button(b), poll([this] { return TryAnswer(); }) {}
+  bool TryAnswer() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return false;
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    if (QWidget* main = WindowWidget(kMainWindow)) main_disabled = !main->isEnabled();
+    box->button(button)->click();
+    return true;
+  }
   QMessageBox::StandardButton button;
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   bool main_disabled = false;
+  PollUntil poll;
 };
 
-void AnswerNextBox(BoxAnswer* answer) {
-  QTimer::singleShot(0, [answer] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) {
-      AnswerNextBox(answer);
-      return;
-    }
-    answer->title = box->windowTitle();
-    answer->text = box->text();
-    answer->icon = box->icon();
-    if (QWidget* main = WindowWidget(kMainWindow)) answer->main_disabled = !main->isEnabled();
-    box->button(answer->button)->click();
-  });
-}
+void AnswerNextBox(BoxAnswer* answer) { answer->poll.Start(); }
 
 TEST_F(WindowCommands, ShowMessageResultCodesCaptionAndTaskModal) {
   ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
@@ -128,15 +159,15 @@ TEST_F(WindowCommands, ComboMethods) {
 TEST_F(WindowCommands, RefilledComboHasNoSelection) {
   ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
   ComboClear(kMainWindow, kMainCombo1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "一班"_gbk), 0);
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "二班"_gbk), 1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), -1);
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
   auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
   EXPECT_TRUE(combo->currentText().isEmpty());
-  WriteProperty(kMainWindow, kMainCombo1, 19, int32_t{0});
+  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{0});
   EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "三班"_gbk), 2);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, 19), 0);  // a selection stays where it is
+  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 0);  // a selection stays where it is
   EXPECT_EQ(combo->currentText(), QString::fromUtf8("一班"));
 }
 
@@ -169,27 +200,29 @@ TEST_F(WindowCommands, ListMethods) {
   EXPECT_TRUE(tree->topLevelItem(0)->textAlignment(0) & Qt::AlignLeft);
 
   tree->setCurrentItem(tree->topLevelItem(2));
-  EXPECT_EQ(ReadInt(w, l, 35), 2);
+  EXPECT_EQ(ReadInt(w, l, kPropListSelectedRow), 2);
   ListDeleteAllRows(w, l);
   EXPECT_EQ(ListCellText(w, l, 0), Text());
-  EXPECT_EQ(ReadInt(w, l, 35), -1);
+  EXPECT_EQ(ReadInt(w, l, kPropListSelectedRow), -1);
 }
 
 TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
   ASSERT_TRUE(rc::LoadWindow(kClassWindow, std::nullopt, false));
   QPoint shown;
   QString entry;
-  auto close_next_menu = [&] {
-    QTimer::singleShot(0, [&] {
-      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      ASSERT_NE(menu, nullptr);
-      shown = menu->pos();
-      entry = menu->actions().value(0)->text();
-      menu->close();
-    });
-  };
+  // A menu that never comes up fails here instead of leaving its loop to the ctest time-out.
+  PollUntil menu_closer([&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return false;
+    shown = menu->pos();
+    entry = menu->actions().value(0)->text();
+    menu->close();
+    return true;
+  });
+  auto close_next_menu = [&] { menu_closer.Start(); };
   close_next_menu();
   PopUpMenu(kClassWindow, kClassMenuClass, 120, 140);
+  ASSERT_TRUE(menu_closer.done());
   EXPECT_EQ(shown, QPoint(120, 140));
   EXPECT_EQ(entry, QString::fromUtf8("删除班级"));
 
@@ -197,6 +230,7 @@ TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
   QPoint mouse = QCursor::pos();
   close_next_menu();
   PopUpMenu(kClassWindow, kClassMenuName, std::nullopt, 150);
+  ASSERT_TRUE(menu_closer.done());
   EXPECT_EQ(shown, QPoint(mouse.x() + 3, 150));
   EXPECT_EQ(entry, QString::fromUtf8("删除"));
 

@@ -1,6 +1,6 @@
 // Fonts and colours of the stored definitions on Qt.
-#ifndef ROLLCALL_FORMS_FONTS_H_
-#define ROLLCALL_FORMS_FONTS_H_
+#ifndef ROLLCALL_FORMS_INTERNAL_FONTS_H_
+#define ROLLCALL_FORMS_INTERNAL_FONTS_H_
 
 #include <QColor>
 #include <QFont>
@@ -24,4 +24,4 @@ QColor ColourFromColorRef(int32_t colorref);
 
 }  // namespace rc::forms
 
-#endif  // ROLLCALL_FORMS_FONTS_H_
+#endif  // ROLLCALL_FORMS_INTERNAL_FONTS_H_

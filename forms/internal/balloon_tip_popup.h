@@ -1,7 +1,7 @@
 // The balloon tip's pop-up. The balloon tip control's pop-up method ends here; this one
 // function draws the tip.
-#ifndef ROLLCALL_FORMS_BALLOON_TIP_POPUP_H_
-#define ROLLCALL_FORMS_BALLOON_TIP_POPUP_H_
+#ifndef ROLLCALL_FORMS_INTERNAL_BALLOON_TIP_POPUP_H_
+#define ROLLCALL_FORMS_INTERNAL_BALLOON_TIP_POPUP_H_
 
 #include <QPoint>
 #include <QPointer>
@@ -30,4 +30,4 @@ void PopUpBalloonTip(const BalloonTipRequest& request);
 
 }  // namespace rc::forms
 
-#endif  // ROLLCALL_FORMS_BALLOON_TIP_POPUP_H_
+#endif  // ROLLCALL_FORMS_INTERNAL_BALLOON_TIP_POPUP_H_

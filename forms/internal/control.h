@@ -1,10 +1,11 @@
 // The control-type layer of the runtime: one Control subclass per control type id, each able
 // to create its widget from the item's stored settings and to read and write its own
 // properties (type index = property index - 8). Used by the runtime only.
-#ifndef ROLLCALL_FORMS_CONTROL_H_
-#define ROLLCALL_FORMS_CONTROL_H_
+#ifndef ROLLCALL_FORMS_INTERNAL_CONTROL_H_
+#define ROLLCALL_FORMS_INTERNAL_CONTROL_H_
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,8 @@
 #include "forms/runtime.h"
 
 namespace rc::forms {
+
+inline QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 
 class Control {
  public:
@@ -86,4 +89,4 @@ Text ValueToText(const Value& value);
 
 }  // namespace rc::forms
 
-#endif  // ROLLCALL_FORMS_CONTROL_H_
+#endif  // ROLLCALL_FORMS_INTERNAL_CONTROL_H_

@@ -1,0 +1,147 @@
+// Reading and writing properties, and the targets of the controls' own methods.
+#include <QPoint>
+#include <QSize>
+#include <QWidget>
+#include <algorithm>
+#include <optional>
+
+#include "forms/definition_format.h"
+#include "forms/ids.h"
+#include "forms/internal/control.h"
+#include "forms/internal/runtime_state.h"
+#include "forms/internal/window_frame.h"
+#include "forms/runtime.h"
+
+namespace rc::forms {
+
+bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text, int32_t icon,
+                       bool auto_hide);
+
+Value ReadProperty(uint32_t window_id, uint32_t control_id, int32_t index, int32_t part) {
+  (void)part;
+  if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
+  Control* control = nullptr;
+  ItemDef* item = FindItem(window_id, control_id, &control);
+  if (!item) Fatal("指定窗口或窗口组件不存在或尚未载入");
+  QWidget* w = control ? control->widget() : nullptr;
+  auto* window = dynamic_cast<WindowControl*>(control);
+  switch (index) {
+    case 0:
+    case 1: {
+      if (!w) return index == 0 ? item->left : item->top;
+      QPoint p = w->isWindow() ? w->frameGeometry().topLeft() : w->pos();
+      return static_cast<int32_t>(index == 0 ? p.x() : p.y());
+    }
+    case 2:
+    case 3: {
+      if (!w) return index == 2 ? item->width : item->height;
+      QSize s = window ? window->OuterSize() : w->size();
+      return static_cast<int32_t>(index == 2 ? s.width() : s.height());
+    }
+    case 4: return item->tag;
+    case 5: return Logical(w ? w->isVisible() : (item->flags & kFlagVisible) != 0);
+    case 6:
+      return Logical(w ? w->testAttribute(Qt::WA_ForceDisabled)
+                       : (item->flags & kFlagDisabled) != 0);
+    case 7: return item->cursor;
+    default: break;
+  }
+  if (!w) Fatal("指定窗口尚未载入");
+  return control->Read(index - 8);
+}
+
+void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const Value& value,
+                   int32_t part) {
+  (void)part;
+  if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
+  Control* control = nullptr;
+  ItemDef* item = FindItem(window_id, control_id, &control);
+  if (!item) Fatal("指定窗口或窗口组件不存在或尚未载入");
+  QWidget* w = control ? control->widget() : nullptr;
+  auto* window = dynamic_cast<WindowControl*>(control);
+  int32_t n = ValueToInt(value);
+  switch (index) {
+    case 0:
+    case 1:
+      if (!w) {
+        (index == 0 ? item->left : item->top) = n;
+      } else if (index == 0) {
+        w->move(n, w->isWindow() ? w->frameGeometry().y() : w->y());
+      } else {
+        w->move(w->isWindow() ? w->frameGeometry().x() : w->x(), n);
+      }
+      return;
+    case 2:
+    case 3:
+      if (!w) {
+        (index == 2 ? item->width : item->height) = n;
+      } else if (window) {
+        QSize s = window->OuterSize();
+        window->SetOuterSize(index == 2 ? n : s.width(), index == 3 ? n : s.height());
+      } else {
+        w->resize(index == 2 ? std::max(0, n) : w->width(),
+                  index == 3 ? std::max(0, n) : w->height());
+      }
+      return;
+    case 4: item->tag = ValueToText(value); return;
+    case 5:
+      if (w) {
+        if (n != 0) KeepFrameCornerOnShow(w);
+        w->setVisible(n != 0);
+      } else {
+        item->flags = n ? (item->flags | kFlagVisible) : (item->flags & ~kFlagVisible);
+      }
+      return;
+    case 6:
+      if (w) {
+        w->setEnabled(n == 0);
+      } else {
+        item->flags = n ? (item->flags | kFlagDisabled) : (item->flags & ~kFlagDisabled);
+      }
+      return;
+    case 7:
+      if (const ByteSet* b = std::get_if<ByteSet>(&value)) item->cursor = *b;
+      if (w) ApplyCursor(w, item->cursor);
+      return;
+    default: break;
+  }
+  if (!w) Fatal("指定窗口尚未载入");
+  control->Write(index - 8, value);
+}
+
+int32_t ReadInt(uint32_t window_id, uint32_t control_id, int32_t index) {
+  return ValueToInt(ReadProperty(window_id, control_id, index));
+}
+
+Text ReadText(uint32_t window_id, uint32_t control_id, int32_t index) {
+  return ValueToText(ReadProperty(window_id, control_id, index));
+}
+
+bool ReadLogical(uint32_t window_id, uint32_t control_id, int32_t index) {
+  return ValueToInt(ReadProperty(window_id, control_id, index)) != 0;
+}
+
+namespace {
+
+Control* MethodTargetOrDie(uint32_t window_id, uint32_t control_id, uint32_t type_id) {
+  LoadedWindow* lw = Loaded(window_id);
+  LiveItem* item = lw ? FindLive(lw, control_id) : nullptr;
+  if (!item || !item->control || !item->control->widget() || item->def.type != type_id) {
+    Fatal("指定窗口或窗口组件不存在或尚未载入");
+  }
+  return item->control.get();
+}
+
+}  // namespace
+
+QWidget* ListViewWidgetOrDie(uint32_t window_id, uint32_t control_id) {
+  return MethodTargetOrDie(window_id, control_id, kTypeListView)->widget();
+}
+
+bool PopUpBalloonTipControl(uint32_t window_id, uint32_t control_id, int32_t x, int32_t y,
+                            const Text& text, int32_t icon, std::optional<int32_t> auto_hide) {
+  Control* control = MethodTargetOrDie(window_id, control_id, kTypeBalloonTip);
+  return PopUpBalloonTipOf(control, x, y, text, icon, auto_hide.value_or(0) != 0);
+}
+
+}  // namespace rc::forms
