@@ -15,9 +15,9 @@ namespace rc {
 // The first identifier handed out; 33000 + the number of registration attempts.
 inline constexpr int32_t kFirstHotKeyId = 33001;
 
-// Sends the hot-key notification message (0x8075) synchronously to `target` with the two
-// arguments and returns the target's result (0 when nothing handled it). Runs on the
-// user-interface thread.
+// Sends the hot-key notification message (forms::kHotKeyNotifyMessage) synchronously to
+// `target` with the two arguments and returns the target's result (0 when nothing handled
+// it). Runs on the user-interface thread.
 using HotKeyNotifier = std::function<int32_t(NativeHandle target, int32_t first, int32_t second)>;
 
 // The service's modifier code to the system's modifier bits (Alt 1, Control 2, Shift 4).
@@ -33,10 +33,10 @@ class HotKeyService {
 
   // The identifier of the new hot key, or 0 when the system refused it. Every attempt uses
   // up an identifier.
-  int32_t Register(NativeHandle watched_window, NativeHandle target, int32_t modifier_code,
-                   int32_t key_code);
+  [[nodiscard]] int32_t Register(NativeHandle watched_window, NativeHandle target,
+                                 int32_t modifier_code, int32_t key_code);
   // True when the system released the key. Releasing the last key removes the interception.
-  bool Unregister(NativeHandle watched_window, int32_t id);
+  [[nodiscard]] bool Unregister(NativeHandle watched_window, int32_t id);
 
   void set_notifier(HotKeyNotifier notifier) { notifier_ = std::move(notifier); }
 

@@ -19,8 +19,8 @@ namespace rc {
 // Registers the key `key_code` (a virtual-key code, e.g. 0x43 for C) held with the modifiers
 // of `modifier_code` (0 none, 1 Ctrl, 2 Shift, 3 Ctrl+Shift, 4 Alt, 5 Alt+Ctrl, 6 Alt+Shift,
 // other values are the system's modifier bits) for `watched_window`; presses go to `target`.
-// Returns the key's identifier (33001 for the first attempt, then one more per attempt), or
-// 0 when the system refused the key.
+// Returns the key's identifier (kFirstHotKeyId for the first attempt, then one more per
+// attempt), or 0 when the system refused the key.
 [[nodiscard]] int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
                                            int32_t modifier_code, int32_t key_code);
 

@@ -45,7 +45,8 @@ constexpr int32_t kResultNo = 6;
 // Shows `message` (numbers, logicals and date-times as ToText gives them, a text as it is,
 // the empty text for anything else) in a box without owner, titled `caption` (default
 // "信息："). Unless the system-modal bit is set, the box is task-modal: every top-level window
-// of the program is disabled while it is open. Returns 0 to 6.
+// of the program is disabled while it is open. Returns the result code of the button that
+// closed it, kResultOk to kResultNo.
 int32_t ShowMessage(const Value& message, int32_t flags,
                     const std::optional<Text>& caption = std::nullopt);
 

@@ -22,7 +22,7 @@ BalloonWindow* BalloonOf(uint32_t window_id, uint32_t control_id) {
 }
 
 bool WaitForState(BalloonWindow* balloon, BalloonState state) {
-  return QTest::qWaitFor([&] { return balloon->CurrentState() == state; }, 3000);
+  return QTest::qWaitFor([&] { return balloon->CurrentState() == state; }, 20000);
 }
 
 class BalloonPopUpTest : public ::testing::Test {
@@ -51,7 +51,7 @@ TEST_F(BalloonPopUpTest, MainWindowTipIsAStayingLightYellowBalloonAtTheAnchor) {
   // A second pop-up reuses the control's balloon.
   PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 310, 210, Text("x"), -1, 1);
   EXPECT_EQ(BalloonOf(kMainWindow, kMainBalloonTip1), balloon);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return balloon->Markup() == Text("x"); }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return balloon->Markup() == Text("x"); }, 20000));
   EXPECT_FALSE(balloon->Stays());  // auto-hide given and non-zero
 }
 

@@ -27,7 +27,7 @@ class BalloonWindowTest : public ::testing::Test {
     balloon_->SetHiddenCallback([this] { ++hidden_count_; });
   }
 
-  bool WaitForState(BalloonState state, int timeout_ms = 2000) {
+  bool WaitForState(BalloonState state, int timeout_ms = 20000) {
     return QTest::qWaitFor([&] { return balloon_->CurrentState() == state; }, timeout_ms);
   }
 
@@ -137,7 +137,7 @@ TEST_F(BalloonWindowTest, OwnedByAHiddenControlOfItsWindow) {
   auto* owned = new BalloonWindow(FastSettings(), control);
   EXPECT_TRUE(owned->isWindow());
   owned->PopUp({200, 150}, Text("x"), false, control);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return owned->CurrentState() == BalloonState::kShown; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return owned->CurrentState() == BalloonState::kShown; }, 20000));
   EXPECT_TRUE(owned->isVisible());
   window.hide();
   EXPECT_EQ(owned->CurrentState(), BalloonState::kHidden);
@@ -151,7 +151,7 @@ TEST_F(BalloonWindowTest, NewPopUpWaitsUntilTheCurrentTipIsDown) {
   EXPECT_TRUE(balloon_->HasWaitingPopUp());
   EXPECT_EQ(balloon_->Markup(), Text("first"));
   EXPECT_EQ(balloon_->CurrentState(), BalloonState::kShown);  // it keeps its display time
-  ASSERT_TRUE(QTest::qWaitFor([&] { return balloon_->Markup() == Text("second"); }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return balloon_->Markup() == Text("second"); }, 20000));
   EXPECT_EQ(hidden_count_, 1);
   ASSERT_TRUE(WaitForState(BalloonState::kShown));
   EXPECT_EQ(balloon_->geometry().topLeft() + balloon_->Geometry().tip, QPoint(300, 200));

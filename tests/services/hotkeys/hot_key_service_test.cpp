@@ -56,21 +56,21 @@ TEST_F(HotKeyServiceTest, IdentifiersCountEveryAttemptAndAreNeverReused) {
 
 TEST_F(HotKeyServiceTest, PressReachesTheTargetOfTheLatestRegistration) {
   constexpr NativeHandle kOtherLabel = 0x400009;
-  service_.Register(kMainWindow, kLabel, 0, kKeyC);
-  service_.Register(kMainWindow, kLabel, 0, kKeyX);
-  service_.Register(kMainWindow, kLabel, 0, kKeyV);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33001);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 33002);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyV), 33003);
   Press(33003);
   Press(33001);
   EXPECT_EQ(sent_, (std::vector<Notification>{{kLabel, 33003, 0}, {kLabel, 33001, 0}}));
 
   sent_.clear();
-  service_.Register(kMainWindow, kOtherLabel, 4, 0x44);
+  EXPECT_EQ(service_.Register(kMainWindow, kOtherLabel, 4, 0x44), 33004);
   Press(33002);
   EXPECT_EQ(sent_, (std::vector<Notification>{{kOtherLabel, 33002, 0}}));
 }
 
 TEST_F(HotKeyServiceTest, IdentifiersOutsideTheHandedOutRangeNotifyNobody) {
-  service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33001);
   Press(0);
   Press(33000);
   Press(33002);  // not handed out yet
@@ -79,8 +79,8 @@ TEST_F(HotKeyServiceTest, IdentifiersOutsideTheHandedOutRangeNotifyNobody) {
 }
 
 TEST_F(HotKeyServiceTest, InterceptionLastsWhileAnyKeyIsHeld) {
-  service_.Register(kMainWindow, kLabel, 0, kKeyC);
-  service_.Register(kMainWindow, kLabel, 0, kKeyX);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33001);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 33002);
   EXPECT_EQ(log_.intercept_calls, 1);  // once, not per key
   EXPECT_EQ(log_.intercepted, kMainWindow);
 
@@ -103,9 +103,9 @@ TEST_F(HotKeyServiceTest, RefusedKeysAndFailedReleasesDoNotKeepOrDropTheIntercep
   EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 0);
   EXPECT_FALSE(service_.intercepting());
 
-  service_.Register(kMainWindow, kLabel, 0, kKeyC);  // 33002
-  service_.Register(kMainWindow, kLabel, 0, kKeyX);  // refused, 33003
-  service_.Register(kMainWindow, kLabel, 0, kKeyV);  // 33004
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyC), 33002);
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyX), 0);  // refused, uses up 33003
+  EXPECT_EQ(service_.Register(kMainWindow, kLabel, 0, kKeyV), 33004);
   // Releasing keys that are not held changes nothing: C and V must keep working.
   EXPECT_FALSE(service_.Unregister(kMainWindow, 0));
   EXPECT_FALSE(service_.Unregister(kMainWindow, 33003));
@@ -123,6 +123,7 @@ TEST_F(HotKeyServiceTest, RefusedKeysAndFailedReleasesDoNotKeepOrDropTheIntercep
 
 TEST_F(HotKeyServiceTest, HandlerMayReleaseItsOwnKey) {
   int32_t c = service_.Register(kMainWindow, kLabel, 0, kKeyC);
+  ASSERT_NE(c, 0);
   service_.set_notifier([&](NativeHandle, int32_t id, int32_t) {
     return service_.Unregister(kMainWindow, id) ? 1 : 0;
   });
@@ -163,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ModifierCodeTest,
                          });
 
 TEST_F(HotKeyServiceTest, RegistrationPassesTranslatedBitsAndKeyCode) {
-  service_.Register(kMainWindow, kLabel, 5, kKeyV);
+  ASSERT_EQ(service_.Register(kMainWindow, kLabel, 5, kKeyV), 33001);
   EXPECT_EQ(log_.held.at(33001), std::make_pair(3u, kKeyV));
 }
 

@@ -1,9 +1,10 @@
 // The sound device through SDL's disk driver, which writes what the device plays to a raw
 // file in real time (44100 Hz, signed 16-bit, mono: the device format), and through its
-// dummy driver. Timing is asserted only roughly; the benchmark measures it, and the exact
-// delays are checked on virtual time in speech_test.cpp. These tests run on a shared
-// machine under sanitizers, beside other tests: nothing here may depend on being
-// scheduled promptly.
+// dummy driver. These tests run on a shared machine under sanitizers, beside other tests:
+// nothing here may depend on being scheduled promptly. So wall time is only ever a lower
+// bound, or a deadline far beyond any delay; a reading's schedule is checked from the
+// moments it asked to sleep until, and what was heard from the driver's file. The exact
+// delays are checked on virtual time in speech_test.cpp; the benchmark measures them.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -28,14 +29,15 @@ namespace {
 using testing::Bytes;
 using testing::MakeToneWav;
 using testing::MsSince;
+using testing::RecordingSpeechClock;
 using testing::VoiceFileBuilder;
 
 constexpr int kDiskRate = 44100;
 constexpr int kFrameMs = 10;
 constexpr int kFrameSamples = kDiskRate * kFrameMs / 1000;
-// How much later than specified a reading may end on a loaded machine. Only a reading that
-// waits for something it should not (a second reading, a missing device) exceeds it.
-constexpr int64_t kLoadSlackMs = 3000;
+// A reading that takes this much longer than its schedule waits for something it should
+// not (a second reading, a missing device) and would never end; no load delays it so long.
+constexpr int64_t kHangMs = 30000;
 
 // Waits until the disk driver's file holds `ms` of output. The driver writes silence when
 // nothing plays and never runs ahead of real time, so once the file holds `ms` past the
@@ -137,13 +139,29 @@ class SdlAudioTest : public ::testing::Test {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
 
+  // A module on the steady clock, noting its readings' schedules in `clock_`.
   std::shared_ptr<SpeechModule> MakeModule() {
+    auto clock = std::make_unique<RecordingSpeechClock>(CreateSteadySpeechClock());
+    clock_ = clock.get();
     return SpeechModule::Create(TextFromNativePath(root_), CreateSdlAudioOutput(),
-                                CreateSteadySpeechClock());
+                                std::move(clock));
+  }
+
+  // Checks that one reading's schedule held `pauses` pauses of at least `pause_ms` each,
+  // one after the other: a late thread moves a pause's end later, never earlier.
+  void ExpectPausesOfAtLeast(size_t pauses, int64_t pause_ms) {
+    std::vector<int64_t> wakes = clock_->WakeMs();
+    ASSERT_EQ(wakes.size(), pauses);
+    int64_t previous = 0;
+    for (int64_t wake : wakes) {
+      EXPECT_GE(wake - previous, pause_ms) << "pause ending at " << wake << " ms";
+      previous = wake;
+    }
   }
 
   std::string root_;
   std::string raw_path_;
+  RecordingSpeechClock* clock_ = nullptr;
 };
 
 TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
@@ -162,8 +180,10 @@ TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
   const auto start = std::chrono::steady_clock::now();
   speech->PlayTextAloud("张王李"_gbk, 55);
   const int64_t elapsed = MsSince(start);
+  // The reading returned only after its sounds and pauses: 3 × 450 ms of schedule.
   EXPECT_GE(elapsed, 1350);
-  EXPECT_LT(elapsed, 1350 + kLoadSlackMs);
+  EXPECT_LT(elapsed, 1350 + kHangMs);
+  ExpectPausesOfAtLeast(3, 450);
   ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + 200));  // the last sound plays on
   speech.reset();  // closes the device, so the file is complete
 
@@ -200,6 +220,7 @@ TEST_F(SdlAudioTest, OverlappingReadingsCutEachOtherOff) {
   ASSERT_TRUE(WaitForHandle(second));
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1550);  // both ran to their end
+  EXPECT_EQ(clock_->WakeMs().size(), 6u);
   ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + 1000));
   speech.reset();
 
@@ -270,7 +291,8 @@ TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
   speech->PlayTextAloud(Text("aaa"), 55);
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1350);
-  EXPECT_LT(elapsed, 1350 + kLoadSlackMs);
+  EXPECT_LT(elapsed, 1350 + kHangMs);  // the missing device is not waited for
+  ExpectPausesOfAtLeast(3, 450);
   EXPECT_FALSE(CreateSdlAudioOutput()->Play(MakeToneWav(440, 100)));
 }
 
@@ -303,7 +325,7 @@ TEST_F(SdlAudioTest, SpeakTextWithoutAVoiceFileIsSilentAndKeepsItsTime) {
   reading.Release();
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1600);
-  EXPECT_LT(elapsed, 1600 + kLoadSlackMs);
+  EXPECT_LT(elapsed, 1600 + kHangMs);
   EXPECT_FALSE(std::filesystem::exists(raw_path_));  // the device was never even opened
 }
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/clock.h"
 #include "core/paths.h"
 #include "tests/services/speech/speech_fakes.h"
 #include "tests/services/speech/voice_file_builder.h"
@@ -18,6 +17,7 @@ using testing::ArchiveWriter;
 using testing::Bytes;
 using testing::FakeAudioOutput;
 using testing::FakeSpeechClock;
+using testing::SteppedSpeechClock;
 using testing::VoiceFileBuilder;
 
 // Distinct small "sounds": the module hands them to the output without looking inside.
@@ -237,33 +237,35 @@ TEST_F(SpeechTest, ReadingsStartedTogetherEachReadTheirOwnText) {
 }
 
 // Two readings that overlap: the newer does not stop the older, and both run to their end.
+// Both run on one virtual time that moves on only once each has gone to sleep or ended, so
+// their sounds interleave exactly as they would on an idle machine.
 TEST_F(SpeechTest, OverlappingReadingsBothRunToTheirEnd) {
   WriteVoiceFile(ThreeNamesFile());
-  const auto start = std::chrono::steady_clock::now();
-  auto audio = std::make_unique<FakeAudioOutput>(log_, [start] { return testing::MsSince(start); });
+  auto stepped = std::make_unique<SteppedSpeechClock>(/*pauses_per_reading=*/3);
+  SteppedSpeechClock* clock = stepped.get();
+  auto audio = std::make_unique<FakeAudioOutput>(log_, [clock] { return clock->ElapsedMs(); });
   auto speech =
-      SpeechModule::Create(TextFromNativePath(root_), std::move(audio), CreateSteadySpeechClock());
+      SpeechModule::Create(TextFromNativePath(root_), std::move(audio), std::move(stepped));
   speech->LoadVoiceData();
   Handle first = speech->StartTextReading("张张张"_gbk, 55);
-  SleepMs(200);
+  ASSERT_TRUE(clock->WaitUntilSettled(1));
+  clock->AdvanceTo(200);
   Handle second = speech->StartTextReading("李李李"_gbk, 55);
+  ASSERT_TRUE(clock->WaitUntilSettled(2));
+  while (std::optional<int64_t> next = clock->NextWakeMs()) {
+    clock->AdvanceTo(*next);
+    ASSERT_TRUE(clock->WaitUntilSettled(2)) << "at " << *next << " ms";
+  }
   ASSERT_TRUE(WaitForHandle(first));
-  const int64_t first_end = testing::MsSince(start);
   ASSERT_TRUE(WaitForHandle(second));
-  const int64_t second_end = testing::MsSince(start);
-  EXPECT_GE(first_end, 1350);
-  EXPECT_GE(second_end, 1550);
-  // On time the sounds come as 1, 3, 1, 3, 1, 3. The machine is shared and may run under
-  // sanitizers, so only what no delay can change is asserted: each reading played all its
-  // sounds, and the second began before the first had ended (they ran side by side, the
-  // second was not made to wait).
-  std::vector<uint8_t> ids = PlayedIds();
-  ASSERT_EQ(ids.size(), 6u);
-  EXPECT_EQ(std::count(ids.begin(), ids.end(), 1), 3);
-  EXPECT_EQ(std::count(ids.begin(), ids.end(), 3), 3);
-  auto first_of_second = std::find(ids.begin(), ids.end(), 3);
-  auto last_of_first = std::find(ids.rbegin(), ids.rend(), 1).base() - 1;
-  EXPECT_LT(first_of_second, last_of_first);
+  const std::vector<int64_t> ends = clock->EndsMs();
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_EQ(ends[0], 1350);
+  EXPECT_EQ(ends[1], 1550);
+  // Each reading played all its sounds, and the second began long before the first had
+  // ended (they ran side by side, the second was not made to wait).
+  EXPECT_EQ(PlayedIds(), (std::vector<uint8_t>{1, 3, 1, 3, 1, 3}));
+  EXPECT_EQ(PlayedTimes(), (std::vector<int64_t>{0, 200, 450, 650, 900, 1100}));
 }
 
 }  // namespace
