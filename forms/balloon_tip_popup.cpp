@@ -45,10 +45,10 @@ void PopUpBalloonTip(const BalloonTipRequest& request) {
     balloon = new BalloonWindow(SettingsOf(request.settings), control);
     balloon->setObjectName(QLatin1String(kBalloonName));
     // Once a tip has gone down the control raises its event 2, while its window is there.
-    const uint32_t window_id = request.window_id;
-    const uint32_t control_id = request.control_id;
+    const WindowId window_id = request.window_id;
+    const ControlId control_id = request.control_id;
     balloon->SetHiddenCallback([window_id, control_id] {
-      if (window_id != 0 && IsWindowLoaded(window_id) && !FatalErrorInProgress()) {
+      if (window_id != WindowId() && IsWindowLoaded(window_id) && !FatalErrorInProgress()) {
         RaiseEvent(window_id, control_id, 2);
       }
     });

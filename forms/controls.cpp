@@ -56,11 +56,11 @@ namespace {
 
 // Label captions for readers on other threads.
 std::mutex g_captions_mutex;
-std::map<std::pair<uint32_t, uint32_t>, Text> g_captions;
+std::map<std::pair<WindowId, ControlId>, Text> g_captions;
 
 }  // namespace
 
-void PublishLabelCaption(uint32_t window_id, uint32_t control_id, const Text& caption) {
+void PublishLabelCaption(WindowId window_id, ControlId control_id, const Text& caption) {
   std::lock_guard<std::mutex> lock(g_captions_mutex);
   g_captions[{window_id, control_id}] = caption;
 }
@@ -158,7 +158,7 @@ bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text,
   return true;
 }
 
-Text PublishedLabelCaption(uint32_t window_id, uint32_t control_id) {
+Text PublishedLabelCaption(WindowId window_id, ControlId control_id) {
   std::lock_guard<std::mutex> lock(g_captions_mutex);
   auto it = g_captions.find({window_id, control_id});
   return it == g_captions.end() ? Text() : it->second;

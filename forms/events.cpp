@@ -21,18 +21,18 @@ bool IsBound(const ItemDef& item, int32_t event) {
 
 }  // namespace
 
-bool BindHandler(uint32_t window_id, uint32_t control_id, int32_t event, EventHandler handler) {
+bool BindHandler(WindowId window_id, ControlId control_id, int32_t event, EventHandler handler) {
   WindowDef* def = FindDef(window_id);
   if (!def) return false;
   ItemDef* item = FindDesign(def, control_id);
   if (!item) return false;
   if (item->type == kTypeMenuItem) event = 0;
   if (!IsBound(*item, event)) return false;
-  S().handlers[{window_id, item->id, event}] = std::move(handler);
+  S().handlers[{window_id, ControlId(item->id), event}] = std::move(handler);
   return true;
 }
 
-EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event, int32_t arg1,
+EventResult RaiseEvent(WindowId window_id, ControlId control_id, int32_t event, int32_t arg1,
                        int32_t arg2) {
   if (FatalErrorInProgress()) return {};
   WindowDef* def = FindDef(window_id);
@@ -47,11 +47,11 @@ EventResult RaiseEvent(uint32_t window_id, uint32_t control_id, int32_t event, i
     event = 0;
   }
   if (!IsBound(*item, event)) return {};
-  auto it = S().handlers.find({window_id, item->id, event});
+  auto it = S().handlers.find({window_id, ControlId(item->id), event});
   if (it == S().handlers.end() || !it->second) return {};
   EventHandler handler = it->second;  // a handler may rebind itself while it runs
   EventSource saved = S().source;
-  S().source = {window_id, item->id};
+  S().source = {window_id, ControlId(item->id)};
   int32_t result = handler(arg1, arg2);
   S().source = saved;
   return {true, result};

@@ -6,11 +6,37 @@
 #ifndef ROLLCALL_FORMS_IDS_H_
 #define ROLLCALL_FORMS_IDS_H_
 
+#include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace rc::forms {
 
 constexpr bool IsValidId(uint32_t id) { return (id & 0x00FFFFFFu) != 0 && (id & 0x0F000000u) != 0; }
+
+// A window's identifier (kind 5). Distinct from ControlId so that the two cannot be swapped;
+// `value` is the number the window definitions store.
+struct WindowId {
+  uint32_t value = 0;
+  constexpr WindowId() = default;
+  constexpr explicit WindowId(uint32_t v) : value(v) {}
+  friend constexpr bool operator==(WindowId, WindowId) = default;
+  friend constexpr auto operator<=>(WindowId, WindowId) = default;
+};
+
+// The identifier of an item inside a window: a control, a menu item or the window's own item
+// (kinds 0-2). `value` is the number the window definitions store.
+struct ControlId {
+  uint32_t value = 0;
+  constexpr ControlId() = default;
+  constexpr explicit ControlId(uint32_t v) : value(v) {}
+  friend constexpr bool operator==(ControlId, ControlId) = default;
+  friend constexpr auto operator<=>(ControlId, ControlId) = default;
+};
+
+// Control id 0 addresses the window itself, as its own item id does.
+constexpr ControlId kWindowItself{0};
 
 // Control type identifiers: (library number << 16) | type number.
 constexpr uint32_t kTypeWindow = 0x00010001;
@@ -27,47 +53,60 @@ constexpr uint32_t kTypeBalloonTip = 0x00060001;
 constexpr uint32_t kTypeHtmlView = 0x00070001;
 
 // The main window, the start-up window. Its own item 0x06010000 also addresses it.
-constexpr uint32_t kMainWindow = 0x52010001;
-constexpr uint32_t kMainWindowItem = 0x06010000;
-constexpr uint32_t kMainHtmlView1 = 0x16010108;    // 超文本浏览框1
-constexpr uint32_t kMainBalloonTip1 = 0x160100C5;  // 气球提示框1
-constexpr uint32_t kMainTimer2 = 0x1601006E;       // 时钟2
-constexpr uint32_t kMainButton6 = 0x1601005F;      // 按钮6
-constexpr uint32_t kMainButton5 = 0x1601005E;      // 按钮5
-constexpr uint32_t kMainButton4 = 0x1601005C;      // 按钮4
-constexpr uint32_t kMainLabel3 = 0x1601003F;       // 标签3
-constexpr uint32_t kMainLabel2 = 0x1601003E;       // 标签2
-constexpr uint32_t kMainButton2 = 0x1601002B;      // 按钮2
-constexpr uint32_t kMainTimer1 = 0x16010017;       // 时钟1
-constexpr uint32_t kMainLabel1 = 0x16010016;       // 标签1
-constexpr uint32_t kMainCombo1 = 0x16010015;       // 组合框1
+constexpr WindowId kMainWindow{0x52010001};
+constexpr ControlId kMainWindowItem{0x06010000};
+constexpr ControlId kMainHtmlView1{0x16010108};    // 超文本浏览框1
+constexpr ControlId kMainBalloonTip1{0x160100C5};  // 气球提示框1
+constexpr ControlId kMainTimer2{0x1601006E};       // 时钟2
+constexpr ControlId kMainButton6{0x1601005F};      // 按钮6
+constexpr ControlId kMainButton5{0x1601005E};      // 按钮5
+constexpr ControlId kMainButton4{0x1601005C};      // 按钮4
+constexpr ControlId kMainLabel3{0x1601003F};       // 标签3
+constexpr ControlId kMainLabel2{0x1601003E};       // 标签2
+constexpr ControlId kMainButton2{0x1601002B};      // 按钮2
+constexpr ControlId kMainTimer1{0x16010017};       // 时钟1
+constexpr ControlId kMainLabel1{0x16010016};       // 标签1
+constexpr ControlId kMainCombo1{0x16010015};       // 组合框1
 
 // The statistics window.
-constexpr uint32_t kStatsWindow = 0x5201002D;
-constexpr uint32_t kStatsWindowItem = 0x0601002C;
-constexpr uint32_t kStatsButton1 = 0x1601002F;  // 按钮1
-constexpr uint32_t kStatsList1 = 0x1601002E;    // 超级列表框1
+constexpr WindowId kStatsWindow{0x5201002D};
+constexpr ControlId kStatsWindowItem{0x0601002C};
+constexpr ControlId kStatsButton1{0x1601002F};  // 按钮1
+constexpr ControlId kStatsList1{0x1601002E};    // 超级列表框1
 
 // The class management window.
-constexpr uint32_t kClassWindow = 0x5201007F;
-constexpr uint32_t kClassWindowItem = 0x0601007E;
-constexpr uint32_t kClassBalloonTip1 = 0x160100C0;        // 气球提示框1
-constexpr uint32_t kClassButton1 = 0x160100BE;            // 按钮1
-constexpr uint32_t kClassEdit1 = 0x160100BD;              // 编辑框1
-constexpr uint32_t kClassTransparentLabel2 = 0x160100BC;  // 透明标签2
-constexpr uint32_t kClassEdit2 = 0x160100BA;              // 编辑框2
-constexpr uint32_t kClassTransparentLabel1 = 0x160100BB;  // 透明标签1
-constexpr uint32_t kClassGroup1 = 0x160100B9;             // 分组框1
-constexpr uint32_t kClassList2 = 0x160100AB;              // 超级列表框2
-constexpr uint32_t kClassList1 = 0x16010082;              // 超级列表框1
-constexpr uint32_t kClassMenuClass = 0x260100B1;          // "班级" (hidden, pop-up only)
-constexpr uint32_t kClassMenuDeleteClass = 0x260100B2;    // "删除班级"
-constexpr uint32_t kClassMenuName = 0x260100B3;           // "姓名" (hidden, pop-up only)
-constexpr uint32_t kClassMenuDelete = 0x260100B4;         // "删除"
+constexpr WindowId kClassWindow{0x5201007F};
+constexpr ControlId kClassWindowItem{0x0601007E};
+constexpr ControlId kClassBalloonTip1{0x160100C0};        // 气球提示框1
+constexpr ControlId kClassButton1{0x160100BE};            // 按钮1
+constexpr ControlId kClassEdit1{0x160100BD};              // 编辑框1
+constexpr ControlId kClassTransparentLabel2{0x160100BC};  // 透明标签2
+constexpr ControlId kClassEdit2{0x160100BA};              // 编辑框2
+constexpr ControlId kClassTransparentLabel1{0x160100BB};  // 透明标签1
+constexpr ControlId kClassGroup1{0x160100B9};             // 分组框1
+constexpr ControlId kClassList2{0x160100AB};              // 超级列表框2
+constexpr ControlId kClassList1{0x16010082};              // 超级列表框1
+constexpr ControlId kClassMenuClass{0x260100B1};          // "班级" (hidden, pop-up only)
+constexpr ControlId kClassMenuDeleteClass{0x260100B2};    // "删除班级"
+constexpr ControlId kClassMenuName{0x260100B3};           // "姓名" (hidden, pop-up only)
+constexpr ControlId kClassMenuDelete{0x260100B4};         // "删除"
 
 // Menu command numbers: the first menu item of a window has this one, the next one more.
 constexpr int32_t kFirstMenuCommand = 20000;
 
 }  // namespace rc::forms
+
+template <>
+struct std::hash<rc::forms::WindowId> {
+  size_t operator()(rc::forms::WindowId id) const noexcept {
+    return std::hash<uint32_t>()(id.value);
+  }
+};
+template <>
+struct std::hash<rc::forms::ControlId> {
+  size_t operator()(rc::forms::ControlId id) const noexcept {
+    return std::hash<uint32_t>()(id.value);
+  }
+};
 
 #endif  // ROLLCALL_FORMS_IDS_H_

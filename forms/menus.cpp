@@ -23,13 +23,13 @@ std::vector<size_t> MenuPositions(const std::vector<LiveItem>& items) {
   return out;
 }
 
-void DispatchMenuCommand(uint32_t window_id, int32_t command) {
+void DispatchMenuCommand(WindowId window_id, int32_t command) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return;
   std::vector<size_t> menu = MenuPositions(lw->items);
   int64_t k = static_cast<int64_t>(command) - kFirstMenuCommand;
   if (k < 0 || k >= static_cast<int64_t>(menu.size())) return;
-  RaiseEvent(window_id, lw->items[menu[static_cast<size_t>(k)]].def.id, 0);
+  RaiseEvent(window_id, ControlId(lw->items[menu[static_cast<size_t>(k)]].def.id), 0);
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ void BuildMenuBar(LoadedWindow* lw) {
   for (size_t k = 0; k < menu.size(); ++k) {
     const ItemDef& item = lw->items[menu[k]].def;
     int32_t command = kFirstMenuCommand + static_cast<int32_t>(k);
-    uint32_t window_id = lw->id;
+    WindowId window_id = lw->id;
     if (item.level == 0) {
       current = nullptr;
       if (item.menu_flags & kMenuFlagHidden) continue;
@@ -68,12 +68,12 @@ void BuildMenuBar(LoadedWindow* lw) {
   if (lw->menu_bar) lw->menu_bar->adjustSize();
 }
 
-std::unique_ptr<QMenu> CreatePopupMenu(uint32_t window_id, uint32_t menu_item_id) {
+std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return nullptr;
   std::vector<size_t> menu = MenuPositions(lw->items);
   size_t k = 0;
-  while (k < menu.size() && lw->items[menu[k]].def.id != menu_item_id) ++k;
+  while (k < menu.size() && lw->items[menu[k]].def.id != menu_item_id.value) ++k;
   if (k >= menu.size()) return nullptr;
   int32_t level = lw->items[menu[k]].def.level;
   if (k + 1 >= menu.size() || lw->items[menu[k + 1]].def.level <= level) return nullptr;

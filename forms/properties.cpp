@@ -17,7 +17,7 @@ namespace rc::forms {
 bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text, int32_t icon,
                        bool auto_hide);
 
-Value ReadProperty(uint32_t window_id, uint32_t control_id, int32_t index, int32_t part) {
+Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int32_t part) {
   (void)part;
   if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
   Control* control = nullptr;
@@ -50,7 +50,7 @@ Value ReadProperty(uint32_t window_id, uint32_t control_id, int32_t index, int32
   return control->Read(index - 8);
 }
 
-void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const Value& value,
+void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, const Value& value,
                    int32_t part) {
   (void)part;
   if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
@@ -109,21 +109,21 @@ void WriteProperty(uint32_t window_id, uint32_t control_id, int32_t index, const
   control->Write(index - 8, value);
 }
 
-int32_t ReadInt(uint32_t window_id, uint32_t control_id, int32_t index) {
+int32_t ReadInt(WindowId window_id, ControlId control_id, int32_t index) {
   return ValueToInt(ReadProperty(window_id, control_id, index));
 }
 
-Text ReadText(uint32_t window_id, uint32_t control_id, int32_t index) {
+Text ReadText(WindowId window_id, ControlId control_id, int32_t index) {
   return ValueToText(ReadProperty(window_id, control_id, index));
 }
 
-bool ReadLogical(uint32_t window_id, uint32_t control_id, int32_t index) {
+bool ReadLogical(WindowId window_id, ControlId control_id, int32_t index) {
   return ValueToInt(ReadProperty(window_id, control_id, index)) != 0;
 }
 
 namespace {
 
-Control* MethodTargetOrDie(uint32_t window_id, uint32_t control_id, uint32_t type_id) {
+Control* MethodTargetOrDie(WindowId window_id, ControlId control_id, uint32_t type_id) {
   LoadedWindow* lw = Loaded(window_id);
   LiveItem* item = lw ? FindLive(lw, control_id) : nullptr;
   if (!item || !item->control || !item->control->widget() || item->def.type != type_id) {
@@ -134,11 +134,11 @@ Control* MethodTargetOrDie(uint32_t window_id, uint32_t control_id, uint32_t typ
 
 }  // namespace
 
-QWidget* ListViewWidgetOrDie(uint32_t window_id, uint32_t control_id) {
+QWidget* ListViewWidgetOrDie(WindowId window_id, ControlId control_id) {
   return MethodTargetOrDie(window_id, control_id, kTypeListView)->widget();
 }
 
-bool PopUpBalloonTipControl(uint32_t window_id, uint32_t control_id, int32_t x, int32_t y,
+bool PopUpBalloonTipControl(WindowId window_id, ControlId control_id, int32_t x, int32_t y,
                             const Text& text, int32_t icon, std::optional<int32_t> auto_hide) {
   Control* control = MethodTargetOrDie(window_id, control_id, kTypeBalloonTip);
   return PopUpBalloonTipOf(control, x, y, text, icon, auto_hide.value_or(0) != 0);

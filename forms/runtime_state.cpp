@@ -13,14 +13,14 @@ State& S() {
   return state;
 }
 
-WindowDef* FindDef(uint32_t window_id) {
+WindowDef* FindDef(WindowId window_id) {
   for (WindowDef& def : S().defs) {
-    if (def.id == window_id) return &def;
+    if (def.id == window_id.value) return &def;
   }
   return nullptr;
 }
 
-LoadedWindow* Loaded(uint32_t window_id) {
+LoadedWindow* Loaded(WindowId window_id) {
   auto it = S().loaded.find(window_id);
   return it == S().loaded.end() ? nullptr : it->second.get();
 }
@@ -30,28 +30,27 @@ LoadedWindow* Loaded(uint32_t window_id) {
 namespace {
 
 template <typename T, typename GetId>
-T* FindIn(std::vector<T>& items, uint32_t control_id, GetId id_of) {
+T* FindIn(std::vector<T>& items, ControlId control_id, GetId id_of) {
   if (items.empty()) return nullptr;
-  if (control_id == 0 || id_of(items[0]) == control_id) return &items[0];
+  if (control_id == kWindowItself || id_of(items[0]) == control_id.value) return &items[0];
   for (T& item : items) {
-    if (id_of(item) == control_id) return &item;
+    if (id_of(item) == control_id.value) return &item;
   }
   return nullptr;
 }
 
-
 }  // namespace
 
-LiveItem* FindLive(LoadedWindow* lw, uint32_t control_id) {
+LiveItem* FindLive(LoadedWindow* lw, ControlId control_id) {
   return FindIn(lw->items, control_id, [](const LiveItem& i) { return i.def.id; });
 }
 
-ItemDef* FindDesign(WindowDef* def, uint32_t control_id) {
+ItemDef* FindDesign(WindowDef* def, ControlId control_id) {
   return FindIn(def->items, control_id, [](const ItemDef& i) { return i.id; });
 }
 
 // The item's current definition fields: the working copy while loaded, else the definition.
-ItemDef* FindItem(uint32_t window_id, uint32_t control_id, Control** control) {
+ItemDef* FindItem(WindowId window_id, ControlId control_id, Control** control) {
   *control = nullptr;
   if (LoadedWindow* lw = Loaded(window_id)) {
     LiveItem* live = FindLive(lw, control_id);
@@ -63,14 +62,14 @@ ItemDef* FindItem(uint32_t window_id, uint32_t control_id, Control** control) {
   return def ? FindDesign(def, control_id) : nullptr;
 }
 
-bool IsWindowLoaded(uint32_t window_id) { return Loaded(window_id) != nullptr; }
+bool IsWindowLoaded(WindowId window_id) { return Loaded(window_id) != nullptr; }
 
-QWidget* WindowWidget(uint32_t window_id) {
+QWidget* WindowWidget(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   return lw ? lw->widget.data() : nullptr;
 }
 
-QWidget* ControlWidget(uint32_t window_id, uint32_t control_id) {
+QWidget* ControlWidget(WindowId window_id, ControlId control_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return nullptr;
   LiveItem* item = FindLive(lw, control_id);

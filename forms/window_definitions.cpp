@@ -22,10 +22,10 @@ std::vector<EventBinding> Bind(std::initializer_list<int32_t> events) {
   return out;
 }
 
-ItemDef Control(uint32_t id, uint32_t type, const char* name, int32_t left, int32_t top,
+ItemDef Control(ControlId id, uint32_t type, const char* name, int32_t left, int32_t top,
                 int32_t width, int32_t height, bool visible, bool tab_stop) {
   ItemDef item;
-  item.id = id;
+  item.id = id.value;
   item.type = type;
   item.name = G(name);
   item.left = left;
@@ -36,14 +36,14 @@ ItemDef Control(uint32_t id, uint32_t type, const char* name, int32_t left, int3
   return item;
 }
 
-ItemDef WindowItem(uint32_t id, int32_t left, int32_t top, int32_t width, int32_t height) {
+ItemDef WindowItem(ControlId id, int32_t left, int32_t top, int32_t width, int32_t height) {
   ItemDef item = Control(id, kTypeWindow, "", left, top, width, height, true, false);
   return item;
 }
 
-ItemDef MenuItem(uint32_t id, int32_t level, uint32_t flags, const char* caption, bool bound) {
+ItemDef MenuItem(ControlId id, int32_t level, uint32_t flags, const char* caption, bool bound) {
   ItemDef item;
-  item.id = id;
+  item.id = id.value;
   item.type = kTypeMenuItem;
   item.cursor.clear();
   item.level = level;
@@ -83,7 +83,7 @@ ListColumn Column(const char* title, int32_t width, int32_t alignment) {
 
 WindowDef MainWindow() {
   WindowDef win;
-  win.id = kMainWindow;
+  win.id = kMainWindow.value;
 
   ItemDef self = WindowItem(kMainWindowItem, 50, 50, 246, 98);
   WindowProps frame;
@@ -113,7 +113,7 @@ WindowDef MainWindow() {
   win.items.push_back(std::move(timer2));
 
   struct ButtonRow {
-    uint32_t id;
+    ControlId id;
     const char* name;
     int32_t left, top, width, height;
     const char* caption;
@@ -173,7 +173,7 @@ WindowDef MainWindow() {
 
 WindowDef StatisticsWindow() {
   WindowDef win;
-  win.id = kStatsWindow;
+  win.id = kStatsWindow.value;
   ItemDef self = WindowItem(kStatsWindowItem, 50, 50, 440, 373);
   self.events = Bind({0});
   win.items.push_back(std::move(self));
@@ -193,7 +193,7 @@ WindowDef StatisticsWindow() {
 
 WindowDef ClassManagementWindow() {
   WindowDef win;
-  win.id = kClassWindow;
+  win.id = kClassWindow.value;
   ItemDef self = WindowItem(kClassWindowItem, 50, 50, 351, 373);
   self.events = Bind({0, 2});
   win.items.push_back(std::move(self));
@@ -202,13 +202,13 @@ WindowDef ClassManagementWindow() {
       Control(kClassBalloonTip1, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, false, false));
 
   ItemDef create = Control(kClassButton1, kTypeButton, "按钮1", 48, 319, 60, 24, true, true);
-  create.container = kClassGroup1;
+  create.container = kClassGroup1.value;
   create.props = Button("创建");
   create.events = Bind({0});
   win.items.push_back(std::move(create));
 
   ItemDef names = Control(kClassEdit1, kTypeEditBox, "编辑框1", 4, 72, 148, 237, true, true);
-  names.container = kClassGroup1;
+  names.container = kClassGroup1.value;
   EditProps paste;
   paste.multi_line = 1;
   paste.scroll_bars = 2;
@@ -219,19 +219,19 @@ WindowDef ClassManagementWindow() {
 
   ItemDef label2 = Control(kClassTransparentLabel2, kTypeTransparentLabel, "透明标签2", 48, 56, 48,
                            16, true, false);
-  label2.container = kClassGroup1;
+  label2.container = kClassGroup1.value;
   TransparentLabelProps student;
   student.caption = G("学生姓名\r\n\r\n");
   label2.props = student;
   win.items.push_back(std::move(label2));
 
   ItemDef edit2 = Control(kClassEdit2, kTypeEditBox, "编辑框2", 3, 24, 144, 24, true, true);
-  edit2.container = kClassGroup1;
+  edit2.container = kClassGroup1.value;
   win.items.push_back(std::move(edit2));
 
   ItemDef label1 = Control(kClassTransparentLabel1, kTypeTransparentLabel, "透明标签1", 40, 8, 72,
                            16, true, false);
-  label1.container = kClassGroup1;
+  label1.container = kClassGroup1.value;
   TransparentLabelProps klass;
   klass.caption = G("班级名称");
   klass.h_align = 1;
@@ -239,8 +239,8 @@ WindowDef ClassManagementWindow() {
   win.items.push_back(std::move(label1));
 
   ItemDef group = Control(kClassGroup1, kTypeGroupBox, "分组框1", 185, -5, 160, 349, true, false);
-  group.children = {kClassButton1, kClassEdit1, kClassTransparentLabel2, kClassEdit2,
-                    kClassTransparentLabel1};
+  group.children = {kClassButton1.value, kClassEdit1.value, kClassTransparentLabel2.value,
+                    kClassEdit2.value, kClassTransparentLabel1.value};
   win.items.push_back(std::move(group));
 
   ItemDef list2 = Control(kClassList2, kTypeListView, "超级列表框2", 100, 0, 84, 336, true, true);

@@ -79,8 +79,9 @@ class FocusWatcher : public QObject {
     if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) {
       QVariant window = watched->property("rc_window_id");
       QVariant control = watched->property("rc_control_id");
-      if (window.isValid() && control.isValid() && Loaded(window.toUInt())) {
-        RaiseEvent(window.toUInt(), control.toUInt(), e->type() == QEvent::FocusIn ? -7 : -8);
+      if (window.isValid() && control.isValid() && Loaded(WindowId(window.toUInt()))) {
+        RaiseEvent(WindowId(window.toUInt()), ControlId(control.toUInt()),
+                   e->type() == QEvent::FocusIn ? -7 : -8);
       }
     }
     return false;

@@ -68,14 +68,14 @@ void BringForward(LoadedWindow* lw) {
   }
 }
 
-void MarkIdentity(QWidget* w, uint32_t window_id, uint32_t control_id) {
-  w->setProperty("rc_window_id", window_id);
-  w->setProperty("rc_control_id", control_id);
+void MarkIdentity(QWidget* w, WindowId window_id, ControlId control_id) {
+  w->setProperty("rc_window_id", window_id.value);
+  w->setProperty("rc_control_id", control_id.value);
 }
 
 // Creates the top-level widget and registers the window as loaded, so that handlers run
 // during the rest of the load can already find it.
-LoadedWindow* CreateWindowFrame(const WindowDef& def, uint32_t window_id, QWidget* owner_widget) {
+LoadedWindow* CreateWindowFrame(const WindowDef& def, WindowId window_id, QWidget* owner_widget) {
   auto holder = std::make_unique<LoadedWindow>();
   LoadedWindow* lw = holder.get();
   lw->id = window_id;
@@ -83,10 +83,10 @@ LoadedWindow* CreateWindowFrame(const WindowDef& def, uint32_t window_id, QWidge
 
   LiveItem& self = lw->items[0];
   self.control = std::make_unique<WindowControl>();
-  self.control->SetIdentity(window_id, self.def.id);
+  self.control->SetIdentity(window_id, ControlId(self.def.id));
   QWidget* win = self.control->Create(owner_widget, self.def);
-  win->setObjectName(QStringLiteral("0x%1").arg(window_id, 8, 16, QLatin1Char('0')));
-  MarkIdentity(win, window_id, self.def.id);
+  win->setObjectName(QStringLiteral("0x%1").arg(window_id.value, 8, 16, QLatin1Char('0')));
+  MarkIdentity(win, window_id, ControlId(self.def.id));
   lw->widget = win;
   S().loaded[window_id] = std::move(holder);
   PlaceAtStartPosition(lw);
@@ -100,10 +100,10 @@ void CreateControls(LoadedWindow* lw) {
     const TypeDescriptor* type = FindTypeDescriptor(item.def.type);
     if (item.def.type == kTypeMenuItem || !type) continue;
     item.control = type->make();
-    item.control->SetIdentity(lw->id, item.def.id);
+    item.control->SetIdentity(lw->id, ControlId(item.def.id));
     QWidget* w = item.control->Create(lw->widget, item.def);
     w->setObjectName(Q(item.def.name));
-    MarkIdentity(w, lw->id, item.def.id);
+    MarkIdentity(w, lw->id, ControlId(item.def.id));
     w->setGeometry(item.def.left, item.def.top, std::max(0, item.def.width),
                    std::max(0, item.def.height));
     w->hide();
@@ -119,7 +119,7 @@ void CreateControls(LoadedWindow* lw) {
 void ParentAndStackControls(LoadedWindow* lw) {
   for (LiveItem& item : lw->items) {
     if (!item.control || item.def.container == 0) continue;
-    LiveItem* box = FindLive(lw, item.def.container);
+    LiveItem* box = FindLive(lw, ControlId(item.def.container));
     if (box && box->control && box->control->widget()) {
       item.control->widget()->setParent(box->control->widget());
     }
@@ -179,8 +179,8 @@ void ShowVisibleControls(LoadedWindow* lw) {
 // The load events; a handler may unload the window, which ends the sequence. Returns whether
 // the window is still the one loaded.
 bool RaiseLoadEvents(LoadedWindow* lw) {
-  uint32_t window_id = lw->id;
-  uint32_t self_id = lw->items[0].def.id;
+  WindowId window_id = lw->id;
+  ControlId self_id(lw->items[0].def.id);
   RaiseEvent(window_id, self_id, 0);
   if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 3);
   if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 4);
@@ -189,7 +189,7 @@ bool RaiseLoadEvents(LoadedWindow* lw) {
 
 // Disables every other window and runs a nested loop until this one closes.
 void RunModal(LoadedWindow* lw, bool visible) {
-  uint32_t window_id = lw->id;
+  WindowId window_id = lw->id;
   lw->modal = true;
   for (auto& [id, other] : S().loaded) {
     if (id == window_id || !other->widget) continue;
@@ -206,7 +206,7 @@ void RunModal(LoadedWindow* lw, bool visible) {
   }
 }
 
-bool LoadWindowImpl(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
+bool LoadWindowImpl(WindowId window_id, std::optional<WindowId> owner, bool modal) {
   WindowDef* def = FindDef(window_id);
   if (!def) return false;
   if (LoadedWindow* lw = Loaded(window_id)) {
@@ -252,10 +252,10 @@ void RestoreDisabled(LoadedWindow* lw) {
 
 }  // namespace
 
-bool HandleCloseRequest(uint32_t window_id) {
+bool HandleCloseRequest(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return true;
-  EventResult r = RaiseEvent(window_id, 0, 1);
+  EventResult r = RaiseEvent(window_id, kWindowItself, 1);
   if (r.handled && r.result == 0) return false;
   lw = Loaded(window_id);
   if (!lw) return true;
@@ -264,10 +264,10 @@ bool HandleCloseRequest(uint32_t window_id) {
   return true;
 }
 
-void DestroyLoadedWindow(uint32_t window_id) {
+void DestroyLoadedWindow(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return;
-  RaiseEvent(window_id, 0, 2);
+  RaiseEvent(window_id, kWindowItself, 2);
   lw = Loaded(window_id);
   if (!lw) return;
   for (LiveItem& item : lw->items) {
@@ -326,7 +326,7 @@ void InitFormRuntime() { InitWith(EmbeddedDefinitionBlock()); }
 
 void InitFormRuntimeWithBlock(std::span<const uint8_t> block) { InitWith(block); }
 
-void LoadStartupWindow(uint32_t window_id) {
+void LoadStartupWindow(WindowId window_id) {
   S().startup = window_id;
   if (!LoadWindowImpl(window_id, std::nullopt, false)) Fatal("载入启动窗口失败");
 }
@@ -336,11 +336,11 @@ int RunMessageLoop() {
   return QApplication::exec();
 }
 
-bool LoadWindow(uint32_t window_id, std::optional<uint32_t> owner, bool modal) {
+bool LoadWindow(WindowId window_id, std::optional<WindowId> owner, bool modal) {
   return LoadWindowImpl(window_id, owner, modal);
 }
 
-bool CloseWindow(uint32_t window_id) {
+bool CloseWindow(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return false;
   QPointer<QWidget> w = lw->widget;

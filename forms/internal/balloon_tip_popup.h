@@ -10,13 +10,14 @@
 
 #include "core/text.h"
 #include "forms/definition_model.h"
+#include "forms/ids.h"
 
 namespace rc::forms {
 
 struct BalloonTipRequest {
   QPointer<QWidget> control;  // the balloon tip control's (hidden) widget
-  uint32_t window_id = 0;     // the control's identity, for its event 2 after the tip hides
-  uint32_t control_id = 0;
+  WindowId window_id;         // the control's identity, for its event 2 after the tip hides
+  ControlId control_id;
   QPoint anchor;              // screen pixels: where the balloon points
   Text text;                  // the marked-up text, as the application passed it
   Text title;                 // empty: the application never gives one

@@ -13,6 +13,7 @@
 
 #include "core/value.h"
 #include "forms/definition_model.h"
+#include "forms/ids.h"
 #include "forms/runtime.h"
 
 namespace rc::forms {
@@ -41,12 +42,12 @@ class Control {
   // The window is being destroyed: stop anything that could still raise events.
   virtual void OnDestroy() {}
 
-  void SetIdentity(uint32_t window_id, uint32_t control_id) {
+  void SetIdentity(WindowId window_id, ControlId control_id) {
     window_id_ = window_id;
     control_id_ = control_id;
   }
-  uint32_t window_id() const { return window_id_; }
-  uint32_t control_id() const { return control_id_; }
+  WindowId window_id() const { return window_id_; }
+  ControlId control_id() const { return control_id_; }
   QWidget* widget() const { return widget_; }
 
  protected:
@@ -56,8 +57,8 @@ class Control {
   QPointer<QWidget> widget_;
 
  private:
-  uint32_t window_id_ = 0;
-  uint32_t control_id_ = 0;
+  WindowId window_id_;
+  ControlId control_id_;
 };
 
 // Value types of properties.

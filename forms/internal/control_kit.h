@@ -11,6 +11,7 @@
 
 #include "core/text.h"
 #include "forms/definition_model.h"
+#include "forms/ids.h"
 #include "forms/internal/control.h"
 
 namespace rc::forms {
@@ -30,7 +31,7 @@ Qt::Alignment HAlign(int32_t a);
 Qt::Alignment VAlign(int32_t a);
 
 // Records a label's caption for readers on other threads (PublishedLabelCaption).
-void PublishLabelCaption(uint32_t window_id, uint32_t control_id, const Text& caption);
+void PublishLabelCaption(WindowId window_id, ControlId control_id, const Text& caption);
 
 // The control types, one factory each.
 std::unique_ptr<Control> MakeLabelControl();

@@ -16,6 +16,7 @@
 
 #include "core/text.h"
 #include "forms/definition_model.h"
+#include "forms/ids.h"
 #include "forms/internal/control.h"
 #include "forms/runtime.h"
 
@@ -31,7 +32,7 @@ struct LiveItem {
 };
 
 struct LoadedWindow {
-  uint32_t id = 0;
+  WindowId id;
   std::vector<LiveItem> items;
   QPointer<QWidget> widget;
   QPointer<QMenuBar> menu_bar;
@@ -41,32 +42,32 @@ struct LoadedWindow {
 };
 
 struct HandlerKey {
-  uint32_t window;
-  uint32_t item;
+  WindowId window;
+  ControlId item;
   int32_t event;
   friend auto operator<=>(const HandlerKey&, const HandlerKey&) = default;
 };
 
 struct State {
   std::vector<WindowDef> defs;
-  std::map<uint32_t, std::unique_ptr<LoadedWindow>> loaded;
+  std::map<WindowId, std::unique_ptr<LoadedWindow>> loaded;
   std::map<HandlerKey, EventHandler> handlers;
   EventSource source;
-  uint32_t startup = 0;
+  WindowId startup;
 };
 
 // The one state of the process.
 State& S();
 
-WindowDef* FindDef(uint32_t window_id);
+WindowDef* FindDef(WindowId window_id);
 // Null when the window is not loaded.
-LoadedWindow* Loaded(uint32_t window_id);
+LoadedWindow* Loaded(WindowId window_id);
 // Control id 0 names the window's own item. Null when there is no such item.
-LiveItem* FindLive(LoadedWindow* lw, uint32_t control_id);
-ItemDef* FindDesign(WindowDef* def, uint32_t control_id);
+LiveItem* FindLive(LoadedWindow* lw, ControlId control_id);
+ItemDef* FindDesign(WindowDef* def, ControlId control_id);
 // The item's current definition fields: the working copy while loaded, else the definition.
 // `*control` is the item's control while loaded, else null.
-ItemDef* FindItem(uint32_t window_id, uint32_t control_id, Control** control);
+ItemDef* FindItem(WindowId window_id, ControlId control_id, Control** control);
 
 }  // namespace rc::forms
 

@@ -34,7 +34,7 @@ QObject* Watcher();
 
 class FormWindow : public QWidget {
  public:
-  FormWindow(QWidget* parent, Qt::WindowFlags flags, uint32_t id)
+  FormWindow(QWidget* parent, Qt::WindowFlags flags, WindowId id)
       : QWidget(parent, flags), id_(id) {}
   bool up = false;            // the load sequence has finished
   bool close_by_program = false;  // CloseWindow is closing it
@@ -55,15 +55,15 @@ class FormWindow : public QWidget {
   }
   void moveEvent(QMoveEvent* e) override {
     QWidget::moveEvent(e);
-    if (up && Loaded(id_)) RaiseEvent(id_, 0, 3);
+    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, 3);
   }
   void resizeEvent(QResizeEvent* e) override {
     QWidget::resizeEvent(e);
-    if (up && Loaded(id_)) RaiseEvent(id_, 0, 4);
+    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, 4);
   }
 
  private:
-  uint32_t id_;
+  WindowId id_;
 };
 
 // Property index 0: the title. The other stored settings shape the frame when the window is

@@ -2,15 +2,15 @@
 #ifndef ROLLCALL_FORMS_INTERNAL_WINDOW_LOADING_H_
 #define ROLLCALL_FORMS_INTERNAL_WINDOW_LOADING_H_
 
-#include <cstdint>
+#include "forms/ids.h"
 
 namespace rc::forms {
 
 // Asks the window's close query; false when its handler keeps the window open, else the
 // window is destroyed (or was not loaded) and the answer is true.
-bool HandleCloseRequest(uint32_t window_id);
+bool HandleCloseRequest(WindowId window_id);
 // Raises the destroying event and unloads the window; its widget goes later.
-void DestroyLoadedWindow(uint32_t window_id);
+void DestroyLoadedWindow(WindowId window_id);
 
 }  // namespace rc::forms
 
