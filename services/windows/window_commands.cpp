@@ -67,11 +67,11 @@ int32_t ResultFor(QMessageBox::StandardButton button) {
   }
 }
 
-QComboBox* Combo(uint32_t window_id, uint32_t control_id) {
+QComboBox* Combo(forms::WindowId window_id, forms::ControlId control_id) {
   return qobject_cast<QComboBox*>(forms::ControlWidget(window_id, control_id));
 }
 
-QTreeWidget* List(uint32_t window_id, uint32_t control_id) {
+QTreeWidget* List(forms::WindowId window_id, forms::ControlId control_id) {
   return qobject_cast<QTreeWidget*>(forms::ListViewWidgetOrDie(window_id, control_id));
 }
 
@@ -107,7 +107,7 @@ int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Tex
 
 void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
+int32_t WindowHandle(forms::WindowId window_id, forms::ControlId control_id) {
   QWidget* w = forms::ControlWidget(window_id, control_id);
   if (!w) return 0;
   const WId id = w->winId();  // made now if the window has none yet
@@ -117,7 +117,7 @@ int32_t WindowHandle(uint32_t window_id, uint32_t control_id) {
   return static_cast<int32_t>(id);
 }
 
-void ShowWindowOnTop(uint32_t window_id) {
+void ShowWindowOnTop(forms::WindowId window_id) {
   QWidget* w = forms::WindowWidget(window_id);
   if (!w) return;
   Qt::WindowFlags wanted = w->windowFlags() | Qt::WindowStaysOnTopHint;
@@ -140,16 +140,17 @@ void ShowWindowOnTop(uint32_t window_id) {
     }
   }
   w->setAttribute(Qt::WA_ShowWithoutActivating, true);
-  forms::WriteProperty(window_id, 0, forms::kPropVisible, Logical(true));
+  forms::WriteProperty(window_id, forms::kWindowItself, forms::kPropVisible, Logical(true));
   w->raise();
 }
 
-bool LoadWindow(uint32_t window_id, std::optional<uint32_t> parent_window_id, bool modal) {
+bool LoadWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,
+                bool modal) {
   if (parent_window_id && !forms::IsWindowLoaded(*parent_window_id)) return false;
   return forms::LoadWindow(window_id, parent_window_id, modal);
 }
 
-void PopUpMenu(uint32_t window_id, uint32_t menu_item_id, std::optional<int32_t> x,
+void PopUpMenu(forms::WindowId window_id, forms::ControlId menu_item_id, std::optional<int32_t> x,
                std::optional<int32_t> y) {
   std::unique_ptr<QMenu> menu = forms::CreatePopupMenu(window_id, menu_item_id);
   if (!menu) return;
@@ -159,13 +160,13 @@ void PopUpMenu(uint32_t window_id, uint32_t menu_item_id, std::optional<int32_t>
   menu->exec(at);
 }
 
-Text ComboItemText(uint32_t window_id, uint32_t control_id, int32_t index) {
+Text ComboItemText(forms::WindowId window_id, forms::ControlId control_id, int32_t index) {
   QComboBox* c = Combo(window_id, control_id);
   if (!c || index < 0 || index >= c->count()) return Text();
   return FromQ(c->itemText(index));
 }
 
-int32_t ComboAddItem(uint32_t window_id, uint32_t control_id, const Text& text,
+int32_t ComboAddItem(forms::WindowId window_id, forms::ControlId control_id, const Text& text,
                      std::optional<int32_t> item_data) {
   QComboBox* c = Combo(window_id, control_id);
   if (!c) return -1;
@@ -183,11 +184,11 @@ int32_t ComboAddItem(uint32_t window_id, uint32_t control_id, const Text& text,
   return index;
 }
 
-void ComboClear(uint32_t window_id, uint32_t control_id) {
+void ComboClear(forms::WindowId window_id, forms::ControlId control_id) {
   if (QComboBox* c = Combo(window_id, control_id)) c->clear();
 }
 
-Text ListCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+Text ListCellText(forms::WindowId window_id, forms::ControlId control_id, int32_t row,
                   std::optional<int32_t> column) {
   QTreeWidget* t = List(window_id, control_id);
   int32_t col = column.value_or(0);
@@ -196,7 +197,7 @@ Text ListCellText(uint32_t window_id, uint32_t control_id, int32_t row,
   return FromQ(item->text(col));
 }
 
-void ListSetCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+void ListSetCellText(forms::WindowId window_id, forms::ControlId control_id, int32_t row,
                      std::optional<int32_t> column, const std::optional<Text>& text) {
   QTreeWidget* t = List(window_id, control_id);
   int32_t col = column.value_or(0);
@@ -205,8 +206,9 @@ void ListSetCellText(uint32_t window_id, uint32_t control_id, int32_t row,
   item->setText(col, Q(text.value_or(Text())));
 }
 
-int32_t ListInsertRow(uint32_t window_id, uint32_t control_id, std::optional<int32_t> position,
-                      const std::optional<Text>& text, std::optional<int32_t> image,
+int32_t ListInsertRow(forms::WindowId window_id, forms::ControlId control_id,
+                      std::optional<int32_t> position, const std::optional<Text>& text,
+                      std::optional<int32_t> image,
                       std::optional<int32_t> state_image, std::optional<int32_t> indent,
                       std::optional<int32_t> row_data) {
   (void)state_image;  // accepted and ignored
@@ -228,7 +230,7 @@ int32_t ListInsertRow(uint32_t window_id, uint32_t control_id, std::optional<int
   return t->indexOfTopLevelItem(item);
 }
 
-void ListDeleteAllRows(uint32_t window_id, uint32_t control_id) {
+void ListDeleteAllRows(forms::WindowId window_id, forms::ControlId control_id) {
   if (QTreeWidget* t = List(window_id, control_id)) t->clear();
 }
 

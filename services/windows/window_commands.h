@@ -2,10 +2,11 @@
 // handles, loading windows, pop-up menus, and the combo-box and list-view methods.
 //
 // A window reference is a window id; a control reference is (window id, control id), where
-// control id 0 or the window's own item id names the window. All of these run on the
-// user-interface thread only. None shows a message or stops the program on bad input, except
-// the list-view methods, which are control methods of the form runtime: on a list view that
-// does not exist or whose window is not loaded they are a fatal runtime error.
+// control id 0 (forms::kWindowItself) or the window's own item id names the window. All of
+// these run on the user-interface thread only. None shows a message or stops the program on
+// bad input, except the list-view methods, which are control methods of the form runtime: on
+// a list view that does not exist or whose window is not loaded they are a fatal runtime
+// error.
 #ifndef ROLLCALL_SERVICES_WINDOWS_WINDOW_COMMANDS_H_
 #define ROLLCALL_SERVICES_WINDOWS_WINDOW_COMMANDS_H_
 
@@ -14,6 +15,7 @@
 
 #include "core/text.h"
 #include "core/value.h"
+#include "forms/ids.h"
 
 namespace rc {
 
@@ -55,7 +57,8 @@ void ProcessEvents();
 
 // The native window handle (the X11 window id) of a loaded window or control; 0 when the
 // reference names no loaded window or control.
-int32_t WindowHandle(uint32_t window_id, uint32_t control_id = 0);
+int32_t WindowHandle(forms::WindowId window_id,
+                     forms::ControlId control_id = forms::kWindowItself);
 
 // Makes a loaded top-level window visible above every other window without taking the
 // keyboard focus from the program that has it (a presenter's clicker keeps turning the
@@ -64,38 +67,40 @@ int32_t WindowHandle(uint32_t window_id, uint32_t control_id = 0);
 // window above all others; otherwise it is shown framed, staying on top. A visible window
 // is left alone unless the mode must change, or raised again when unmanaged. Nothing
 // happens for a window not loaded.
-void ShowWindowOnTop(uint32_t window_id);
+void ShowWindowOnTop(forms::WindowId window_id);
 
 // Loads a window from its definition. False when a parent is given but not loaded, or the
-// window cannot be loaded.
-bool LoadWindow(uint32_t window_id, std::optional<uint32_t> parent_window_id, bool modal);
+// window cannot be loaded. Call it as rc::LoadWindow: unqualified, argument-dependent lookup
+// also finds forms::LoadWindow, and the call is ambiguous.
+bool LoadWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,
+                bool modal);
 
 // Pops up the sub-items of a menu item of the window at the mouse position + (3, 3), or at
 // x and/or y (screen pixels) when given, and returns after the menu has closed. Choosing an
 // entry raises that menu item's event, as the menu bar would.
-void PopUpMenu(uint32_t window_id, uint32_t menu_item_id, std::optional<int32_t> x = std::nullopt,
-               std::optional<int32_t> y = std::nullopt);
+void PopUpMenu(forms::WindowId window_id, forms::ControlId menu_item_id,
+               std::optional<int32_t> x = std::nullopt, std::optional<int32_t> y = std::nullopt);
 
 // Combo-box methods.
-Text ComboItemText(uint32_t window_id, uint32_t control_id, int32_t index);
-int32_t ComboAddItem(uint32_t window_id, uint32_t control_id, const Text& text,
+Text ComboItemText(forms::WindowId window_id, forms::ControlId control_id, int32_t index);
+int32_t ComboAddItem(forms::WindowId window_id, forms::ControlId control_id, const Text& text,
                      std::optional<int32_t> item_data = std::nullopt);
-void ComboClear(uint32_t window_id, uint32_t control_id);
+void ComboClear(forms::WindowId window_id, forms::ControlId control_id);
 
 // List-view methods (report view: rows of cells in columns).
-Text ListCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+Text ListCellText(forms::WindowId window_id, forms::ControlId control_id, int32_t row,
                   std::optional<int32_t> column = std::nullopt);
-void ListSetCellText(uint32_t window_id, uint32_t control_id, int32_t row,
+void ListSetCellText(forms::WindowId window_id, forms::ControlId control_id, int32_t row,
                      std::optional<int32_t> column = std::nullopt,
                      const std::optional<Text>& text = std::nullopt);
-int32_t ListInsertRow(uint32_t window_id, uint32_t control_id,
+int32_t ListInsertRow(forms::WindowId window_id, forms::ControlId control_id,
                       std::optional<int32_t> position = std::nullopt,
                       const std::optional<Text>& text = std::nullopt,
                       std::optional<int32_t> image = std::nullopt,
                       std::optional<int32_t> state_image = std::nullopt,
                       std::optional<int32_t> indent = std::nullopt,
                       std::optional<int32_t> row_data = std::nullopt);
-void ListDeleteAllRows(uint32_t window_id, uint32_t control_id);
+void ListDeleteAllRows(forms::WindowId window_id, forms::ControlId control_id);
 
 }  // namespace rc
 
