@@ -137,7 +137,8 @@ void OpenSelectedClass() {
   const int32_t selected = forms::ReadInt(kMainWindow, forms::kMainCombo1,
                                           forms::kPropComboSelection);
   const Text name = ComboItemText(kMainWindow, forms::kMainCombo1, selected);
-  forms::WriteProperty(kMainWindow, 0, forms::kPropWindowTitle, name + "按C键 随机点名"_gbk);
+  forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWindowTitle,
+                       name + "按C键 随机点名"_gbk);
   if (IsValidClassName(name)) OpenDatabase(DataFolder() + name + ".edb"_gbk, RollAlias());
 }
 

@@ -25,7 +25,7 @@ Text SelectedClassName() {
 void OpenManagementWindow() {
   CloseDatabase(RollAlias());
   // A modal load ignores the parent.
-  LoadWindow(kClassWindow, forms::kMainWindow, true);
+  rc::LoadWindow(kClassWindow, forms::kMainWindow, true);
 }
 
 void OnManagementWindowCreated() {

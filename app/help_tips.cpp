@@ -24,18 +24,18 @@ Text PasteHelpText() {
 }
 
 void ShowKeyHelpTip() {
-  const int32_t x = ReadInt(forms::kMainWindow, 0, forms::kPropLeft) +
+  const int32_t x = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropLeft) +
                     ReadInt(forms::kMainWindow, forms::kMainButton4, forms::kPropLeft) + 20;
-  const int32_t y = ReadInt(forms::kMainWindow, 0, forms::kPropTop) +
+  const int32_t y = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropTop) +
                     ReadInt(forms::kMainWindow, forms::kMainButton4, forms::kPropTop) + 30;
   forms::PopUpBalloonTipControl(forms::kMainWindow, forms::kMainBalloonTip1, x, y,
                                 KeyHelpText(), -1);
 }
 
 void ShowPasteHelpTip() {
-  const int32_t x = ReadInt(forms::kMainWindow, 0, forms::kPropLeft) +
+  const int32_t x = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropLeft) +
                     ReadInt(forms::kClassWindow, forms::kClassGroup1, forms::kPropLeft) + 20;
-  const int32_t y = ReadInt(forms::kMainWindow, 0, forms::kPropTop) + 150;
+  const int32_t y = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropTop) + 150;
   forms::PopUpBalloonTipControl(forms::kClassWindow, forms::kClassBalloonTip1, x, y,
                                 PasteHelpText(), -1);
 }

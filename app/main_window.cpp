@@ -47,7 +47,7 @@ Text StartupNotice() {
 }
 
 void SetMainWindowWidth(int32_t width) {
-  forms::WriteProperty(kMainWindow, 0, forms::kPropWidth, width);
+  forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWidth, width);
 }
 
 void RegisterHotKeys() {
@@ -108,7 +108,7 @@ void CountdownTick() {
   --HideCountdown;
   if (HideCountdown < 0) {
     HideCountdown = -1;  // stays hidden until C; never counts down any further
-    forms::WriteProperty(kMainWindow, 0, forms::kPropVisible, Logical(false));
+    forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropVisible, Logical(false));
     SetCountdownRunning(false);
     return;
   }

@@ -28,7 +28,7 @@ void MakeChosenRosterCurrent() {
 
 }  // namespace
 
-void OpenStatisticsWindow() { LoadWindow(kStatsWindow, std::nullopt, true); }
+void OpenStatisticsWindow() { rc::LoadWindow(kStatsWindow, std::nullopt, true); }
 
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
