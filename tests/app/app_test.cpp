@@ -51,7 +51,7 @@ class AppTest : public testing::Test {
 
   void TearDown() override {
     CloseAllDatabases();
-    for (uint32_t window : {forms::kClassWindow, kMainWindow}) {
+    for (forms::WindowId window : {forms::kClassWindow, kMainWindow}) {
       if (forms::IsWindowLoaded(window)) forms::CloseWindow(window);
     }
     RemoveFile(ClassPath());
@@ -90,7 +90,7 @@ class AppTest : public testing::Test {
     ASSERT_TRUE(forms::LoadWindow(kMainWindow, std::nullopt, false));
   }
 
-  std::string Caption(uint32_t control) {
+  std::string Caption(forms::ControlId control) {
     return forms::ReadText(kMainWindow, control, forms::kPropLabelCaption).ToUtf8();
   }
 
@@ -213,7 +213,7 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   int hidden_at = 0;
   for (int tick = 1; tick <= 100 && hidden_at == 0; ++tick) {
     CountdownTick();
-    if (!forms::ReadLogical(kMainWindow, 0, forms::kPropVisible)) {
+    if (!forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible)) {
       hidden_at = tick;
       break;
     }
@@ -226,10 +226,10 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   EXPECT_EQ(forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour), 0);
   // Hidden it stays, tick after tick, until C sets the countdown again.
   for (int tick = 0; tick < 50; ++tick) CountdownTick();
-  EXPECT_FALSE(forms::ReadLogical(kMainWindow, 0, forms::kPropVisible));
+  EXPECT_FALSE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
   HideCountdown = kHotKeyCountdown;
   CountdownTick();
-  EXPECT_TRUE(forms::ReadLogical(kMainWindow, 0, forms::kPropVisible));
+  EXPECT_TRUE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
 }
 
 TEST_F(AppTest, CreatingAClassAsksBeforeReplacingAndRefusesHostileNames) {

@@ -25,11 +25,11 @@ class EmbeddedBlock : public testing::Test {
     windows_ = std::move(*decoded);
     ASSERT_EQ(windows_.size(), 3u);
   }
-  const ItemDef& Item(size_t window, uint32_t id) {
+  const ItemDef& Item(size_t window, ControlId id) {
     for (const ItemDef& item : windows_[window].items) {
-      if (item.id == id) return item;
+      if (item.id == id.value) return item;
     }
-    ADD_FAILURE() << std::hex << id;
+    ADD_FAILURE() << std::hex << id.value;
     static ItemDef none;
     return none;
   }
@@ -53,9 +53,9 @@ TEST_F(EmbeddedBlock, DecodesToExactlyTheReadableSource) {
 TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   ByteSet b(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end());
   EXPECT_EQ(U32(b, 0), 3 * kWindowTableEntrySize);
-  EXPECT_EQ(U32(b, 4), kMainWindow);
-  EXPECT_EQ(U32(b, 8), kStatsWindow);
-  EXPECT_EQ(U32(b, 12), kClassWindow);
+  EXPECT_EQ(U32(b, 4), kMainWindow.value);
+  EXPECT_EQ(U32(b, 8), kStatsWindow.value);
+  EXPECT_EQ(U32(b, 12), kClassWindow.value);
   for (size_t slot : {16, 20, 24}) EXPECT_EQ(U32(b, slot), 0u) << slot;
 
   // The main window: two values, two empty texts, then its item list.
@@ -66,9 +66,9 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   const uint32_t count = U32(b, list);
   EXPECT_EQ(count, 13u);  // the window and its twelve controls
   const size_t ids = list + 8;
-  EXPECT_EQ(U32(b, ids), kMainWindowItem);
-  EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1);
-  EXPECT_EQ(U32(b, ids + 4 * 12), kMainCombo1);
+  EXPECT_EQ(U32(b, ids), kMainWindowItem.value);
+  EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1.value);
+  EXPECT_EQ(U32(b, ids + 4 * 12), kMainCombo1.value);
   const size_t offsets = ids + 4 * count;
   const size_t items = offsets + 4 * count;
   EXPECT_EQ(U32(b, offsets), 0u);
@@ -90,15 +90,15 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   // The list's byte size leads to the statistics window: the window and its two controls.
   const size_t second_window = list + 8 + U32(b, list + 4);
   EXPECT_EQ(U32(b, second_window + 16), 3u);
-  EXPECT_EQ(U32(b, second_window + 24), kStatsWindowItem);
+  EXPECT_EQ(U32(b, second_window + 24), kStatsWindowItem.value);
 }
 
 TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
-  EXPECT_EQ(windows_[0].id, kMainWindow);
-  EXPECT_EQ(windows_[1].id, kStatsWindow);
-  EXPECT_EQ(windows_[2].id, kClassWindow);
+  EXPECT_EQ(windows_[0].id, kMainWindow.value);
+  EXPECT_EQ(windows_[1].id, kStatsWindow.value);
+  EXPECT_EQ(windows_[2].id, kClassWindow.value);
   const ItemDef& main = windows_[0].items[0];
-  EXPECT_EQ(main.id, kMainWindowItem);
+  EXPECT_EQ(main.id, kMainWindowItem.value);
   EXPECT_EQ(main.type, kTypeWindow);
   EXPECT_EQ(std::tie(main.left, main.top, main.width, main.height),
             std::make_tuple(50, 50, 246, 98));
@@ -111,11 +111,11 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
   EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}}));
 
   const ItemDef& stats = windows_[1].items[0];
-  EXPECT_EQ(stats.id, kStatsWindowItem);
+  EXPECT_EQ(stats.id, kStatsWindowItem.value);
   EXPECT_EQ(std::tie(stats.width, stats.height), std::make_tuple(440, 373));
   EXPECT_TRUE(std::holds_alternative<std::monostate>(stats.props));
   const ItemDef& klass = windows_[2].items[0];
-  EXPECT_EQ(klass.id, kClassWindowItem);
+  EXPECT_EQ(klass.id, kClassWindowItem.value);
   EXPECT_EQ(std::tie(klass.width, klass.height), std::make_tuple(351, 373));
   EXPECT_EQ(klass.events.size(), 2u);
   EXPECT_EQ(klass.events[1].event, 2);
@@ -123,7 +123,7 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
 
 struct Row {
   size_t window;
-  uint32_t id;
+  ControlId id;
   uint32_t type;
   const char* name;
   int32_t left, top, width, height;
@@ -150,8 +150,8 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
       {1, kStatsButton1, kTypeButton, "按钮1", 152, 320, 88, 24, V | T, {0}, 0},
       {1, kStatsList1, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {}, 0},
       {2, kClassBalloonTip1, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, 0, {}, 0},
-      {2, kClassButton1, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, kClassGroup1},
-      {2, kClassEdit1, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, kClassGroup1},
+      {2, kClassButton1, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, kClassGroup1.value},
+      {2, kClassEdit1, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, kClassGroup1.value},
       {2,
        kClassTransparentLabel2,
        kTypeTransparentLabel,
@@ -162,8 +162,8 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
        16,
        V,
        {},
-       kClassGroup1},
-      {2, kClassEdit2, kTypeEditBox, "编辑框2", 3, 24, 144, 24, V | T, {}, kClassGroup1},
+       kClassGroup1.value},
+      {2, kClassEdit2, kTypeEditBox, "编辑框2", 3, 24, 144, 24, V | T, {}, kClassGroup1.value},
       {2,
        kClassTransparentLabel1,
        kTypeTransparentLabel,
@@ -174,7 +174,7 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
        16,
        V,
        {},
-       kClassGroup1},
+       kClassGroup1.value},
       {2, kClassGroup1, kTypeGroupBox, "分组框1", 185, -5, 160, 349, V, {}, 0},
       {2, kClassList2, kTypeListView, "超级列表框2", 100, 0, 84, 336, V | T, {}, 0},
       {2, kClassList1, kTypeListView, "超级列表框1", 2, 0, 96, 338, V | T, {0, 5}, 0},
@@ -197,13 +197,14 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
   }
   // Definition order is the table order; item 0 is the window.
   EXPECT_EQ(windows_[0].items.size(), 1 + controls[0]);
-  EXPECT_EQ(windows_[0].items[1].id, kMainHtmlView1);
-  EXPECT_EQ(windows_[0].items.back().id, kMainCombo1);
+  EXPECT_EQ(windows_[0].items[1].id, kMainHtmlView1.value);
+  EXPECT_EQ(windows_[0].items.back().id, kMainCombo1.value);
   EXPECT_EQ(windows_[1].items.size(), 1 + controls[1]);
   EXPECT_EQ(windows_[2].items.size(), 1 + controls[2] + 4);
   EXPECT_EQ(Item(2, kClassGroup1).children,
-            (std::vector<uint32_t>{kClassButton1, kClassEdit1, kClassTransparentLabel2, kClassEdit2,
-                                   kClassTransparentLabel1}));
+            (std::vector<uint32_t>{kClassButton1.value, kClassEdit1.value,
+                                   kClassTransparentLabel2.value, kClassEdit2.value,
+                                   kClassTransparentLabel1.value}));
 }
 
 TEST_F(EmbeddedBlock, FontsCaptionsAndSettings) {
@@ -216,7 +217,7 @@ TEST_F(EmbeddedBlock, FontsCaptionsAndSettings) {
   EXPECT_EQ(font->face, "宋体"_gbk);
   EXPECT_EQ(name.caption, "姓名"_gbk);
   EXPECT_EQ(std::tie(name.h_align, name.v_align, name.word_wrap), std::make_tuple(1, 1, 0));
-  for (uint32_t id : {kMainLabel2, kMainLabel3}) {
+  for (ControlId id : {kMainLabel2, kMainLabel3}) {
     const auto& count = std::get<LabelProps>(Item(0, id).props);
     EXPECT_TRUE(count.font.empty());
     EXPECT_EQ(std::tie(count.h_align, count.v_align), std::make_tuple(0, 1));
@@ -271,7 +272,7 @@ TEST_F(EmbeddedBlock, MenuItems) {
     if (item.type == kTypeMenuItem) menu.push_back(&item);
   }
   ASSERT_EQ(menu.size(), 4u);
-  EXPECT_EQ(menu[0]->id, kClassMenuClass);
+  EXPECT_EQ(menu[0]->id, kClassMenuClass.value);
   EXPECT_EQ(menu[0]->caption, "班级"_gbk);
   EXPECT_EQ(std::tie(menu[0]->level, menu[0]->menu_flags, menu[0]->handler),
             std::make_tuple(0, kMenuFlagHidden, kNoHandler));

@@ -48,9 +48,9 @@ class Runtime : public testing::Test {
  protected:
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
-    for (uint32_t id : {kClassWindow, kStatsWindow, kMainWindow}) {
+    for (WindowId id : {kClassWindow, kStatsWindow, kMainWindow}) {
       for (int32_t e : {kEventCreated, kEventCloseQuery, kEventDestroying}) {
-        BindHandler(id, 0, e, nullptr);
+        BindHandler(id, kWindowItself, e, nullptr);
       }
       if (IsWindowLoaded(id)) CloseWindow(id);
     }
@@ -58,7 +58,7 @@ class Runtime : public testing::Test {
     QCoreApplication::processEvents();
   }
   template <typename W = QWidget>
-  W* Find(uint32_t window, const char* name) {
+  W* Find(WindowId window, const char* name) {
     QWidget* w = WindowWidget(window);
     return w ? w->findChild<W*>(QString::fromUtf8(name)) : nullptr;
   }
@@ -89,13 +89,13 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
   EXPECT_EQ(created, 1);
   EXPECT_EQ(source.window_id, kMainWindow);
   EXPECT_EQ(source.control_id, kMainWindowItem);
-  EXPECT_EQ(CurrentEventSource().window_id, 0u);
+  EXPECT_EQ(CurrentEventSource().window_id, WindowId());
 
   // Every control where the stored block puts it, shown as its flags and type say.
   std::optional<std::vector<WindowDef>> stored = DecodeDefinitions(EmbeddedDefinitionBlock());
   ASSERT_TRUE(stored.has_value());
   const WindowDef& main_def = stored->at(0);
-  ASSERT_EQ(main_def.id, kMainWindow);
+  ASSERT_EQ(main_def.id, kMainWindow.value);
   int checked = 0;
   for (size_t i = 1; i < main_def.items.size(); ++i) {
     const ItemDef& item = main_def.items[i];
@@ -126,7 +126,7 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
 
   // Reads through the runtime: design positions, the window's own size, captions.
   EXPECT_EQ(ReadInt(kMainWindow, kMainLabel2, kPropLeft), -1);
-  EXPECT_EQ(ReadInt(kMainWindow, 0, kPropWidth), 246);
+  EXPECT_EQ(ReadInt(kMainWindow, kWindowItself, kPropWidth), 246);
   EXPECT_EQ(ReadInt(kMainWindow, kMainWindowItem, kPropHeight), 98);
   EXPECT_EQ(ReadText(kMainWindow, kMainWindowItem, kPropWindowTitle), "C键 随机点名"_gbk);
   EXPECT_EQ(ReadText(kMainWindow, kMainLabel1, kPropLabelCaption), "姓名"_gbk);
@@ -145,27 +145,28 @@ TEST_F(Runtime, MainWindowLoadsWithEveryControlInPlace) {
 
 TEST_F(Runtime, LoadingTwiceKeepsOneCopy) {
   int created = 0;
-  BindHandler(kStatsWindow, 0, kEventCreated, [&](int32_t, int32_t) { return ++created, 0; });
+  BindHandler(kStatsWindow, kWindowItself, kEventCreated,
+              [&](int32_t, int32_t) { return ++created, 0; });
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   QWidget* first = WindowWidget(kStatsWindow);
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   EXPECT_EQ(WindowWidget(kStatsWindow), first);
   EXPECT_EQ(created, 1);
   EXPECT_EQ(QApplication::topLevelWidgets().count(first), 1);
-  BindHandler(kStatsWindow, 0, kEventCreated, nullptr);
+  BindHandler(kStatsWindow, kWindowItself, kEventCreated, nullptr);
 }
 
 TEST_F(Runtime, WindowsWithoutPropertyDataGetTheDefaults) {
   ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
   QWidget* w = WindowWidget(kStatsWindow);
-  EXPECT_EQ(ReadText(kStatsWindow, 0, kPropWindowTitle), Text());
+  EXPECT_EQ(ReadText(kStatsWindow, kWindowItself, kPropWindowTitle), Text());
   EXPECT_TRUE(w->windowTitle().trimmed().isEmpty());
   EXPECT_EQ(w->windowType(), Qt::Window);
   EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(w->minimumSize(), w->maximumSize());  // fixed frame
-  EXPECT_EQ(ReadInt(kStatsWindow, 0, kPropWidth), 440);
-  EXPECT_EQ(ReadInt(kStatsWindow, 0, kPropHeight), 373);
+  EXPECT_EQ(ReadInt(kStatsWindow, kWindowItself, kPropWidth), 440);
+  EXPECT_EQ(ReadInt(kStatsWindow, kWindowItself, kPropHeight), 373);
   auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->columnCount(), 5);
@@ -281,8 +282,8 @@ TEST_F(Runtime, OnlyEventsTheDefinitionsBindCanBeBound) {
   auto handler = [](int32_t, int32_t) { return 0; };
   EXPECT_TRUE(BindHandler(kMainWindow, kMainButton2, kEventClicked, handler));
   EXPECT_FALSE(BindHandler(kMainWindow, kMainLabel2, kEventFeedback, handler));
-  EXPECT_FALSE(BindHandler(kMainWindow, 0x16019999, 0, handler));
-  EXPECT_FALSE(BindHandler(0x52019999, 0, 0, handler));
+  EXPECT_FALSE(BindHandler(kMainWindow, ControlId(0x16019999), 0, handler));
+  EXPECT_FALSE(BindHandler(WindowId(0x52019999), kWindowItself, 0, handler));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, handler));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, handler));
   EXPECT_FALSE(BindHandler(kClassWindow, kClassMenuClass, kEventMenuChosen, handler));
@@ -330,7 +331,8 @@ TEST_F(Runtime, PastedLineBreaksReadAsCrLf) {
 
 TEST_F(Runtime, CloseQueryDestructionAndLoadingAgain) {
   int destroyed = 0;
-  ASSERT_TRUE(BindHandler(kClassWindow, 0, kEventDestroying, [&](int32_t, int32_t) { return ++destroyed, 0; }));
+  ASSERT_TRUE(BindHandler(kClassWindow, kWindowItself, kEventDestroying,
+                          [&](int32_t, int32_t) { return ++destroyed, 0; }));
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   QPointer<QWidget> first = WindowWidget(kClassWindow);
   EXPECT_TRUE(CloseWindow(kClassWindow));
@@ -356,7 +358,7 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   ASSERT_TRUE(BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [](int32_t id, int32_t) { return id; }));
   QTimer::singleShot(0, [&] {
     checked = true;
-    main_disabled_meanwhile = ReadLogical(kMainWindow, 0, kPropDisabled);
+    main_disabled_meanwhile = ReadLogical(kMainWindow, kWindowItself, kPropDisabled);
     // The hot keys still reach the name label of the disabled main window.
     HotKeyNotifyEvent key(33001, 0);
     QCoreApplication::sendEvent(ControlWidget(kMainWindow, kMainLabel1), &key);
@@ -374,7 +376,7 @@ TEST_F(Runtime, ModalLoadDisablesTheOthersUntilClosed) {
   EXPECT_EQ(key_result, 33001);
   BindHandler(kMainWindow, kMainLabel1, kEventFeedback, nullptr);
   EXPECT_FALSE(IsWindowLoaded(kStatsWindow));
-  EXPECT_FALSE(ReadLogical(kMainWindow, 0, kPropDisabled));
+  EXPECT_FALSE(ReadLogical(kMainWindow, kWindowItself, kPropDisabled));
 }
 
 TEST_F(Runtime, CloseQueryCanKeepTheWindowOpen) {
@@ -441,14 +443,16 @@ TEST_F(Runtime, StartPositionVisibilityAndOwners) {
   EXPECT_FALSE(LoadWindow(kStatsWindow, kMainWindow, false));  // owner not loaded
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_NEAR(ReadInt(kMainWindow, 0, kPropLeft), screen.x() + (screen.width() - 246) / 2, 1);
-  EXPECT_NEAR(ReadInt(kMainWindow, 0, kPropTop), screen.y() + (screen.height() - 98) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, kWindowItself, kPropLeft),
+              screen.x() + (screen.width() - 246) / 2, 1);
+  EXPECT_NEAR(ReadInt(kMainWindow, kWindowItself, kPropTop),
+              screen.y() + (screen.height() - 98) / 2, 1);
 
-  WriteProperty(kMainWindow, 0, kPropVisible, Logical(false));
+  WriteProperty(kMainWindow, kWindowItself, kPropVisible, Logical(false));
   EXPECT_FALSE(WindowWidget(kMainWindow)->isVisible());
   EXPECT_FALSE(ReadLogical(kMainWindow, kMainLabel1, kPropVisible));
-  WriteProperty(kMainWindow, 0, kPropVisible, Logical(true));
-  EXPECT_TRUE(ReadLogical(kMainWindow, 0, kPropVisible));
+  WriteProperty(kMainWindow, kWindowItself, kPropVisible, Logical(true));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kWindowItself, kPropVisible));
   EXPECT_TRUE(ReadLogical(kMainWindow, kMainLabel1, kPropVisible));
 
   ASSERT_TRUE(LoadWindow(kStatsWindow, kMainWindow, false));
@@ -463,17 +467,20 @@ TEST_F(Runtime, StartPositionVisibilityAndOwners) {
 TEST_F(Runtime, StartPositionIsInPlaceWhenTheCreatedEventRuns) {
   QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   QPoint seen;
-  ASSERT_TRUE(BindHandler(kMainWindow, 0, kEventCreated, [&](int32_t, int32_t) {
-    seen = {ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)};
+  ASSERT_TRUE(BindHandler(kMainWindow, kWindowItself, kEventCreated, [&](int32_t, int32_t) {
+    seen = {ReadInt(kMainWindow, kWindowItself, kPropLeft),
+            ReadInt(kMainWindow, kWindowItself, kPropTop)};
     // The handler narrows the window; it stays where it was placed.
-    WriteProperty(kMainWindow, 0, kPropWidth, int32_t{170});
+    WriteProperty(kMainWindow, kWindowItself, kPropWidth, int32_t{170});
     return 0;
   }));
   ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
   QPoint centred(screen.x() + (screen.width() - 246) / 2, screen.y() + (screen.height() - 98) / 2);
   EXPECT_EQ(seen, centred);
-  EXPECT_EQ(QPoint(ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)), centred);
-  EXPECT_EQ(ReadInt(kMainWindow, 0, kPropWidth), 170);
+  EXPECT_EQ(QPoint(ReadInt(kMainWindow, kWindowItself, kPropLeft),
+                   ReadInt(kMainWindow, kWindowItself, kPropTop)),
+            centred);
+  EXPECT_EQ(ReadInt(kMainWindow, kWindowItself, kPropWidth), 170);
 }
 
 // The class list's handlers read the selected row: by the time the current-row event (0) or
@@ -546,10 +553,11 @@ TEST_F(RuntimeDeathTest, TypeSpecificPropertyOfAWindowNotLoaded) {
 }
 
 TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
-  EXPECT_EXIT(ReadProperty(0x52019999, 0, 0), testing::ExitedWithCode(255),
+  EXPECT_EXIT(ReadProperty(WindowId(0x52019999), kWindowItself, 0), testing::ExitedWithCode(255),
               "未载入欲访问窗口组件所在的窗口");
-  EXPECT_EXIT(RaiseEvent(0x52019999, 0, 0), testing::ExitedWithCode(255), "未找到引发事件的窗口");
-  EXPECT_EXIT(RaiseEvent(kMainWindow, 0x16019999, 0), testing::ExitedWithCode(255),
+  EXPECT_EXIT(RaiseEvent(WindowId(0x52019999), kWindowItself, 0), testing::ExitedWithCode(255),
+              "未找到引发事件的窗口");
+  EXPECT_EXIT(RaiseEvent(kMainWindow, ControlId(0x16019999), 0), testing::ExitedWithCode(255),
               "未找到引发事件的窗口组件");
   EXPECT_EXIT(ListViewWidgetOrDie(kStatsWindow, kStatsList1), testing::ExitedWithCode(255),
               "指定窗口或窗口组件不存在或尚未载入");
@@ -613,7 +621,7 @@ TEST_F(RuntimeDeathTest, CloseQueryVetoKeepsTheWindowOpenUntilLifted) {
         };
         check(LoadWindow(kStatsWindow, std::nullopt, false), "loaded");
         int queries = 0;
-        check(BindHandler(kStatsWindow, 0, kEventCloseQuery,
+        check(BindHandler(kStatsWindow, kWindowItself, kEventCloseQuery,
                           [&](int32_t, int32_t) { return ++queries, 0; }),
               "bound");
         check(!CloseWindow(kStatsWindow), "the handler's 0 refuses the close");
@@ -621,7 +629,7 @@ TEST_F(RuntimeDeathTest, CloseQueryVetoKeepsTheWindowOpenUntilLifted) {
         check(IsWindowLoaded(kStatsWindow) && WindowWidget(kStatsWindow), "still open");
         WindowWidget(kStatsWindow)->close();  // the close box asks the same question
         check(queries == 2 && IsWindowLoaded(kStatsWindow), "close box refused too");
-        check(BindHandler(kStatsWindow, 0, kEventCloseQuery, nullptr), "unbound");
+        check(BindHandler(kStatsWindow, kWindowItself, kEventCloseQuery, nullptr), "unbound");
         check(CloseWindow(kStatsWindow), "closes once the veto is lifted");
         check(!IsWindowLoaded(kStatsWindow), "gone");
         std::fprintf(stderr, "veto held");

@@ -51,7 +51,10 @@ bool WindowManagerRunning() {
   return xprop.readAllStandardOutput().contains("window id");
 }
 
-QPoint Position() { return {ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop)}; }
+QPoint Position() {
+  return {ReadInt(kMainWindow, kWindowItself, kPropLeft),
+          ReadInt(kMainWindow, kWindowItself, kPropTop)};
+}
 
 // The frame is known once the window manager has put one around the window.
 bool Framed() {

@@ -18,12 +18,12 @@ namespace {
 using namespace rc::literals;
 using namespace rc::forms;
 
-void Select(uint32_t window_id, uint32_t list_id, int row) {
+void Select(WindowId window_id, ControlId list_id, int row) {
   auto* list = qobject_cast<QTreeWidget*>(ControlWidget(window_id, list_id));
   if (list) list->setCurrentItem(list->topLevelItem(row));
 }
 
-void FillRows(uint32_t window_id) {
+void FillRows(WindowId window_id) {
   if (window_id == kStatsWindow) {
     const char* names[] = {"张三", "李四", "王小明"};
     for (int32_t i = 0; i < 3; ++i) {
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   InitFormRuntime();
-  uint32_t id = static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 16));
+  const WindowId id(static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 16)));
   LoadStartupWindow(id);
   // The program asks for the name label's native handle when it registers its hot keys,
   // which gives the label a native window of its own: show it the way the program does.

@@ -14,7 +14,7 @@
 namespace rc::forms {
 namespace {
 
-BalloonWindow* BalloonOf(uint32_t window_id, uint32_t control_id) {
+BalloonWindow* BalloonOf(WindowId window_id, ControlId control_id) {
   QWidget* control = ControlWidget(window_id, control_id);
   if (!control) return nullptr;
   return dynamic_cast<BalloonWindow*>(
@@ -61,14 +61,14 @@ TEST_F(BalloonPopUpTest, AutoHideOfZeroStillStays) {
 }
 
 TEST_F(BalloonPopUpTest, TipGoesDownWhenItsWindowIsHidden) {
-  WriteProperty(kMainWindow, 0, 5, Logical(true));
+  WriteProperty(kMainWindow, kWindowItself, 5, Logical(true));
   PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 300, 200, Text("x"), -1);
   BalloonWindow* balloon = BalloonOf(kMainWindow, kMainBalloonTip1);
   ASSERT_TRUE(WaitForState(balloon, BalloonState::kShown));
-  WriteProperty(kMainWindow, 0, 5, Logical(false));
+  WriteProperty(kMainWindow, kWindowItself, 5, Logical(false));
   EXPECT_EQ(balloon->CurrentState(), BalloonState::kHidden);
   EXPECT_FALSE(balloon->isVisible());
-  WriteProperty(kMainWindow, 0, 5, Logical(true));
+  WriteProperty(kMainWindow, kWindowItself, 5, Logical(true));
 }
 
 TEST_F(BalloonPopUpTest, ClassWindowTipWithoutStoredSettingsUsesTheDefaults) {
@@ -91,7 +91,8 @@ TEST_F(BalloonPopUpTest, HelpTipsOfTheApplication) {
   BalloonWindow* keys = BalloonOf(kMainWindow, kMainBalloonTip1);
   ASSERT_NE(keys, nullptr);
   ASSERT_TRUE(WaitForState(keys, BalloonState::kShown));
-  const QPoint main_corner(ReadInt(kMainWindow, 0, kPropLeft), ReadInt(kMainWindow, 0, kPropTop));
+  const QPoint main_corner(ReadInt(kMainWindow, kWindowItself, kPropLeft),
+                           ReadInt(kMainWindow, kWindowItself, kPropTop));
   EXPECT_EQ(keys->geometry().topLeft() + keys->Geometry().tip, main_corner + QPoint(164, 88));
   EXPECT_EQ(keys->Document().toRawText().count(QChar::LineSeparator), 4);
   EXPECT_TRUE(keys->Stays());

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
   BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [which](int32_t, int32_t) {
     ApplyEmbeddedSkin();
     // "wide" shows the main window as "→" leaves it, with the class combo box.
-    WriteProperty(kMainWindow, 0, kPropWidth, int32_t{std::strcmp(which, "wide") == 0 ? 264 : 170});
+    WriteProperty(kMainWindow, kWindowItself, kPropWidth,
+                  int32_t{std::strcmp(which, "wide") == 0 ? 264 : 170});
     if (std::strcmp(which, "main") == 0) app::ShowKeyHelpTip();
     return 0;
   });

@@ -47,7 +47,7 @@ TEST(SkinnedWindowsTest, TheThreeWindowsTakeTheSkinAndTheNameStillBlinks) {
   ASSERT_TRUE(LoadSkinEngine());
 
   const struct {
-    uint32_t id;
+    forms::WindowId id;
     const char* file;
   } windows[] = {{forms::kMainWindow, "main_window.png"},
                  {forms::kStatsWindow, "statistics_window.png"},

@@ -31,7 +31,7 @@ class WindowCommands : public testing::Test {
  protected:
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
-    for (uint32_t id : {kClassWindow, kStatsWindow, kMainWindow}) {
+    for (WindowId id : {kClassWindow, kStatsWindow, kMainWindow}) {
       if (forms::IsWindowLoaded(id)) CloseWindow(id);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -130,12 +130,12 @@ TEST_F(WindowCommands, WindowHandleAndLoadWindow) {
   EXPECT_EQ(WindowHandle(kMainWindow), 0);
   EXPECT_FALSE(rc::LoadWindow(kStatsWindow, kMainWindow, false));  // parent not loaded
   EXPECT_FALSE(forms::IsWindowLoaded(kStatsWindow));
-  EXPECT_FALSE(rc::LoadWindow(0x52019999, std::nullopt, false));
+  EXPECT_FALSE(rc::LoadWindow(WindowId(0x52019999), std::nullopt, false));
   ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
   EXPECT_NE(WindowHandle(kMainWindow), 0);
   EXPECT_EQ(WindowHandle(kMainWindow, kMainWindowItem), WindowHandle(kMainWindow));
   EXPECT_NE(WindowHandle(kMainWindow, kMainLabel1), 0);
-  EXPECT_EQ(WindowHandle(kMainWindow, 0x16019999), 0);
+  EXPECT_EQ(WindowHandle(kMainWindow, ControlId(0x16019999)), 0);
   EXPECT_TRUE(rc::LoadWindow(kStatsWindow, kMainWindow, false));
 }
 
@@ -173,7 +173,8 @@ TEST_F(WindowCommands, RefilledComboHasNoSelection) {
 
 TEST_F(WindowCommands, ListMethods) {
   ASSERT_TRUE(rc::LoadWindow(kStatsWindow, std::nullopt, false));
-  const uint32_t w = kStatsWindow, l = kStatsList1;
+  const WindowId w = kStatsWindow;
+  const ControlId l = kStatsList1;
   EXPECT_EQ(ListInsertRow(w, l, std::nullopt, "a"_gbk), 0);
   EXPECT_EQ(ListInsertRow(w, l, -1, "b"_gbk), 1);
   EXPECT_EQ(ListInsertRow(w, l, 99, "c"_gbk), 2);
