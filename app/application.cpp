@@ -8,11 +8,12 @@
 
 namespace rc::app {
 
-void RegisterApplicationHandlers(SpeakFunction speak) {
+bool RegisterApplicationHandlers(SpeakFunction speak) {
   SetPickSpeaker(std::move(speak));
-  BindMainWindowHandlers();
-  BindStatisticsWindowHandlers();
-  BindClassWindowHandlers();
+  bool bound = BindMainWindowHandlers();
+  bound &= BindStatisticsWindowHandlers();
+  bound &= BindClassWindowHandlers();
+  return bound;
 }
 
 }  // namespace rc::app

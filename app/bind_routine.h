@@ -14,8 +14,8 @@ namespace rc::app {
 // Runs `routine()` for the event; the event's arguments are not looked at and its result
 // is 0. Returns whether the definitions bind that event.
 template <typename Routine>
-bool BindRoutine(forms::WindowId window, forms::ControlId control, int32_t event,
-                 Routine routine) {
+[[nodiscard]] bool BindRoutine(forms::WindowId window, forms::ControlId control, int32_t event,
+                               Routine routine) {
   return forms::BindHandler(window, control, event,
                             [routine = std::move(routine)](int32_t, int32_t) {
                               routine();

@@ -11,8 +11,9 @@
 
 namespace rc::app {
 
-// Binds the handlers of the class management window's events.
-void BindClassWindowHandlers();
+// Binds the handlers of the class management window's events. Returns whether the
+// definitions bind every one of those events; all are bound that can be.
+[[nodiscard]] bool BindClassWindowHandlers();
 
 // 按钮5: closes the roll's class and loads the window modal; returns when it has been closed.
 void OpenManagementWindow();

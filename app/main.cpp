@@ -25,7 +25,13 @@ int main(int argc, char** argv) {
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
   rc::InstallDatabasePasswordPrompt();
-  rc::app::RegisterApplicationHandlers(rc::SpeakText);
+  if (!rc::app::RegisterApplicationHandlers(rc::SpeakText)) {
+    // Only a mistyped window or control id gets here; a program missing handlers would
+    // silently ignore clicks and keys.
+    std::fputs("rollcall: the window definitions do not bind an event the program handles\n",
+               stderr);
+    return 1;
+  }
   rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
   return rc::forms::RunMessageLoop();
 }

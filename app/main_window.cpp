@@ -135,20 +135,24 @@ void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
 
 void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
 
-void BindMainWindowHandlers() {
-  BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
-  BindRoutine(kMainWindow, forms::kMainTimer2, forms::kEventTick, CountdownTick);
-  BindRoutine(kMainWindow, forms::kMainTimer1, forms::kEventTick, RollTick);
-  forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
-                     [](int32_t id, int32_t second) {
-                       OnHotKey(id, second);
-                       return 0;
-                     });
-  BindRoutine(kMainWindow, forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
-  BindRoutine(kMainWindow, forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
-  BindRoutine(kMainWindow, forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
-  BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
-  BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+bool BindMainWindowHandlers() {
+  bool bound =
+      BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
+  bound &= BindRoutine(kMainWindow, forms::kMainTimer2, forms::kEventTick, CountdownTick);
+  bound &= BindRoutine(kMainWindow, forms::kMainTimer1, forms::kEventTick, RollTick);
+  bound &= forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
+                              [](int32_t id, int32_t second) {
+                                OnHotKey(id, second);
+                                return 0;
+                              });
+  bound &= BindRoutine(kMainWindow, forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
+  bound &= BindRoutine(kMainWindow, forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
+  bound &=
+      BindRoutine(kMainWindow, forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
+  bound &=
+      BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
+  bound &= BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+  return bound;
 }
 
 }  // namespace rc::app

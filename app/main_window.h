@@ -19,8 +19,9 @@ constexpr int32_t kWideWidth = 264;
 constexpr int32_t kStartupCountdown = 100;
 constexpr int32_t kHotKeyCountdown = 60;
 
-// Binds the handlers of the main window's events. Call before the window is loaded.
-void BindMainWindowHandlers();
+// Binds the handlers of the main window's events. Call before the window is loaded. Returns
+// whether the definitions bind every one of those events; all are bound that can be.
+[[nodiscard]] bool BindMainWindowHandlers();
 
 // The creation event: refuses a second instance, shows the notice, skins the program,
 // registers C, X and V, fills the combo, opens the first class and shows the key help.

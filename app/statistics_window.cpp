@@ -28,7 +28,10 @@ void MakeChosenRosterCurrent() {
 
 }  // namespace
 
-void OpenStatisticsWindow() { rc::LoadWindow(kStatsWindow, std::nullopt, true); }
+// The result is not needed: the window is defined and a modal load without a parent has
+// nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
+// to.
+void OpenStatisticsWindow() { (void)rc::LoadWindow(kStatsWindow, std::nullopt, true); }
 
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
@@ -68,10 +71,11 @@ void ResetCounts() {
   FillStatistics();
 }
 
-void BindStatisticsWindowHandlers() {
-  BindRoutine(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
-              OnStatisticsWindowCreated);
-  BindRoutine(kStatsWindow, forms::kStatsButton1, forms::kEventClicked, ResetCounts);
+bool BindStatisticsWindowHandlers() {
+  bool bound = BindRoutine(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+                           OnStatisticsWindowCreated);
+  bound &= BindRoutine(kStatsWindow, forms::kStatsButton1, forms::kEventClicked, ResetCounts);
+  return bound;
 }
 
 }  // namespace rc::app

@@ -13,8 +13,9 @@
 
 namespace rc::app {
 
-// Binds the handlers of the statistics window's events.
-void BindStatisticsWindowHandlers();
+// Binds the handlers of the statistics window's events. Returns whether the definitions
+// bind every one of those events; all are bound that can be.
+[[nodiscard]] bool BindStatisticsWindowHandlers();
 
 // 按钮2 and V: loads the window modal, without parent; returns when it has been closed.
 void OpenStatisticsWindow();

@@ -54,11 +54,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
   std::function<void()> on_press;
-  rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1, 0,
-                         [&](int32_t, int32_t) {
-                           on_press();
-                           return 0;
-                         });
+  if (!rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1, 0,
+                              [&](int32_t, int32_t) {
+                                on_press();
+                                return 0;
+                              })) {
+    std::fprintf(stderr, "the name label's notification is not bound\n");
+    return 1;
+  }
   rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
   auto main_handle =
       static_cast<rc::NativeHandle>(rc::forms::WindowWidget(rc::forms::kMainWindow)->winId());

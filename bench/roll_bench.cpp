@@ -283,19 +283,19 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
   rc::LoadSkinEngine();
-  rc::app::RegisterApplicationHandlers(rc::SpeakText);
+  bool bound = rc::app::RegisterApplicationHandlers(rc::SpeakText);
 
   // The handlers that matter, wrapped only to note when they run.
   Trace trace;
-  rc::forms::BindHandler(kMainWindow, rc::forms::kMainLabel1, rc::forms::kEventFeedback,
-                         [&](int32_t id, int32_t second) {
-                           const auto start = Clock::now();
-                           rc::app::OnHotKey(id, second);
-                           std::lock_guard lock(trace.mutex);
-                           trace.roll.handler_start = start;
-                           return 0;
-                         });
-  rc::forms::BindHandler(
+  bound &= rc::forms::BindHandler(kMainWindow, rc::forms::kMainLabel1, rc::forms::kEventFeedback,
+                                  [&](int32_t id, int32_t second) {
+                                    const auto start = Clock::now();
+                                    rc::app::OnHotKey(id, second);
+                                    std::lock_guard lock(trace.mutex);
+                                    trace.roll.handler_start = start;
+                                    return 0;
+                                  });
+  bound &= rc::forms::BindHandler(
       kMainWindow, rc::forms::kMainTimer1, rc::forms::kEventTick, [&](int32_t, int32_t) {
         const auto start = Clock::now();
         rc::app::RollTick();
@@ -315,6 +315,10 @@ int main(int argc, char** argv) {
         }
         return 0;
       });
+  if (!bound) {
+    std::fprintf(stderr, "the window definitions do not bind an event the program handles\n");
+    return 1;
+  }
 
   // The start-up notice is answered as soon as it is up, as a teacher presses Return.
   QTimer answer;

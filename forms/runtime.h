@@ -42,13 +42,13 @@ int RunMessageLoop();
 // Loads a window. A modal load ignores the owner, disables the other loaded windows until it
 // is closed and, for a visible window, returns only after it has been closed. A non-modal
 // load with an owner that is not loaded fails. Loading a loaded window brings it forward.
-bool LoadWindow(WindowId window_id, std::optional<WindowId> owner, bool modal);
+[[nodiscard]] bool LoadWindow(WindowId window_id, std::optional<WindowId> owner, bool modal);
 
 // Asks a loaded window to close, as its close box does: raises the close query (event 1),
 // and destroys the window unless a handler returned 0. True when the window was destroyed.
-bool CloseWindow(WindowId window_id);
+[[nodiscard]] bool CloseWindow(WindowId window_id);
 
-bool IsWindowLoaded(WindowId window_id);
+[[nodiscard]] bool IsWindowLoaded(WindowId window_id);
 
 // Properties by index: 0 left, 1 top, 2 width, 3 height, 4 tag, 5 visible, 6 disabled,
 // 7 cursor, 8 and up the type's own. Values are int32_t, Logical, Text or ByteSet. `part`
@@ -69,7 +69,8 @@ using EventHandler = std::function<int32_t(int32_t arg1, int32_t arg2)>;
 // Registers the application's handler for an event that the definitions bind. Menu items
 // have one event; bind it as event 0. Returns false (and registers nothing) when the
 // definitions do not bind that event, so a mistyped id is caught where it is made.
-bool BindHandler(WindowId window_id, ControlId control_id, int32_t event, EventHandler handler);
+[[nodiscard]] bool BindHandler(WindowId window_id, ControlId control_id, int32_t event,
+                               EventHandler handler);
 
 struct EventResult {
   bool handled = false;

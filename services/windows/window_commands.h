@@ -72,8 +72,8 @@ void ShowWindowOnTop(forms::WindowId window_id);
 // Loads a window from its definition. False when a parent is given but not loaded, or the
 // window cannot be loaded. Call it as rc::LoadWindow: unqualified, argument-dependent lookup
 // also finds forms::LoadWindow, and the call is ambiguous.
-bool LoadWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,
-                bool modal);
+[[nodiscard]] bool LoadWindow(forms::WindowId window_id,
+                              std::optional<forms::WindowId> parent_window_id, bool modal);
 
 // Pops up the sub-items of a menu item of the window at the mouse position + (3, 3), or at
 // x and/or y (screen pixels) when given, and returns after the menu has closed. Choosing an

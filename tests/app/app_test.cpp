@@ -52,7 +52,9 @@ class AppTest : public testing::Test {
   void TearDown() override {
     CloseAllDatabases();
     for (forms::WindowId window : {forms::kClassWindow, kMainWindow}) {
-      if (forms::IsWindowLoaded(window)) forms::CloseWindow(window);
+      if (forms::IsWindowLoaded(window)) {
+        EXPECT_TRUE(forms::CloseWindow(window));
+      }
     }
     RemoveFile(ClassPath());
   }
@@ -84,9 +86,9 @@ class AppTest : public testing::Test {
   // The main window with the handlers of the countdown and the roll only: no notice, no
   // single instance, no hot keys.
   void LoadMainWindow() {
-    BindMainWindowHandlers();
-    forms::BindHandler(kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
-                       [](int32_t, int32_t) { return 0; });
+    ASSERT_TRUE(BindMainWindowHandlers());
+    ASSERT_TRUE(forms::BindHandler(kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+                                   [](int32_t, int32_t) { return 0; }));
     ASSERT_TRUE(forms::LoadWindow(kMainWindow, std::nullopt, false));
   }
 

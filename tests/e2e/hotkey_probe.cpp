@@ -62,19 +62,22 @@ int main(int argc, char** argv) {
   const bool like_app = argc > 1 && std::string(argv[1]) == "--like-app";
   InitFormRuntime();
   int32_t ids[3] = {0, 0, 0};
-  BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [&](int32_t first, int32_t second) {
-    Say("feedback " + std::to_string(first) + " " + std::to_string(second));
-    if (like_app && first == ids[2]) {
-      QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
-      rc::LoadWindow(kStatsWindow, std::nullopt, true);
-      Say("modal-closed");
-    }
-    return 0;
-  });
+  bool bound =
+      BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [&](int32_t first, int32_t second) {
+        Say("feedback " + std::to_string(first) + " " + std::to_string(second));
+        if (like_app && first == ids[2]) {
+          QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
+          if (!rc::LoadWindow(kStatsWindow, std::nullopt, true)) {
+            std::fprintf(stderr, "the statistics window did not load\n");
+          }
+          Say("modal-closed");
+        }
+        return 0;
+      });
   if (like_app) {
     // As start-up registers them: before the window is first shown, the main window as the
     // owner, its label 标签1 as the window that is notified, no modifier.
-    BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
+    bound &= BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
       const int32_t owner = rc::WindowHandle(kMainWindow);
       const int32_t label = rc::WindowHandle(kMainWindow, kMainLabel1);
       ids[0] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyC);
@@ -83,6 +86,10 @@ int main(int argc, char** argv) {
       Say(Registered(ids));
       return 0;
     });
+  }
+  if (!bound) {
+    std::fprintf(stderr, "an event of the main window is not bound\n");
+    return 1;
   }
   LoadStartupWindow(kMainWindow);
   rc::NativeHandle main_handle = HandleOf(WindowWidget(kMainWindow));
@@ -106,11 +113,13 @@ int main(int argc, char** argv) {
       // the modal window's nested loop runs.
       QMetaObject::invokeMethod(&app, [] {
         QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
-        LoadWindow(kStatsWindow, std::nullopt, true);
+        if (!LoadWindow(kStatsWindow, std::nullopt, true)) {
+          std::fprintf(stderr, "the statistics window did not load\n");
+        }
         Say("modal-closed");
       }, Qt::QueuedConnection);
     } else if (command == "close-modal") {
-      CloseWindow(kStatsWindow);
+      if (!CloseWindow(kStatsWindow)) std::fprintf(stderr, "the statistics window stays open\n");
     } else if (command == "edit") {
       edit = std::make_unique<QLineEdit>();
       edit->setWindowTitle("probe-edit");

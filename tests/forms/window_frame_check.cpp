@@ -83,13 +83,18 @@ int main(int argc, char** argv) {
   }
   InitFormRuntime();
   QPoint in_created;
-  BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
-    WindowWidget(kMainWindow)->winId();
-    ControlWidget(kMainWindow, kMainLabel1)->winId();
-    WriteProperty(kMainWindow, kMainWindowItem, kPropWidth, int32_t{170});
-    in_created = Position();
-    return 0;
-  });
+  const bool bound =
+      BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
+        WindowWidget(kMainWindow)->winId();
+        ControlWidget(kMainWindow, kMainLabel1)->winId();
+        WriteProperty(kMainWindow, kMainWindowItem, kPropWidth, int32_t{170});
+        in_created = Position();
+        return 0;
+      });
+  if (!bound) {
+    std::fprintf(stderr, "the main window's created event is not bound\n");
+    return 1;
+  }
   LoadStartupWindow(kMainWindow);
   QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   QPoint centred(area.x() + (area.width() - 246) / 2, area.y() + (area.height() - 98) / 2);

@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/help_tips.h"
 #include "forms/balloon/balloon_window.h"
@@ -81,7 +82,7 @@ TEST_F(BalloonPopUpTest, ClassWindowTipWithoutStoredSettingsUsesTheDefaults) {
   EXPECT_EQ(balloon->settings().shape.ToStored(),
             (std::array<int32_t, 9>{16, 16, 12, 12, 12, 16, 16, 0, 0}));
   EXPECT_EQ(balloon->Document().toRawText().count(QChar::LineSeparator), 1);
-  CloseWindow(kClassWindow);
+  EXPECT_TRUE(CloseWindow(kClassWindow));
 }
 
 // The application's two help tips: each points where the application computes its anchor
@@ -105,7 +106,7 @@ TEST_F(BalloonPopUpTest, HelpTipsOfTheApplication) {
   EXPECT_EQ(paste->geometry().topLeft() + paste->Geometry().tip, main_corner + QPoint(205, 150));
   EXPECT_EQ(paste->Document().toRawText().count(QChar::LineSeparator), 1);
   EXPECT_TRUE(paste->Document().toPlainText().startsWith(QString::fromUtf8("你可以从表格中")));
-  CloseWindow(kClassWindow);
+  EXPECT_TRUE(CloseWindow(kClassWindow));
 }
 
 void PrintFatalError(const Text& text) { std::fprintf(stderr, "%s", text.ToUtf8().c_str()); }
@@ -121,7 +122,7 @@ TEST(BalloonPopUpDeathTest, TipOfAWindowNotLoadedIsFatal) {
   EXPECT_EXIT(
       {
         SetFatalErrorPresenterForTesting(&PrintFatalError);
-        LoadWindow(kMainWindow, std::nullopt, false);
+        if (!LoadWindow(kMainWindow, std::nullopt, false)) std::_Exit(1);
         PopUpBalloonTipControl(kMainWindow, kMainButton4, 1, 1, Text("x"), -1);  // no tip
       },
       ::testing::ExitedWithCode(255), "指定窗口或窗口组件不存在或尚未载入");

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InitFormRuntime();
   LoadSkinEngine();
-  BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [which](int32_t, int32_t) {
+  bool bound = BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [which](int32_t, int32_t) {
     ApplyEmbeddedSkin();
     // "wide" shows the main window as "→" leaves it, with the class combo box.
     WriteProperty(kMainWindow, kWindowItself, kPropWidth,
@@ -33,14 +33,23 @@ int main(int argc, char** argv) {
     if (std::strcmp(which, "main") == 0) app::ShowKeyHelpTip();
     return 0;
   });
-  BindHandler(kClassWindow, kClassWindowItem, kEventCreated, [](int32_t, int32_t) {
+  bound &= BindHandler(kClassWindow, kClassWindowItem, kEventCreated, [](int32_t, int32_t) {
     app::ShowPasteHelpTip();
     return 0;
   });
+  if (!bound) {
+    std::fprintf(stderr, "a created event is not bound\n");
+    return 1;
+  }
   LoadStartupWindow(kMainWindow);
   QTimer::singleShot(300, &app, [which] {
-    if (std::strcmp(which, "statistics") == 0) LoadWindow(kStatsWindow, kMainWindow, false);
-    if (std::strcmp(which, "classes") == 0) LoadWindow(kClassWindow, kMainWindow, false);
+    bool loaded = true;
+    if (std::strcmp(which, "statistics") == 0) {
+      loaded = LoadWindow(kStatsWindow, kMainWindow, false);
+    } else if (std::strcmp(which, "classes") == 0) {
+      loaded = LoadWindow(kClassWindow, kMainWindow, false);
+    }
+    if (!loaded) std::fprintf(stderr, "the window did not load\n");
   });
   return RunMessageLoop();
 }

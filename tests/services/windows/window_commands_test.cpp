@@ -32,7 +32,9 @@ class WindowCommands : public testing::Test {
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
     for (WindowId id : {kClassWindow, kStatsWindow, kMainWindow}) {
-      if (forms::IsWindowLoaded(id)) CloseWindow(id);
+      if (forms::IsWindowLoaded(id)) {
+        EXPECT_TRUE(CloseWindow(id));
+      }
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
