@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 #include "services/hotkeys/hot_keys.h"
 
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
   std::function<void()> on_press;
-  if (!rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1, 0,
+  if (!rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1,
+                              rc::forms::kEventFeedback,
                               [&](int32_t, int32_t) {
                                 on_press();
                                 return 0;

@@ -8,6 +8,7 @@
 #include "forms/balloon/balloon_markup.h"
 #include "forms/balloon/balloon_window.h"
 #include "forms/fatal_error_box.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc::forms {
@@ -44,12 +45,12 @@ void PopUpBalloonTip(const BalloonTipRequest& request) {
   if (!balloon) {
     balloon = new BalloonWindow(SettingsOf(request.settings), control);
     balloon->setObjectName(QLatin1String(kBalloonName));
-    // Once a tip has gone down the control raises its event 2, while its window is there.
+    // Once a tip has gone down the control raises its event, while its window is there.
     const WindowId window_id = request.window_id;
     const ControlId control_id = request.control_id;
     balloon->SetHiddenCallback([window_id, control_id] {
       if (window_id != WindowId() && IsWindowLoaded(window_id) && !FatalErrorInProgress()) {
-        RaiseEvent(window_id, control_id, 2);
+        RaiseEvent(window_id, control_id, kEventTipHidden);
       }
     });
   } else {

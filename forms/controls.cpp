@@ -27,6 +27,7 @@
 #include "forms/internal/control_kit.h"
 #include "forms/internal/fonts.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/messages.h"
 
 namespace rc::forms {
@@ -77,7 +78,7 @@ class TimerControl : public Control {
     auto* w = new QWidget(parent);
     timer_ = new QTimer(w);
     timer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer_, &QTimer::timeout, w, [this] { Raise(0); });
+    QObject::connect(timer_, &QTimer::timeout, w, [this] { Raise(kEventTick); });
     widget_ = w;
     interval_ = std::max(0, PropsOf<TimerProps>(item).interval);
     if (interval_ > 0) timer_->start(interval_);

@@ -2,6 +2,7 @@
 #include "forms/definition_format.h"
 #include "forms/fatal_error_box.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/internal/control.h"
 #include "forms/internal/runtime_state.h"
 #include "forms/runtime.h"
@@ -26,7 +27,7 @@ bool BindHandler(WindowId window_id, ControlId control_id, int32_t event, EventH
   if (!def) return false;
   ItemDef* item = FindDesign(def, control_id);
   if (!item) return false;
-  if (item->type == kTypeMenuItem) event = 0;
+  if (item->type == kTypeMenuItem) event = kEventMenuChosen;
   if (!IsBound(*item, event)) return false;
   S().handlers[{window_id, ControlId(item->id), event}] = std::move(handler);
   return true;
@@ -44,7 +45,7 @@ EventResult RaiseEvent(WindowId window_id, ControlId control_id, int32_t event, 
     const TypeDescriptor* type = FindTypeDescriptor(item->type);
     if (!type || !(type->flags & kTypeRaisesEvents)) Fatal("引发事件的窗口组件无效");
   } else {
-    event = 0;
+    event = kEventMenuChosen;
   }
   if (!IsBound(*item, event)) return {};
   auto it = S().handlers.find({window_id, ControlId(item->id), event});

@@ -17,7 +17,8 @@ constexpr int32_t kPropVisible = 5;   // logical
 constexpr int32_t kPropDisabled = 6;  // logical
 constexpr int32_t kPropCursor = 7;    // byte set
 
-// Type-specific properties.
+// Type-specific properties. A type's own properties start at this index.
+constexpr int32_t kFirstTypeProperty = 8;
 constexpr int32_t kPropWindowTitle = 8;       // window, text
 constexpr int32_t kPropLabelCaption = 8;      // label and transparent label, text
 constexpr int32_t kPropLabelTextColour = 16;  // label, integer 0x00BBGGRR
@@ -49,6 +50,7 @@ constexpr int32_t kEventHeaderClicked = 2;      // list view: (column)
 constexpr int32_t kEventLeftClicked = 4;        // list view
 constexpr int32_t kEventRightClicked = 5;       // list view
 constexpr int32_t kEventMenuChosen = 0;         // menu item (its only event)
+constexpr int32_t kEventTipHidden = 2;          // balloon tip: its tip has gone down
 
 }  // namespace rc::forms
 

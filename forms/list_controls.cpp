@@ -23,6 +23,7 @@
 #include "forms/internal/control.h"
 #include "forms/internal/fonts.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/messages.h"
 #include "forms/internal/control_kit.h"
 
@@ -65,7 +66,7 @@ class ComboControl : public Control {
     if (c->isEditable() && !props_.content.empty()) c->setEditText(Q(props_.content));
     // The chosen event is deferred through a posted message, so it runs after the box has
     // finished its own handling of the choice.
-    c->on_choice = [this] { Raise(0); };
+    c->on_choice = [this] { Raise(kEventItemChosen); };
     // A narrow edit field shows the start of the choice, not its end.
     QObject::connect(c, &QComboBox::currentIndexChanged, c, [c] {
       if (c->lineEdit()) c->lineEdit()->home(false);
@@ -260,13 +261,13 @@ class ListViewControl : public Control {
       t->header()->resizeSection(col, c.width);
     }
     if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
-    t->on_row_changed = [this] { Raise(0); };
-    QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(1); });
+    t->on_row_changed = [this] { Raise(kEventCurrentRowChanged); };
+    QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(kEventRowActivated); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,
-                     [this](int column) { Raise(2, column); });
+                     [this](int column) { Raise(kEventHeaderClicked, column); });
     t->on_click = [this](Qt::MouseButton b) {
-      if (b == Qt::LeftButton) Raise(4);
-      if (b == Qt::RightButton) Raise(5);
+      if (b == Qt::LeftButton) Raise(kEventLeftClicked);
+      if (b == Qt::RightButton) Raise(kEventRightClicked);
     };
     widget_ = t;
     return t;

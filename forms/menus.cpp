@@ -9,6 +9,7 @@
 
 #include "forms/definition_format.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 
 namespace rc::forms {
 namespace {
@@ -29,7 +30,8 @@ void DispatchMenuCommand(WindowId window_id, int32_t command) {
   std::vector<size_t> menu = MenuPositions(lw->items);
   int64_t k = static_cast<int64_t>(command) - kFirstMenuCommand;
   if (k < 0 || k >= static_cast<int64_t>(menu.size())) return;
-  RaiseEvent(window_id, ControlId(lw->items[menu[static_cast<size_t>(k)]].def.id), 0);
+  RaiseEvent(window_id, ControlId(lw->items[menu[static_cast<size_t>(k)]].def.id),
+             kEventMenuChosen);
 }
 
 }  // namespace

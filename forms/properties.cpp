@@ -7,6 +7,7 @@
 
 #include "forms/definition_format.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/internal/control.h"
 #include "forms/internal/runtime_state.h"
 #include "forms/internal/window_frame.h"
@@ -26,28 +27,28 @@ Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int3
   QWidget* w = control ? control->widget() : nullptr;
   auto* window = dynamic_cast<WindowControl*>(control);
   switch (index) {
-    case 0:
-    case 1: {
-      if (!w) return index == 0 ? item->left : item->top;
+    case kPropLeft:
+    case kPropTop: {
+      if (!w) return index == kPropLeft ? item->left : item->top;
       QPoint p = w->isWindow() ? w->frameGeometry().topLeft() : w->pos();
-      return static_cast<int32_t>(index == 0 ? p.x() : p.y());
+      return static_cast<int32_t>(index == kPropLeft ? p.x() : p.y());
     }
-    case 2:
-    case 3: {
-      if (!w) return index == 2 ? item->width : item->height;
+    case kPropWidth:
+    case kPropHeight: {
+      if (!w) return index == kPropWidth ? item->width : item->height;
       QSize s = window ? window->OuterSize() : w->size();
-      return static_cast<int32_t>(index == 2 ? s.width() : s.height());
+      return static_cast<int32_t>(index == kPropWidth ? s.width() : s.height());
     }
-    case 4: return item->tag;
-    case 5: return Logical(w ? w->isVisible() : (item->flags & kFlagVisible) != 0);
-    case 6:
+    case kPropTag: return item->tag;
+    case kPropVisible: return Logical(w ? w->isVisible() : (item->flags & kFlagVisible) != 0);
+    case kPropDisabled:
       return Logical(w ? w->testAttribute(Qt::WA_ForceDisabled)
                        : (item->flags & kFlagDisabled) != 0);
-    case 7: return item->cursor;
+    case kPropCursor: return item->cursor;
     default: break;
   }
   if (!w) Fatal("指定窗口尚未载入");
-  return control->Read(index - 8);
+  return control->Read(index - kFirstTypeProperty);
 }
 
 void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, const Value& value,
@@ -61,30 +62,31 @@ void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, cons
   auto* window = dynamic_cast<WindowControl*>(control);
   int32_t n = ValueToInt(value);
   switch (index) {
-    case 0:
-    case 1:
+    case kPropLeft:
+    case kPropTop:
       if (!w) {
-        (index == 0 ? item->left : item->top) = n;
-      } else if (index == 0) {
+        (index == kPropLeft ? item->left : item->top) = n;
+      } else if (index == kPropLeft) {
         w->move(n, w->isWindow() ? w->frameGeometry().y() : w->y());
       } else {
         w->move(w->isWindow() ? w->frameGeometry().x() : w->x(), n);
       }
       return;
-    case 2:
-    case 3:
+    case kPropWidth:
+    case kPropHeight:
       if (!w) {
-        (index == 2 ? item->width : item->height) = n;
+        (index == kPropWidth ? item->width : item->height) = n;
       } else if (window) {
         QSize s = window->OuterSize();
-        window->SetOuterSize(index == 2 ? n : s.width(), index == 3 ? n : s.height());
+        window->SetOuterSize(index == kPropWidth ? n : s.width(),
+                             index == kPropHeight ? n : s.height());
       } else {
-        w->resize(index == 2 ? std::max(0, n) : w->width(),
-                  index == 3 ? std::max(0, n) : w->height());
+        w->resize(index == kPropWidth ? std::max(0, n) : w->width(),
+                  index == kPropHeight ? std::max(0, n) : w->height());
       }
       return;
-    case 4: item->tag = ValueToText(value); return;
-    case 5:
+    case kPropTag: item->tag = ValueToText(value); return;
+    case kPropVisible:
       if (w) {
         if (n != 0) KeepFrameCornerOnShow(w);
         w->setVisible(n != 0);
@@ -92,21 +94,21 @@ void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, cons
         item->flags = n ? (item->flags | kFlagVisible) : (item->flags & ~kFlagVisible);
       }
       return;
-    case 6:
+    case kPropDisabled:
       if (w) {
         w->setEnabled(n == 0);
       } else {
         item->flags = n ? (item->flags | kFlagDisabled) : (item->flags & ~kFlagDisabled);
       }
       return;
-    case 7:
+    case kPropCursor:
       if (const ByteSet* b = std::get_if<ByteSet>(&value)) item->cursor = *b;
       if (w) ApplyCursor(w, item->cursor);
       return;
     default: break;
   }
   if (!w) Fatal("指定窗口尚未载入");
-  control->Write(index - 8, value);
+  control->Write(index - kFirstTypeProperty, value);
 }
 
 int32_t ReadInt(WindowId window_id, ControlId control_id, int32_t index) {

@@ -44,8 +44,9 @@ int RunMessageLoop();
 // load with an owner that is not loaded fails. Loading a loaded window brings it forward.
 [[nodiscard]] bool LoadWindow(WindowId window_id, std::optional<WindowId> owner, bool modal);
 
-// Asks a loaded window to close, as its close box does: raises the close query (event 1),
-// and destroys the window unless a handler returned 0. True when the window was destroyed.
+// Asks a loaded window to close, as its close box does: raises the close query
+// (kEventCloseQuery), and destroys the window unless a handler returned 0. True when the
+// window was destroyed.
 [[nodiscard]] bool CloseWindow(WindowId window_id);
 
 [[nodiscard]] bool IsWindowLoaded(WindowId window_id);
@@ -67,7 +68,7 @@ bool ReadLogical(WindowId window_id, ControlId control_id, int32_t index);
 using EventHandler = std::function<int32_t(int32_t arg1, int32_t arg2)>;
 
 // Registers the application's handler for an event that the definitions bind. Menu items
-// have one event; bind it as event 0. Returns false (and registers nothing) when the
+// have one event; bind it as kEventMenuChosen. Returns false (and registers nothing) when the
 // definitions do not bind that event, so a mistyped id is caught where it is made.
 [[nodiscard]] bool BindHandler(WindowId window_id, ControlId control_id, int32_t event,
                                EventHandler handler);

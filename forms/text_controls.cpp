@@ -23,6 +23,7 @@
 #include "forms/internal/control.h"
 #include "forms/internal/fonts.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/messages.h"
 #include "forms/internal/control_kit.h"
 
@@ -109,7 +110,7 @@ class LabelControl : public Control {
     auto* w = new CaptionWidget(parent);
     w->on_private_message = [this](QEvent* e) {
       auto* msg = static_cast<HotKeyNotifyEvent*>(e);
-      EventResult r = Raise(0, msg->first(), msg->second());
+      EventResult r = Raise(kEventFeedback, msg->first(), msg->second());
       msg->set_result(r.handled ? r.result : 0);
     };
     widget_ = w;
@@ -258,7 +259,7 @@ class ButtonControl : public Control {
     b->setDefault(props_.kind == 1);
     b->setText(Q(props_.caption));
     b->setFont(FontFromLogFont(props_.font));
-    QObject::connect(b, &QPushButton::clicked, b, [this] { Raise(0); });
+    QObject::connect(b, &QPushButton::clicked, b, [this] { Raise(kEventClicked); });
     widget_ = b;
     return b;
   }

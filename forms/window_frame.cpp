@@ -72,7 +72,7 @@ void ApplyCursor(QWidget* w, const ByteSet& cursor) {
 
 namespace {
 
-// Raises the focus events of every control: -7 got focus, -8 lost focus.
+// Raises the focus events of every control.
 class FocusWatcher : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* e) override {
@@ -81,7 +81,7 @@ class FocusWatcher : public QObject {
       QVariant control = watched->property("rc_control_id");
       if (window.isValid() && control.isValid() && Loaded(WindowId(window.toUInt()))) {
         RaiseEvent(WindowId(window.toUInt()), ControlId(control.toUInt()),
-                   e->type() == QEvent::FocusIn ? -7 : -8);
+                   e->type() == QEvent::FocusIn ? kEventGotFocus : kEventLostFocus);
       }
     }
     return false;

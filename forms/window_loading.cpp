@@ -16,6 +16,7 @@
 #include "forms/fatal_error_box.h"
 #include "forms/definition_format.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/internal/control.h"
 #include "forms/internal/fonts.h"
 #include "forms/internal/menus.h"
@@ -181,9 +182,9 @@ void ShowVisibleControls(LoadedWindow* lw) {
 bool RaiseLoadEvents(LoadedWindow* lw) {
   WindowId window_id = lw->id;
   ControlId self_id(lw->items[0].def.id);
-  RaiseEvent(window_id, self_id, 0);
-  if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 3);
-  if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, 4);
+  RaiseEvent(window_id, self_id, kEventCreated);
+  if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, kEventMoved);
+  if (Loaded(window_id) == lw) RaiseEvent(window_id, self_id, kEventResized);
   return Loaded(window_id) == lw;
 }
 
@@ -255,7 +256,7 @@ void RestoreDisabled(LoadedWindow* lw) {
 bool HandleCloseRequest(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return true;
-  EventResult r = RaiseEvent(window_id, kWindowItself, 1);
+  EventResult r = RaiseEvent(window_id, kWindowItself, kEventCloseQuery);
   if (r.handled && r.result == 0) return false;
   lw = Loaded(window_id);
   if (!lw) return true;
@@ -267,7 +268,7 @@ bool HandleCloseRequest(WindowId window_id) {
 void DestroyLoadedWindow(WindowId window_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return;
-  RaiseEvent(window_id, kWindowItself, 2);
+  RaiseEvent(window_id, kWindowItself, kEventDestroying);
   lw = Loaded(window_id);
   if (!lw) return;
   for (LiveItem& item : lw->items) {

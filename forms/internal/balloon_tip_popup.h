@@ -16,7 +16,7 @@ namespace rc::forms {
 
 struct BalloonTipRequest {
   QPointer<QWidget> control;  // the balloon tip control's (hidden) widget
-  WindowId window_id;         // the control's identity, for its event 2 after the tip hides
+  WindowId window_id;         // the control's identity, for its event after the tip hides
   ControlId control_id;
   QPoint anchor;              // screen pixels: where the balloon points
   Text text;                  // the marked-up text, as the application passed it

@@ -14,6 +14,7 @@
 #include "core/value.h"
 #include "forms/definition_format.h"
 #include "forms/definition_model.h"
+#include "forms/indexes.h"
 #include "forms/internal/control.h"
 #include "forms/internal/fonts.h"
 #include "forms/internal/runtime_state.h"
@@ -55,11 +56,11 @@ class FormWindow : public QWidget {
   }
   void moveEvent(QMoveEvent* e) override {
     QWidget::moveEvent(e);
-    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, 3);
+    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, kEventMoved);
   }
   void resizeEvent(QResizeEvent* e) override {
     QWidget::resizeEvent(e);
-    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, 4);
+    if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, kEventResized);
   }
 
  private:

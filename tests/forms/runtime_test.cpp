@@ -286,8 +286,8 @@ TEST_F(Runtime, OnlyEventsTheDefinitionsBindCanBeBound) {
   auto handler = [](int32_t, int32_t) { return 0; };
   EXPECT_TRUE(BindHandler(kMainWindow, kMainButton2, kEventClicked, handler));
   EXPECT_FALSE(BindHandler(kMainWindow, kMainLabel2, kEventFeedback, handler));
-  EXPECT_FALSE(BindHandler(kMainWindow, ControlId(0x16019999), 0, handler));
-  EXPECT_FALSE(BindHandler(WindowId(0x52019999), kWindowItself, 0, handler));
+  EXPECT_FALSE(BindHandler(kMainWindow, ControlId(0x16019999), kEventClicked, handler));
+  EXPECT_FALSE(BindHandler(WindowId(0x52019999), kWindowItself, kEventCreated, handler));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, handler));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, handler));
   EXPECT_FALSE(BindHandler(kClassWindow, kClassMenuClass, kEventMenuChosen, handler));
@@ -419,27 +419,31 @@ TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
   auto record = [&](int32_t event) {
     return [&seen, event](int32_t, int32_t) { return seen.push_back(event), 0; };
   };
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, kEventCurrentRowChanged, record(0)));
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, kEventRightClicked, record(5)));
-  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, record(-7)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassList1, kEventCurrentRowChanged,
+                          record(kEventCurrentRowChanged)));
+  ASSERT_TRUE(
+      BindHandler(kClassWindow, kClassList1, kEventRightClicked, record(kEventRightClicked)));
+  ASSERT_TRUE(BindHandler(kClassWindow, kClassEdit1, kEventGotFocus, record(kEventGotFocus)));
   ASSERT_TRUE(LoadWindow(kClassWindow, std::nullopt, false));
   auto* list = Find<QTreeWidget>(kClassWindow, "超级列表框1");
   list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("a")}));
   list->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("b")}));
   list->setCurrentItem(list->topLevelItem(1));
-  EXPECT_EQ(seen, std::vector<int32_t>{0});
+  EXPECT_EQ(seen, std::vector<int32_t>{kEventCurrentRowChanged});
   EXPECT_EQ(ReadInt(kClassWindow, kClassList1, kPropListSelectedRow), 1);
 
   ClickRow(list, 0, Qt::RightButton);
-  EXPECT_EQ(seen.back(), 5);
+  EXPECT_EQ(seen.back(), kEventRightClicked);
 
   QWidget* window = WindowWidget(kClassWindow);
   window->activateWindow();
   QApplication::setActiveWindow(window);
   Find(kClassWindow, "编辑框1")->setFocus();
   QCoreApplication::processEvents();
-  EXPECT_EQ(seen.back(), -7);
-  for (auto [control, event] : {std::pair{kClassList1, 0}, {kClassList1, 5}, {kClassEdit1, -7}}) {
+  EXPECT_EQ(seen.back(), kEventGotFocus);
+  for (auto [control, event] : {std::pair{kClassList1, kEventCurrentRowChanged},
+                                {kClassList1, kEventRightClicked},
+                                {kClassEdit1, kEventGotFocus}}) {
     EXPECT_TRUE(BindHandler(kClassWindow, control, event, nullptr));
   }
 }
@@ -488,8 +492,8 @@ TEST_F(Runtime, StartPositionIsInPlaceWhenTheCreatedEventRuns) {
   EXPECT_EQ(ReadInt(kMainWindow, kWindowItself, kPropWidth), 170);
 }
 
-// The class list's handlers read the selected row: by the time the current-row event (0) or
-// the right-click event (5) runs, the clicked row must already be the selected one.
+// The class list's handlers read the selected row: by the time the current-row event or the
+// right-click event runs, the clicked row must already be the selected one.
 TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
   std::vector<std::pair<int32_t, int32_t>> seen;  // (event, selected row)
   for (int32_t event : {kEventCurrentRowChanged, kEventRightClicked}) {
@@ -504,10 +508,11 @@ TEST_F(Runtime, ListViewEventsSeeTheClickedRowSelected) {
     list->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromUtf8(name)}));
   }
   ClickRow(list, 1, Qt::LeftButton);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 1}}));
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{kEventCurrentRowChanged, 1}}));
   seen.clear();
   ClickRow(list, 2, Qt::RightButton);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{0, 2}, {5, 2}}));
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{kEventCurrentRowChanged, 2},
+                                                             {kEventRightClicked, 2}}));
   seen.clear();
   ClickRow(list, 2, Qt::LeftButton);  // the same row again: no row change
   EXPECT_TRUE(seen.empty());
@@ -560,12 +565,12 @@ TEST_F(RuntimeDeathTest, TypeSpecificPropertyOfAWindowNotLoaded) {
 }
 
 TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
-  EXPECT_EXIT(ReadProperty(WindowId(0x52019999), kWindowItself, 0), testing::ExitedWithCode(255),
-              "未载入欲访问窗口组件所在的窗口");
-  EXPECT_EXIT(RaiseEvent(WindowId(0x52019999), kWindowItself, 0), testing::ExitedWithCode(255),
-              "未找到引发事件的窗口");
-  EXPECT_EXIT(RaiseEvent(kMainWindow, ControlId(0x16019999), 0), testing::ExitedWithCode(255),
-              "未找到引发事件的窗口组件");
+  EXPECT_EXIT(ReadProperty(WindowId(0x52019999), kWindowItself, kPropLeft),
+              testing::ExitedWithCode(255), "未载入欲访问窗口组件所在的窗口");
+  EXPECT_EXIT(RaiseEvent(WindowId(0x52019999), kWindowItself, kEventCreated),
+              testing::ExitedWithCode(255), "未找到引发事件的窗口");
+  EXPECT_EXIT(RaiseEvent(kMainWindow, ControlId(0x16019999), kEventClicked),
+              testing::ExitedWithCode(255), "未找到引发事件的窗口组件");
   EXPECT_EXIT(ListViewWidgetOrDie(kStatsWindow, kStatsList1), testing::ExitedWithCode(255),
               "指定窗口或窗口组件不存在或尚未载入");
   EXPECT_EXIT(PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 0, 0, Text()),

@@ -62,14 +62,14 @@ TEST_F(BalloonPopUpTest, AutoHideOfZeroStillStays) {
 }
 
 TEST_F(BalloonPopUpTest, TipGoesDownWhenItsWindowIsHidden) {
-  WriteProperty(kMainWindow, kWindowItself, 5, Logical(true));
+  WriteProperty(kMainWindow, kWindowItself, kPropVisible, Logical(true));
   PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 300, 200, Text("x"), -1);
   BalloonWindow* balloon = BalloonOf(kMainWindow, kMainBalloonTip1);
   ASSERT_TRUE(WaitForState(balloon, BalloonState::kShown));
-  WriteProperty(kMainWindow, kWindowItself, 5, Logical(false));
+  WriteProperty(kMainWindow, kWindowItself, kPropVisible, Logical(false));
   EXPECT_EQ(balloon->CurrentState(), BalloonState::kHidden);
   EXPECT_FALSE(balloon->isVisible());
-  WriteProperty(kMainWindow, kWindowItself, 5, Logical(true));
+  WriteProperty(kMainWindow, kWindowItself, kPropVisible, Logical(true));
 }
 
 TEST_F(BalloonPopUpTest, ClassWindowTipWithoutStoredSettingsUsesTheDefaults) {

@@ -12,6 +12,7 @@
 
 #include "forms/balloon/balloon_window.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace {
@@ -61,15 +62,17 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   InitFormRuntime();
   LoadStartupWindow(kMainWindow);
-  WriteProperty(kMainWindow, kWindowItself, 2, int32_t{170});  // start-up narrows the window
+  // Start-up narrows the window.
+  WriteProperty(kMainWindow, kWindowItself, kPropWidth, int32_t{170});
   QPoint anchor;
   int result = 1;
   // With a window manager, the anchor is taken once the window has its frame, whose top the
   // window's position means; the tip then comes up after its 600 ms delay.
   QTimer::singleShot(500, &app, [&] {
-    anchor = QPoint(
-        ReadInt(kMainWindow, kWindowItself, 0) + ReadInt(kMainWindow, kMainButton4, 0) + 20,
-        ReadInt(kMainWindow, kWindowItself, 1) + ReadInt(kMainWindow, kMainButton4, 1) + 30);
+    anchor = QPoint(ReadInt(kMainWindow, kWindowItself, kPropLeft) +
+                        ReadInt(kMainWindow, kMainButton4, kPropLeft) + 20,
+                    ReadInt(kMainWindow, kWindowItself, kPropTop) +
+                        ReadInt(kMainWindow, kMainButton4, kPropTop) + 30);
     PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, anchor.x(), anchor.y(),
                            Text::FromUtf8(kKeyHelp), -1);
     QTimer::singleShot(1500, &app, [&] {

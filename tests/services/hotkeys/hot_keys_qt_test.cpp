@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/runtime.h"
 
 namespace rc {
@@ -31,7 +32,7 @@ TEST(HotKeysQtTest, WithoutX11EveryKeyIsRefused) {
 TEST(HotKeysQtTest, NotificationRaisesTheLabelsFeedbackEventAndReturnsItsResult) {
   forms::InitFormRuntime();
   std::vector<std::pair<int32_t, int32_t>> seen;
-  ASSERT_TRUE(forms::BindHandler(forms::kMainWindow, forms::kMainLabel1, 0,
+  ASSERT_TRUE(forms::BindHandler(forms::kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
                                  [&](int32_t first, int32_t second) {
                                    seen.emplace_back(first, second);
                                    return 7;
