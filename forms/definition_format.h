@@ -26,7 +26,7 @@
 //   z-text     tag               4        reserved
 //   4          flags (bit 0 visible, bit 1 disabled, bit 2 tab stop)
 //   4          tab order
-//   4 + E x 8  event count, then (event index, handler reference; -1 = none) pairs
+//   4 + E x 8  event count, then (event index, handler reference; kNoHandler = none) pairs
 //   20         reserved
 //   rest       property data: version, then the type's fields; empty = the type's defaults
 //
@@ -37,7 +37,7 @@
 //   4          level (0 = menu bar, 1 = entry)
 //   4          flags (bit 0 hidden, bit 1 disabled, bit 2 check mark)
 //   z-text     caption
-//   4          handler reference (-1 = none)
+//   4          handler reference (kNoHandler = none)
 //   16         reserved
 #ifndef ROLLCALL_FORMS_DEFINITION_FORMAT_H_
 #define ROLLCALL_FORMS_DEFINITION_FORMAT_H_

@@ -1,9 +1,9 @@
 // The two private messages of the runtime, as Qt event types.
 //
 // HotKeyNotifyMessage (0x8075) is sent synchronously to a label with
-// QCoreApplication::sendEvent; the label raises its feedback event (0) with the two
-// arguments and stores the handler's result in the event, so the sender reads it back after
-// sendEvent returns (0 when no handler ran).
+// QCoreApplication::sendEvent; the label raises its feedback event (kEventFeedback) with the
+// two arguments and stores the handler's result in the event, so the sender reads it back
+// after sendEvent returns (0 when no handler ran).
 //
 // ComboChoiceMessage (0xA711) is posted to a combo box by the runtime itself when the user
 // confirms a list choice; the chosen event is raised when it arrives, after the combo box has

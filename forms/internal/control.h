@@ -1,6 +1,7 @@
 // The control-type layer of the runtime: one Control subclass per control type id, each able
 // to create its widget from the item's stored settings and to read and write its own
-// properties (type index = property index - 8). Used by the runtime only.
+// properties (type index = property index - kFirstTypeProperty). Used by the runtime
+// only.
 #ifndef ROLLCALL_FORMS_INTERNAL_CONTROL_H_
 #define ROLLCALL_FORMS_INTERNAL_CONTROL_H_
 
