@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <limits>
 #include <thread>
+#include <type_traits>
 
 #include "core/fatal.h"
 #include "forms/internal/control.h"
@@ -40,6 +41,14 @@ namespace rc::forms {
 namespace {
 
 using namespace rc::literals;
+
+// Window and control ids convert neither into each other nor from plain numbers, so a call
+// with the two swapped does not compile.
+static_assert(!std::is_convertible_v<ControlId, WindowId> &&
+              !std::is_convertible_v<WindowId, ControlId>);
+static_assert(!std::is_convertible_v<uint32_t, WindowId> &&
+              !std::is_convertible_v<uint32_t, ControlId>);
+static_assert(!std::is_invocable_v<decltype(&ReadInt), ControlId, WindowId, int32_t>);
 
 // Prints the box text to standard error, where the death tests look for it.
 void PrintFatal(const Text& text) { std::fprintf(stderr, "%s", text.ToUtf8().c_str()); }
