@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "core/program_location.h"
+#include "tests/working_folder_guard.h"
 
 namespace rc {
 namespace {
@@ -99,24 +100,8 @@ TEST(ProgramLocationTest, SplitsAtLastSeparatorOutsideCharacters) {
   EXPECT_EQ(name, Text("rollcall"));
 }
 
-// Puts the working folder back when a test that enters another one ends, so the tests
-// after it see the folder the runner started them in.
-class WorkingFolderGuard {
- public:
-  WorkingFolderGuard() : saved_(std::filesystem::current_path()) {}
-  ~WorkingFolderGuard() {
-    std::error_code ignored;
-    std::filesystem::current_path(saved_, ignored);
-  }
-  WorkingFolderGuard(const WorkingFolderGuard&) = delete;
-  WorkingFolderGuard& operator=(const WorkingFolderGuard&) = delete;
-
- private:
-  std::filesystem::path saved_;
-};
-
 TEST(ProgramLocationTest, InitFindsThisBinaryAndEntersItsFolder) {
-  WorkingFolderGuard restore_working_folder;
+  testing::WorkingFolderGuard restore_working_folder;
   ASSERT_TRUE(InitProgramLocation());
   EXPECT_EQ(ProgramFileName(), Text("core_tests"));
   EXPECT_EQ(std::filesystem::current_path().string(), ProgramFolder().ToUtf8());

@@ -22,6 +22,7 @@
 #include "services/speech/speech.h"
 #include "tests/services/speech/speech_fakes.h"
 #include "tests/services/speech/voice_file_builder.h"
+#include "tests/working_folder_guard.h"
 
 namespace rc {
 namespace {
@@ -298,25 +299,9 @@ TEST_F(SdlAudioTest, WithoutAnAudioDeviceReadingIsSilentButKeepsItsTime) {
 
 // The program's own module, as the application calls it: the voice file beside the program
 // (there is none beside the test), the real sound device.
-// Puts the working folder back when the test ends: finding the program's location enters
-// its folder, and the tests after this one expect the folder the runner started them in.
-class WorkingFolderGuard {
- public:
-  WorkingFolderGuard() : saved_(std::filesystem::current_path()) {}
-  ~WorkingFolderGuard() {
-    std::error_code ignored;
-    std::filesystem::current_path(saved_, ignored);
-  }
-  WorkingFolderGuard(const WorkingFolderGuard&) = delete;
-  WorkingFolderGuard& operator=(const WorkingFolderGuard&) = delete;
-
- private:
-  std::filesystem::path saved_;
-};
-
 TEST_F(SdlAudioTest, SpeakTextWithoutAVoiceFileIsSilentAndKeepsItsTime) {
   UseDriver("disk");
-  WorkingFolderGuard restore_working_folder;
+  testing::WorkingFolderGuard restore_working_folder;
   ASSERT_TRUE(InitProgramLocation());
   const auto start = std::chrono::steady_clock::now();
   Handle reading = SpeakText("张王李赵"_gbk, 55);
