@@ -10,6 +10,7 @@
 #include "edb/database.h"
 #include "edb/errors.h"
 #include "tests/edb/edb_test_util.h"
+#include "tests/edb/memo_db_fixture.h"
 
 namespace rc {
 namespace {
@@ -19,10 +20,8 @@ using test::PutInt32;
 using test::ReadBytes;
 using test::WriteBytes;
 
-class FormatTest : public ::testing::Test {
+class FormatTest : public test::MemoDbTest {
  protected:
-  void TearDown() override { CloseAllDatabases(); }
-
   // A roster file with `n` students, closed again.
   std::string MakeRoster(int n, const std::string& name = "class") {
     EXPECT_TRUE(CreateDatabase(dir_.Path(name), test::RosterFields()));
@@ -33,23 +32,6 @@ class FormatTest : public ::testing::Test {
     CloseDatabase();
     return dir_.Native(name + ".EDB");
   }
-
-  // A database with one text field and one memo field, open and current.
-  void OpenMemoDb() {
-    ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"名"_gbk, 10, 8}, {"备注"_gbk, 12, 0}}));
-    ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
-  }
-  std::vector<uint8_t> Blob() { return ReadBytes(dir_.Native("m.EDT")); }
-  // Block k's previous, next and used fields.
-  std::vector<int32_t> Links(const std::vector<uint8_t>& blob, int k) {
-    return {Int32At(blob, k * 512), Int32At(blob, k * 512 + 4), Int32At(blob, k * 512 + 8)};
-  }
-  void WriteMemo(const std::string& s) {
-    ASSERT_TRUE(WriteFields(std::nullopt, {{"备注"_gbk, Text(s)}})) << LastDbError();
-  }
-  std::string ReadMemo() { return AsText(ReadField("备注"_gbk)).bytes(); }
-
-  test::TempDir dir_;
 };
 
 TEST_F(FormatTest, RosterFileHasTheDocumentedLayout) {

@@ -10,6 +10,7 @@
 #include "edb/database.h"
 #include "edb/errors.h"
 #include "tests/edb/edb_test_util.h"
+#include "tests/edb/memo_db_fixture.h"
 
 namespace rc {
 namespace {
@@ -331,22 +332,7 @@ TEST_F(AllTypesTest, FreedChainGoesToTheFrontOfTheFreeList) {
 
 // The same heap on a database the library made: one text field and one memo field. The
 // free-list cases of the companion file all live here, next to the hand-built ones above.
-class MemoHeapTest : public HandBuiltTest {
- protected:
-  void OpenMemoDb() {
-    ASSERT_TRUE(CreateDatabase(dir_.Path("m"), {{"名"_gbk, 10, 8}, {"备注"_gbk, 12, 0}}));
-    ASSERT_TRUE(OpenDatabase(dir_.Path("m")));
-  }
-  std::vector<uint8_t> Blob() { return ReadBytes(dir_.Native("m.EDT")); }
-  // Block k's previous, next and used fields.
-  std::vector<int32_t> Links(const std::vector<uint8_t>& blob, int k) {
-    return {Int32At(blob, k * 512), Int32At(blob, k * 512 + 4), Int32At(blob, k * 512 + 8)};
-  }
-  void WriteMemo(const std::string& s) {
-    ASSERT_TRUE(WriteFields(std::nullopt, {{"备注"_gbk, Text(s)}})) << LastDbError();
-  }
-  std::string ReadMemo() { return AsText(ReadField("备注"_gbk)).bytes(); }
-};
+class MemoHeapTest : public test::MemoDbTest {};
 
 TEST_F(MemoHeapTest, FreedBlocksAreReusedBeforeTheFileGrows) {
   OpenMemoDb();
