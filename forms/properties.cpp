@@ -18,14 +18,31 @@ namespace rc::forms {
 bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text, int32_t icon,
                        bool auto_hide);
 
-Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int32_t part) {
-  (void)part;
+namespace {
+
+// What a property read or write addresses: the item's definition always, its control, widget
+// and window control when it is loaded. Fatal when the window or the item is not defined.
+struct PropertyTarget {
+  ItemDef* item;
+  Control* control;
+  QWidget* widget;
+  WindowControl* window;
+};
+
+PropertyTarget FindPropertyTarget(WindowId window_id, ControlId control_id) {
   if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
   Control* control = nullptr;
   ItemDef* item = FindItem(window_id, control_id, &control);
   if (!item) Fatal("指定窗口或窗口组件不存在或尚未载入");
-  QWidget* w = control ? control->widget() : nullptr;
-  auto* window = dynamic_cast<WindowControl*>(control);
+  QWidget* widget = control ? control->widget() : nullptr;
+  return {item, control, widget, dynamic_cast<WindowControl*>(control)};
+}
+
+}  // namespace
+
+Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int32_t part) {
+  (void)part;
+  auto [item, control, w, window] = FindPropertyTarget(window_id, control_id);
   switch (index) {
     case kPropLeft:
     case kPropTop: {
@@ -54,12 +71,7 @@ Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int3
 void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, const Value& value,
                    int32_t part) {
   (void)part;
-  if (!FindDef(window_id)) Fatal("未载入欲访问窗口组件所在的窗口");
-  Control* control = nullptr;
-  ItemDef* item = FindItem(window_id, control_id, &control);
-  if (!item) Fatal("指定窗口或窗口组件不存在或尚未载入");
-  QWidget* w = control ? control->widget() : nullptr;
-  auto* window = dynamic_cast<WindowControl*>(control);
+  auto [item, control, w, window] = FindPropertyTarget(window_id, control_id);
   int32_t n = ValueToInt(value);
   switch (index) {
     case kPropLeft:
