@@ -255,9 +255,12 @@ class Session:
 
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
+        # -noreset: by default the server resets whenever its last client leaves, and a
+        # client that connects during the reset is refused; the program and xdotool connect
+        # and leave all the time.
         self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0",
-             self.screen], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset", "-screen",
+             "0", self.screen], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, start_new_session=True, preexec_fn=_end_with_parent)
         os.close(write_end)
         # Xvfb writes the display number when it accepts clients.

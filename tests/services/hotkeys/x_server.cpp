@@ -38,8 +38,10 @@ bool XvfbServer::Start() {
     // -displayfd: the server picks a free display itself and writes its number once it is
     // ready, so parallel tests never clash and nobody has to guess how long start-up takes.
     std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-           "800x600x24", static_cast<char*>(nullptr));
+    // -noreset: otherwise the server resets whenever its last client leaves and refuses a
+    // client that connects meanwhile.
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-noreset", "-screen",
+           "0", "800x600x24", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

@@ -22,4 +22,4 @@ if [ "${1:-}" = "--inside" ]; then
   exit 0
 fi
 mkdir -p "$2"
-exec xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside "$(cd "$1" && pwd)" "$(cd "$2" && pwd)"
+exec xvfb-run -a -s "-screen 0 800x600x24 -noreset" "$0" --inside "$(cd "$1" && pwd)" "$(cd "$2" && pwd)"
