@@ -7,9 +7,7 @@
 #define ROLLCALL_FORMS_IDS_H_
 
 #include <compare>
-#include <cstddef>
 #include <cstdint>
-#include <functional>
 
 namespace rc::forms {
 
@@ -95,18 +93,5 @@ constexpr ControlId kClassMenuDelete{0x260100B4};         // "删除"
 constexpr int32_t kFirstMenuCommand = 20000;
 
 }  // namespace rc::forms
-
-template <>
-struct std::hash<rc::forms::WindowId> {
-  size_t operator()(rc::forms::WindowId id) const noexcept {
-    return std::hash<uint32_t>()(id.value);
-  }
-};
-template <>
-struct std::hash<rc::forms::ControlId> {
-  size_t operator()(rc::forms::ControlId id) const noexcept {
-    return std::hash<uint32_t>()(id.value);
-  }
-};
 
 #endif  // ROLLCALL_FORMS_IDS_H_
