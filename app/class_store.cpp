@@ -1,5 +1,9 @@
 #include "app/class_store.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "app/roll_class.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "core/text_commands.h"
@@ -15,12 +19,6 @@ namespace {
 using forms::kClassWindow;
 using forms::kMainWindow;
 
-constexpr int32_t kNameWidth = 20;
-
-Text CreationAlias() { return "创建库"_gbk; }
-
-Text OpenFailedMessage() { return "打开数据库失败，可能你正在使用该班级的数据库"_gbk; }
-
 std::vector<FieldDefinition> RosterFields() {
   // The width is given for the counters too; the database ignores it there.
   return {{ClassField(), static_cast<int32_t>(FieldType::kText), kNameWidth},
@@ -29,45 +27,23 @@ std::vector<FieldDefinition> RosterFields() {
           {WrongField(), static_cast<int32_t>(FieldType::kInt), kNameWidth}};
 }
 
-// Asks before a class's students and counters are replaced; true to go on. No is the
-// default, so a hasty Enter keeps the class.
-bool ConfirmReplacing(const Text& name) {
-  const Text question = "班级“"_gbk + name + "”已存在，重新创建将清除原有学生和统计，是否继续？"_gbk;
-  return ShowMessage(question, kMbYesNo | kMbIconQuestion | kMbDefaultButton2) == kResultYes;
-}
+bool IsTextField(FieldType type) { return type == FieldType::kText || type == FieldType::kMemo; }
 
-// Creates the class and adds one record per pasted line. Every failure ends in the one
-// message the teacher knows for it.
-void CreateClassWithStudents(const Text& name, const Text& pasted) {
-  std::vector<Text> names = SplitText(pasted, "\r\n"_gbk);
-  if (!IsValidClassName(name)) {
-    ShowMessage(OpenFailedMessage(), kMbOk);
-    return;
+bool IsNumberField(FieldType type) {
+  switch (type) {
+    case FieldType::kByte: case FieldType::kShort: case FieldType::kInt: case FieldType::kLong:
+    case FieldType::kFloat: case FieldType::kDouble:
+      return true;
+    default:
+      return false;
   }
-  switch (ProbeDatabaseFile(DataFolder() + name)) {
-    case DatabaseFileStatus::kOpen:
-      // Creating would fail under the program that has it open, and so would the open.
-      ShowMessage(OpenFailedMessage(), kMbOk);
-      return;
-    case DatabaseFileStatus::kClosed:
-      if (!ConfirmReplacing(name)) return;
-      break;
-    case DatabaseFileStatus::kMissing:
-      break;
-  }
-  CreateClassFile(name);
-  if (!OpenDatabase(DataFolder() + name, CreationAlias())) {
-    ShowMessage(OpenFailedMessage(), kMbOk);
-    return;
-  }
-  SetCurrentDatabase(CreationAlias());
-  GoToFirstRecord();
-  for (const Text& student : names) AddRecord({Value(name), Value(student)});
 }
 
 }  // namespace
 
 Text RollAlias() { return "数据库"_gbk; }
+
+Text ClassListAlias() { return "名单库"_gbk; }
 
 Text ClassField() { return "班级"_gbk; }
 Text NameField() { return "姓名"_gbk; }
@@ -133,44 +109,48 @@ void RefillClassList() {
 }
 
 void OpenSelectedClass() {
-  CloseDatabase(RollAlias());
   const int32_t selected = forms::ReadInt(kMainWindow, forms::kMainCombo1,
                                           forms::kPropComboSelection);
   const Text name = ComboItemText(kMainWindow, forms::kMainCombo1, selected);
   forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWindowTitle,
                        name + "按C键 随机点名"_gbk);
-  if (IsValidClassName(name)) OpenDatabase(DataFolder() + name + ".edb"_gbk, RollAlias());
+  OpenRollClass(name);
 }
 
-bool CreateClassFile(const Text& name) {
-  if (!IsValidClassName(name)) return false;
-  // No extension is passed: the database adds its own.
-  return CreateDatabase(DataFolder() + name, RosterFields());
+bool CreateClassFile(const Text& path) {
+  // The extension is always given: a class name with a full stop would otherwise be taken
+  // for a name with an extension, and the file would never be listed.
+  return CreateDatabase(path, RosterFields());
 }
 
-void CreateClassFromPaste() {
-  const Text name = forms::ReadText(kClassWindow, forms::kClassEdit2, forms::kPropEditContent);
-  const Text pasted = forms::ReadText(kClassWindow, forms::kClassEdit1, forms::kPropEditContent);
-  if (TextLength(name) == 0) {
-    ShowMessage("你还没有填写班级"_gbk, kMbOk);
-  } else if (TextLength(pasted) == 0) {
-    ShowMessage("你还没有填写复制姓名"_gbk, kMbOk);
-  } else {
-    CreateClassWithStudents(name, pasted);
-  }
-  CloseDatabase(CreationAlias());
-  RefillClassList();
+Text ClassPath(const Text& name) { return DataFolder() + name + ".edb"_gbk; }
+
+bool CurrentDatabaseIsRoster() {
+  const std::optional<DatabaseInfo> info = DescribeCurrentDatabase();
+  if (!info) return false;
+  auto has = [&](const Text& name, bool (*kind)(FieldType)) {
+    return std::any_of(info->fields.begin(), info->fields.end(), [&](const FieldInfo& f) {
+      return EqualsIgnoreCase(f.name, name) && kind(f.type);
+    });
+  };
+  return has(ClassField(), IsTextField) && has(NameField(), IsTextField) &&
+         has(AnswersField(), IsNumberField) && has(WrongField(), IsNumberField);
 }
 
 void DeleteSelectedClass() {
-  CloseDatabase(RollAlias());
   const int32_t row = forms::ReadInt(kClassWindow, forms::kClassList1,
                                      forms::kPropListSelectedRow);
   const Text name = ListCellText(kClassWindow, forms::kClassList1, row, 0);
-  // The database refuses a file that any program has open, so no teacher loses a class
-  // under a running roll.
-  const bool deleted =
-      IsValidClassName(name) && RemoveDatabaseFile(DataFolder() + name + ".edb"_gbk);
+  if (!IsValidClassName(name)) return;
+  const Text question = "确定要删除班级“"_gbk + name + "”吗？学生名单和统计将一并删除。"_gbk;
+  if (ShowMessage(question, kMbYesNo | kMbIconQuestion | kMbDefaultButton2) != kResultYes) {
+    return;
+  }
+  // This program's own opens of the class go first; the database refuses a file that any
+  // other program has open, so no teacher loses a class under a running roll elsewhere.
+  CloseDatabase(ClassListAlias());
+  if (EqualsIgnoreCase(name, RollClassName())) CloseRollClass();
+  const bool deleted = RemoveDatabaseFile(ClassPath(name));
   ShowMessage(deleted ? "删除成功"_gbk : "删除失败"_gbk, kMbOk);
   RefillClassList();
   RefillClassCombo();

@@ -2,8 +2,8 @@
 // named after the class. Listing, opening one for the roll, creating one from pasted names,
 // deleting one. No other list of classes exists.
 //
-// Aliases: "数据库" is the class of the roll (and of the class window's names list), "创建库"
-// the class being created, open only while its records are added.
+// Aliases: "数据库" is the class of the roll, "名单库" the class whose students the class
+// window lists, "创建库" the class being created, open only while its records are added.
 //
 // User-interface thread only. The routines that touch a window need it loaded: the main
 // window for the combo, the class management window for its lists and boxes.
@@ -16,8 +16,13 @@
 
 namespace rc::app {
 
-// The alias of the roll's class.
+// The alias of the roll's class, and of the class the class window lists.
 Text RollAlias();
+Text ClassListAlias();
+
+// The width in bytes of the text fields 班级 and 姓名: the file format's, so a longer name is
+// cut when it is stored.
+constexpr int32_t kNameWidth = 20;
 
 // The roster's fields, in the order every class file holds them: the class, the student's
 // name, times picked, wrong answers.
@@ -28,6 +33,13 @@ Text WrongField();
 
 // Program folder + "/date/": the data folder, which the program never creates.
 Text DataFolder();
+
+// The file of a class: the data folder + name + ".edb".
+Text ClassPath(const Text& name);
+
+// Whether the current database has the roster's four fields, texts and numbers as they
+// should be: reading a field that a file lacks would end the program.
+bool CurrentDatabaseIsRoster();
 
 // Appends to `list` every file (not folder) of `folder` that matches `pattern`, in the order
 // the file system lists them; with_path puts the folder and a "\" before each name.
@@ -53,21 +65,17 @@ void RefillClassCombo();
 // Class management window's 超级列表框1 := the class names, each inserted at the top.
 void RefillClassList();
 
-// Closes the roll's class, titles the main window "<class>按C键 随机点名" after the combo's
-// selection and opens that class as "数据库". A failed open is silent: the roll then has no
+// Titles the main window "<class>按C键 随机点名" after the combo's selection and makes that
+// class the roll's class (OpenRollClass). A failed open is silent: the roll then has no
 // class.
 void OpenSelectedClass();
 
-// Creates the empty roster file of the class (班级, 姓名, 回答次数, 错误次数), replacing a file
-// of that name that no program has open. False, with nothing made, for an invalid name.
-bool CreateClassFile(const Text& name);
+// Creates the empty roster file (班级, 姓名, 回答次数, 错误次数) at `path`, replacing a file of
+// that name that no program has open.
+bool CreateClassFile(const Text& path);
 
-// The class window's 创建 button: the class named in 编辑框2 with one student per line of the
-// paste box 编辑框1. Asks before replacing an existing class; refuses a class that is open.
-void CreateClassFromPaste();
-
-// The class window's "删除班级": deletes the class selected in 超级列表框1 unless a program
-// has it open, says whether it worked, and refills both class lists.
+// The class window's "删除班级": asks, then deletes the class selected in 超级列表框1 unless
+// another program has it open, says whether it worked, and refills both class lists.
 void DeleteSelectedClass();
 
 }  // namespace rc::app

@@ -1,7 +1,9 @@
 #include "app/class_window.h"
 
 #include "app/bind_routine.h"
+#include "app/class_creation.h"
 #include "app/class_store.h"
+#include "app/roll_class.h"
 #include "app/help_tips.h"
 #include "edb/database.h"
 #include "forms/ids.h"
@@ -23,7 +25,8 @@ Text SelectedClassName() {
 }  // namespace
 
 void OpenManagementWindow() {
-  CloseDatabase(RollAlias());
+  // The roll's class stays open: C and X still reach it while the window is up, and the
+  // window lists students under an alias of its own.
   // A modal load ignores the parent. The result is not needed: the window is defined and its
   // parent, whose button runs this, is loaded, so the load cannot fail; and a routine bound
   // to a click has no one to report to.
@@ -36,13 +39,16 @@ void OnManagementWindowCreated() {
 }
 
 void ShowClassNames() {
-  CloseDatabase(RollAlias());
+  CloseDatabase(ClassListAlias());
   const Text name = SelectedClassName();
   ListDeleteAllRows(kClassWindow, forms::kClassList2);
-  // Without the class open, the current database is some other roster: list nothing.
-  if (!IsValidClassName(name) || !OpenDatabase(DataFolder() + name + ".edb"_gbk, RollAlias())) {
-    return;
-  }
+  // Without the class open, the current database is some other roster: list nothing. The
+  // roll's class is open already under its own alias, and a file opens only once.
+  const bool open = IsValidClassName(name) &&
+                    (OpenDatabase(ClassPath(name), ClassListAlias()) ||
+                     (EqualsIgnoreCase(name, RollClassName()) && RollClassReady()));
+  if (!open || !CurrentDatabaseIsRoster()) return;
+  GoToFirstRecord();
   const int32_t count = RecordCount();
   for (int32_t i = 0; i < count; ++i) {
     ListInsertRow(kClassWindow, forms::kClassList2, 0, AsText(ReadField(NameField())));
@@ -59,7 +65,7 @@ void ClearPasteBox() {
 }
 
 void OnManagementWindowClosed() {
-  CloseDatabase(RollAlias());
+  CloseDatabase(ClassListAlias());
   // Setting the selection raises no event of the combo, so the class is opened here.
   forms::WriteProperty(forms::kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
   OpenSelectedClass();

@@ -6,6 +6,7 @@
 #include "app/class_window.h"
 #include "app/help_tips.h"
 #include "app/roll.h"
+#include "app/roll_class.h"
 #include "app/statistics_window.h"
 #include "core/named_event.h"
 #include "core/process.h"

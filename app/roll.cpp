@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/class_store.h"
+#include "app/roll_class.h"
 #include "core/random.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -46,53 +47,52 @@ void SetRollPeriod(int32_t period) {
   forms::WriteProperty(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval, period);
 }
 
-// The pick: counted in the file at once, so nothing is lost if the program ends.
-void CountPick() {
-  const int32_t answers = CounterPlusOne(ReadField(AnswersField()));
-  WriteFields(std::nullopt, {{AnswersField(), answers}});
-  ShowAnswers(answers);
-  ShowWrongAnswers(ReadField(WrongField()));
+// The pick: read aloud, and counted in the file at once, so nothing is lost if the program
+// ends. A count that could not be written is not shown as counted.
+void CountPick(int32_t record) {
+  RememberPick(record, AsText(ReadField(NameField())));
   StartThread(SpeakPickedName);
+  if (RollClassWritable()) {
+    const int32_t answers = CounterPlusOne(ReadField(AnswersField()));
+    if (WriteRollCounter(AnswersField(), answers)) ShowAnswers(answers);
+  }
+  ShowWrongAnswers(ReadField(WrongField()));
 }
 
 }  // namespace
 
 void SetPickSpeaker(SpeakFunction speak) { Speaker() = std::move(speak); }
 
-bool RollClassReady() { return SetCurrentDatabase(RollAlias()) && RecordCount() > 0; }
-
 void StartRoll() {
+  ForgetPick();
   SetCurrentDatabase(RollAlias());
   SetRollPeriod(kFirstRollPeriodMs);
 }
 
 void RollTick() {
-  // The statistics window may have made another database current between two ticks, and
-  // the class window may have closed this one: the roll only ever draws from its class.
-  if (!RollClassReady()) {
-    SetRollPeriod(0);
-    return;
-  }
+  const int32_t period =
+      forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) -
+      kRollPeriodStepMs;
+  // Stopped while this tick runs: a message box below must not let the roll tick on
+  // underneath it.
+  SetRollPeriod(0);
+  // The statistics window may have made another database current between two ticks, the
+  // class window may have closed this one, and another program may have replaced its file:
+  // the roll only ever draws from its class as it is now.
+  if (!RollClassReady()) return;
   forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
-  GoToFirstRecord();
   SeedRandom();
-  const int32_t count = RecordCount();
-  const int32_t pick = RandomInRange(1, count);
-  SkipRecords(pick - 1);
+  const int32_t pick = RandomInRange(1, RecordCount());
+  GoToRecord(pick);
   forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption,
                        AsText(ReadField(NameField())));
   ShowAnswers(ReadField(AnswersField()));
   ShowWrongAnswers(ReadField(WrongField()));
-
-  const int32_t period =
-      forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) -
-      kRollPeriodStepMs;
   if (period >= kRollPeriodStepMs) {
     SetRollPeriod(period);
     return;
   }
-  SetRollPeriod(0);
-  CountPick();
+  CountPick(pick);
 }
 
 void SpeakPickedName(int32_t /*unused*/) {
@@ -104,18 +104,10 @@ void SpeakPickedName(int32_t /*unused*/) {
   reading.Release();
 }
 
-bool NameMatchesLabel() {
-  return AsText(ReadField(NameField())) ==
-         forms::ReadText(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption);
-}
-
 void AddWrongAnswer() {
-  if (!RollClassReady()) return;
-  GoToFirstRecord();
-  if (!FindRecord(NameMatchesLabel)) return;
+  if (!RollClassReady() || !GoToPick() || !RollClassWritable()) return;
   const int32_t wrong = CounterPlusOne(ReadField(WrongField()));
-  WriteFields(std::nullopt, {{WrongField(), wrong}});
-  ShowWrongAnswers(ReadField(WrongField()));
+  if (WriteRollCounter(WrongField(), wrong)) ShowWrongAnswers(wrong);
 }
 
 }  // namespace rc::app

@@ -1,9 +1,10 @@
 // The roll: twenty names shown faster and faster on the main window, the last one picked,
 // counted in the class file at once and read aloud; and the wrong-answer counter of X.
 //
-// The class is the one open under "数据库". The roll's step counter is 时钟1's period: 100 at
-// the start, 5 less after each tick, and the tick that takes it below 5 ends the roll. Only
-// the pick is counted: 回答次数 is how often a student was picked, whatever the answer.
+// The class is the roll's class (app/roll_class.h). The roll's step counter is 时钟1's
+// period: 100 at the start, 5 less after each tick, and the tick that takes it below 5 ends
+// the roll. Only the pick is counted: 回答次数 is how often a student was picked, whatever the
+// answer.
 //
 // User-interface thread only, except SpeakPickedName, which runs on a worker thread.
 #ifndef ROLLCALL_APP_ROLL_H_
@@ -30,12 +31,9 @@ using SpeakFunction = std::function<Handle(const Text& text, int32_t rate)>;
 // The function that reads each pick aloud; the program passes the speech module's.
 void SetPickSpeaker(SpeakFunction speak);
 
-// Whether the roll's class is open and has students. Makes it the current database when it
-// is open. C rolls and X counts only then: with no class, there is nobody to pick.
-bool RollClassReady();
-
 // C: makes the roll's class current and (re)starts the roll at the first period; a roll
-// running already starts over, so two quick presses count one pick.
+// running already starts over, so two quick presses count one pick. The caller makes sure
+// the class is ready (RollClassReady).
 void StartRoll();
 
 // 时钟1's tick: shows a student drawn at random, shortens the period, and on the last tick
@@ -45,11 +43,8 @@ void RollTick();
 // The worker thread's body: reads the name on screen aloud and waits until it is done.
 void SpeakPickedName(int32_t unused);
 
-// Whether the current record's 姓名 equals the name on screen, byte for byte.
-bool NameMatchesLabel();
-
-// X: adds a wrong answer to the first student in file order whose name is the one on screen
-// and shows the new count. Nothing is written when no student has that name.
+// X: adds a wrong answer to the student picked last and shows the new count. Nothing is
+// written when there is no pick: none yet, a roll running, or the class changed since.
 void AddWrongAnswer();
 
 }  // namespace rc::app

@@ -2,9 +2,11 @@
 
 #include "app/bind_routine.h"
 #include "app/class_store.h"
+#include "app/roll_class.h"
 #include "core/program_location.h"
 #include "core/value.h"
 #include "edb/database.h"
+#include "edb/errors.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -18,12 +20,63 @@ using forms::kStatsWindow;
 
 enum Column : int32_t { kNumber = 0, kClass, kName, kAnswers, kWrong };
 
-// Which fixed roster the window shows: it follows the main window's class combo.
-void MakeChosenRosterCurrent() {
+struct FixedRoster {
+  const char* alias;
+  const char* file;  // beside the program
+};
+constexpr FixedRoster kFirstClassRoster = {"数据库1", "date1"};
+constexpr FixedRoster kOtherClassRoster = {"数据库2", "date2"};
+
+Text FixedRosterPath(const FixedRoster& roster) {
+  return ProgramFolder() + "/"_gbk + Text::FromUtf8(roster.file) + ".edb"_gbk;
+}
+
+// Opens a fixed roster; for reading only when the file refuses writing, so it can still be
+// looked at.
+bool OpenFixedRoster(const FixedRoster& roster) {
+  const Text alias = Text::FromUtf8(roster.alias);
+  const Text path = FixedRosterPath(roster);
+  return OpenDatabase(path, alias) ||
+         (LastDbError() == kDbAccessDenied && OpenDatabase(path, alias, true));
+}
+
+// Brings a fixed roster's alias to the file its path names now: opened when it has appeared,
+// opened anew when another program put a new file in its place, closed when it is gone.
+bool FollowFixedRoster(const FixedRoster& roster) {
+  const Text alias = Text::FromUtf8(roster.alias);
+  switch (CheckDatabaseFile(alias)) {
+    case DatabaseFileCheck::kSame:
+      return true;
+    case DatabaseFileCheck::kReplaced:
+      CloseDatabase(alias);
+      return OpenFixedRoster(roster);
+    case DatabaseFileCheck::kGone:
+      CloseDatabase(alias);
+      return false;
+    case DatabaseFileCheck::kNotOpen:
+      return OpenFixedRoster(roster);
+  }
+  return false;
+}
+
+// Makes the roster the window shows current and gives its name: the fixed file that goes
+// with the main window's class choice (date1.edb belongs to the first class alone, date2.edb
+// to every other), or, without that file, the roll's class. False when there is none.
+bool MakeChosenRosterCurrent(Text* name) {
   const int32_t selected = forms::ReadInt(forms::kMainWindow, forms::kMainCombo1,
                                           forms::kPropComboSelection);
-  // When the alias is not open this fails and the current database stays current.
-  SetCurrentDatabase(selected == 0 ? "数据库1"_gbk : "数据库2"_gbk);
+  const FixedRoster& fixed = selected == 0 ? kFirstClassRoster : kOtherClassRoster;
+  if (FollowFixedRoster(fixed) && SetCurrentDatabase(Text::FromUtf8(fixed.alias)) &&
+      CurrentDatabaseIsRoster()) {
+    GoToFirstRecord();
+    const Text first_class = RecordCount() > 0 ? AsText(ReadField(ClassField())) : Text();
+    *name = first_class.empty() ? Text::FromUtf8(fixed.file) : first_class;
+    return true;
+  }
+  // A class without students has nothing to show, and nothing to clear.
+  if (!RollClassReady()) return false;
+  *name = RollClassName();
+  return true;
 }
 
 }  // namespace
@@ -36,13 +89,14 @@ void OpenStatisticsWindow() { (void)rc::LoadWindow(kStatsWindow, std::nullopt, t
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
   // and the aliases stay usable.
-  OpenDatabase(ProgramFolder() + "/date2.edb"_gbk, "数据库2"_gbk);
-  OpenDatabase(ProgramFolder() + "/date1.edb"_gbk, "数据库1"_gbk);
+  OpenFixedRoster(kOtherClassRoster);
+  OpenFixedRoster(kFirstClassRoster);
   FillStatistics();
 }
 
 void FillStatistics() {
-  MakeChosenRosterCurrent();
+  Text name;
+  if (!MakeChosenRosterCurrent(&name)) return;
   GoToFirstRecord();
   const int32_t count = RecordCount();
   for (int32_t i = 1; i <= count; ++i) {
@@ -60,12 +114,22 @@ void FillStatistics() {
 }
 
 void ResetCounts() {
-  MakeChosenRosterCurrent();
-  GoToFirstRecord();
-  const int32_t count = RecordCount();
-  for (int32_t i = 0; i < count; ++i) {
-    WriteFields(std::nullopt, {{AnswersField(), int32_t{0}}, {WrongField(), int32_t{0}}});
-    SkipRecords();
+  Text name;
+  if (!MakeChosenRosterCurrent(&name)) return;
+  const Text question = "确定要清空“"_gbk + name + "”的全部回答和错误次数吗？"_gbk;
+  if (ShowMessage(question, kMbYesNo | kMbIconQuestion | kMbDefaultButton2) != kResultYes) {
+    return;
+  }
+  // The question gave another program time to replace the file: clear the one there now.
+  if (MakeChosenRosterCurrent(&name)) {
+    // One command for every record: it takes the whole file first, so a file that another
+    // program holds is left as it was rather than half cleared.
+    const bool cleared = WriteFields([] { return true; },
+                                     {{AnswersField(), int32_t{0}}, {WrongField(), int32_t{0}}});
+    if (!cleared) {
+      ShowMessage("清空失败（"_gbk + DbErrorText(LastDbError()) + "），次数都还在。"_gbk,
+                  kMbOk | kMbIconWarning);
+    }
   }
   ListDeleteAllRows(kStatsWindow, kStatsList1);
   FillStatistics();

@@ -3,9 +3,9 @@
 //
 // The roster is one of two fixed files beside the program, "date1.edb" when the main
 // window's first class is selected and "date2.edb" otherwise, opened as "数据库1" and
-// "数据库2" and kept open to the end. The program never creates them; when the chosen one is
-// not open, the window works on the database that is current, which is normally the roll's
-// class.
+// "数据库2" and kept open to the end (opened anew when another program replaces them). The
+// program never creates them; when the chosen one is not there, the window works on the
+// roll's class.
 //
 // User-interface thread only.
 #ifndef ROLLCALL_APP_STATISTICS_WINDOW_H_
@@ -26,7 +26,7 @@ void OnStatisticsWindowCreated();
 // Appends one row per record, in file order: number, class, name, both counters.
 void FillStatistics();
 
-// 按钮1: both counters of every record := 0, then the list anew.
+// 按钮1: asks, then both counters of every record := 0 (all or none), then the list anew.
 void ResetCounts();
 
 }  // namespace rc::app

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <memory>
 
 namespace rc {
@@ -188,6 +190,19 @@ bool MatchesPattern(const Text& name, const Text& pattern) {
 bool RemoveFile(const Text& path) {
   if (path.empty()) return false;
   return unlink(NativePath(path).c_str()) == 0;
+}
+
+bool RenameFile(const Text& from, const Text& to) {
+  if (from.empty() || to.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool PathExists(const Text& path) {
+  struct stat st;
+  return !path.empty() && stat(NativePath(path).c_str(), &st) == 0;
 }
 
 }  // namespace rc

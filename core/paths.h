@@ -41,6 +41,13 @@ bool MatchesPattern(const Text& name, const Text& pattern);
 // Deletes a file (never a folder). False when it does not exist or cannot be deleted.
 bool RemoveFile(const Text& path);
 
+// Renames a file, replacing a file of the new name in one step. False, with errno telling
+// why, when it cannot.
+bool RenameFile(const Text& from, const Text& to);
+
+// True when something (a file or a folder) is at the path.
+bool PathExists(const Text& path);
+
 }  // namespace rc
 
 #endif  // ROLLCALL_CORE_PATHS_H_

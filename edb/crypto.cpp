@@ -182,6 +182,7 @@ class CipherFile final : public File {
   int32_t IsLockedElsewhere(int64_t offset, int64_t length, bool* held) override {
     return file_->IsLockedElsewhere(offset, length, held);
   }
+  std::optional<FileIdentity> Identity() override { return file_->Identity(); }
 
  private:
   std::unique_ptr<File> file_;

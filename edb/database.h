@@ -164,6 +164,22 @@ bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name);
 enum class DatabaseFileStatus { kMissing, kClosed, kOpen };
 DatabaseFileStatus ProbeDatabaseFile(const Text& file_name);
 DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name);
+// Whether the file an open database (found by alias, title or full path) was opened from is
+// still the file its path names. A sync client or a backup restore puts a new file in place
+// by renaming it over the old one, and a deleted file stays readable and writable through
+// the open database: what is written then reaches no file anyone will see again. kSame also
+// where the file system cannot tell. Changes nothing.
+enum class DatabaseFileCheck { kSame, kReplaced, kGone, kNotOpen };
+DatabaseFileCheck CheckDatabaseFile(const Text& name);
+
+// Puts the database file `from` (complete, closed) in the place of `to`, in one step: a
+// reader of `to` finds either the old file or the new one, never a part. Names are used as
+// given (no default extension). Refused with kDbSharingViolation when either file is open
+// anywhere, so no program loses the file under it. A companion file of `from` goes along;
+// one of the old `to` is removed.
+bool ReplaceDatabaseFile(const Text& from, const Text& to);
+bool ReplaceDatabaseFile(FileSystem& fs, const Text& from, const Text& to);
+
 // Closes every open database (tests and tools).
 void CloseAllDatabases();
 

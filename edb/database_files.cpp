@@ -1,5 +1,8 @@
-// Asking about and removing database files that may be open elsewhere.
+// Asking about, replacing and removing database files that may be open elsewhere.
+#include <cerrno>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/paths.h"
 #include "edb/database.h"
@@ -54,6 +57,62 @@ DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name) {
     return DatabaseFileStatus::kOpen;
   }
   return DatabaseFileStatus::kClosed;
+}
+
+DatabaseFileCheck CheckDatabaseFile(const Text& name) {
+  const int index = FindDatabase(name);
+  if (index < 0) {
+    RecordResult(kDbNotOpen);
+    return DatabaseFileCheck::kNotOpen;
+  }
+  Database& db = *Manager().list[static_cast<size_t>(index)];
+  RecordResult(kDbOk);
+  const std::optional<FileIdentity> open = db.main->Identity();
+  if (!open) return DatabaseFileCheck::kSame;
+  int32_t error = kDbOk;
+  // Opening for reading takes no lock, so the look leaves every other program's locks alone.
+  std::unique_ptr<File> named = db.fs->Open(NativePath(db.full_path), false, false, &error);
+  if (!named) {
+    return error == kDbFileNotFound || error == kDbBadPath ? DatabaseFileCheck::kGone
+                                                            : DatabaseFileCheck::kSame;
+  }
+  const std::optional<FileIdentity> now = named->Identity();
+  return now && *now != *open ? DatabaseFileCheck::kReplaced : DatabaseFileCheck::kSame;
+}
+
+bool ReplaceDatabaseFile(const Text& from, const Text& to) {
+  return ReplaceDatabaseFile(DefaultFileSystem(), from, to);
+}
+
+bool ReplaceDatabaseFile(FileSystem& fs, const Text& from, const Text& to) {
+  if (from.empty() || to.empty()) return RecordResult(kDbFileNotFound);
+  // Every file involved is claimed against all sharing first; the claims stay until the
+  // files are in place, so no open slips in between.
+  int32_t error = kDbOk;
+  std::unique_ptr<File> source = fs.Open(NativePath(from), false, false, &error);
+  if (!source) return RecordResult(error);
+  if (ClaimSharing(*source, false, true, true, kNoRetryMs) != kDbOk) {
+    return RecordResult(kDbSharingViolation);
+  }
+  const Text source_companion = CompanionPath(from);
+  const Text target_companion = CompanionPath(to);
+  std::vector<std::unique_ptr<File>> claimed;
+  for (const Text* path : {&source_companion, &to, &target_companion}) {
+    std::unique_ptr<File> file = fs.Open(NativePath(*path), false, false, &error);
+    if (!file) continue;
+    if (ClaimSharing(*file, false, true, true, kNoRetryMs) != kDbOk) {
+      return RecordResult(kDbSharingViolation);
+    }
+    claimed.push_back(std::move(file));
+  }
+  const bool has_companion = PathExists(source_companion);
+  if (!RenameFile(from, to)) return RecordResult(ErrorFromErrno(errno));
+  if (has_companion) {
+    if (!RenameFile(source_companion, target_companion)) return RecordResult(ErrorFromErrno(errno));
+  } else {
+    RemoveFile(target_companion);  // the old file's, which nothing refers to any more
+  }
+  return RecordResult(kDbOk);
 }
 
 }  // namespace rc

@@ -330,7 +330,8 @@ void RemoveDatabase(size_t index) {
   }
 }
 
-// Finds a database by alias, then title, then full path, newest first; -1 when none.
+}  // namespace
+
 int FindDatabase(const Text& name) {
   if (name.empty()) return -1;
   const auto& list = Manager().list;
@@ -342,7 +343,6 @@ int FindDatabase(const Text& name) {
   return -1;
 }
 
-}  // namespace
 }  // namespace edb_internal
 
 using namespace edb_internal;

@@ -180,6 +180,13 @@ void StoreFieldValue(FieldType type, int32_t width, const Value& value, uint8_t*
   }
 }
 
+Text TextAsStored(const Text& text, int32_t width) {
+  const std::string& s = text.bytes();
+  const size_t w = static_cast<size_t>(std::max(width, 0));
+  if (s.size() <= w) return text;
+  return Text(s.substr(0, WholeCharactersWithin(s, w)));
+}
+
 Value LoadFieldValue(FieldType type, int32_t width, const uint8_t* bytes) {
   switch (type) {
     case FieldType::kByte:

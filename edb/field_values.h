@@ -25,6 +25,11 @@ bool IsNumericKind(ValueKind kind);
 // terminator keep what they held.
 void StoreFieldValue(FieldType type, int32_t width, const Value& value, uint8_t* bytes);
 
+// What a text field of `width` bytes keeps of `text`: all of it when it fits, else the
+// longest start that ends after a whole character. A caller can tell before writing which
+// texts will be cut.
+Text TextAsStored(const Text& text, int32_t width);
+
 // Reads a non-blob field from its `width` bytes.
 Value LoadFieldValue(FieldType type, int32_t width, const uint8_t* bytes);
 

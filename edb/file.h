@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace rc {
@@ -15,6 +16,14 @@ namespace rc {
 enum class LockKind {
   kShared,     // several holders; all that a descriptor opened for reading only can take
   kExclusive,  // one holder
+};
+
+// Which file an open file is on its device: two opens of one file have the same identity,
+// a file put in its place under the same name has another.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
 };
 
 class File {
@@ -38,6 +47,8 @@ class File {
   // True in `*held` when another open file holds any lock that touches the range.
   [[nodiscard]] virtual int32_t IsLockedElsewhere(int64_t offset, int64_t length,
                                                   bool* held) = 0;
+  // nullopt where the file system cannot tell; such files are taken as never replaced.
+  virtual std::optional<FileIdentity> Identity() { return std::nullopt; }
 };
 
 class FileSystem {

@@ -73,6 +73,12 @@ class PosixFile final : public File {
     return LockError(errno);
   }
 
+  std::optional<FileIdentity> Identity() override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  }
+
   int32_t IsLockedElsewhere(int64_t offset, int64_t length, bool* held) override {
     // Asking about an exclusive lock finds every lock of any other open file on the range;
     // the locks of this open file never conflict with it.

@@ -72,6 +72,9 @@ DbManager& Manager();
 // The current database, or nullptr.
 Database* Current();
 
+// Finds an open database by alias, then title, then full path, newest first; -1 when none.
+int FindDatabase(const Text& name);
+
 // Sets the calling thread's last error to `code`; true when it is kDbOk.
 bool RecordResult(int32_t code);
 

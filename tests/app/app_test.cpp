@@ -2,7 +2,9 @@
 // folder beside the test program: the parts whose faults would hide from the end-to-end
 // scenarios (the roll's exact tick sequence, the countdown's blinking, the class-name checks
 // and what creating a class does to files that exist).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -20,12 +22,15 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/class_creation.h"
 #include "app/class_store.h"
 #include "app/main_window.h"
 #include "app/roll.h"
+#include "app/roll_class.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "edb/database.h"
+#include "edb/format.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -59,10 +64,10 @@ class AppTest : public testing::Test {
     RemoveFile(ClassPath());
   }
 
-  Text ClassPath() const { return DataFolder() + name_ + ".EDB"_gbk; }
+  Text ClassPath() const { return rc::app::ClassPath(name_); }
 
   void MakeClass(const std::vector<std::string>& students) {
-    ASSERT_TRUE(CreateClassFile(name_));
+    ASSERT_TRUE(CreateClassFile(ClassPath()));
     ASSERT_TRUE(OpenDatabase(ClassPath(), "fill"_gbk));
     for (const std::string& s : students) AddRecord({Value(name_), Value(Text::FromUtf8(s))});
     CloseDatabase("fill"_gbk);
@@ -153,14 +158,14 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
     ++speeches;
     return Handle();
   });
-  ASSERT_TRUE(OpenDatabase(ClassPath(), RollAlias()));
+  OpenRollClass(name_);
   ASSERT_TRUE(RollClassReady());
   StartRoll();
   // The statistics window may leave another database current between ticks: an empty one
   // here, which the roll must not draw from.
   const Text other = name_ + "-other"_gbk;
-  ASSERT_TRUE(CreateClassFile(other));
-  ASSERT_TRUE(OpenDatabase(DataFolder() + other + ".EDB"_gbk, "other"_gbk));
+  ASSERT_TRUE(CreateClassFile(rc::app::ClassPath(other)));
+  ASSERT_TRUE(OpenDatabase(rc::app::ClassPath(other), "other"_gbk));
 
   std::vector<int32_t> periods;
   int32_t period = forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval);
@@ -173,7 +178,7 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   for (int32_t p = 100; p >= 5; p -= 5) expected.push_back(p);
   EXPECT_EQ(periods, expected);
   CloseDatabase("other"_gbk);
-  RemoveFile(DataFolder() + other + ".EDB"_gbk);
+  RemoveFile(rc::app::ClassPath(other));
 
   const std::string picked = Caption(forms::kMainLabel1);
   int counted = 0;
@@ -189,23 +194,102 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   EXPECT_EQ(spoken, (std::vector<std::pair<std::string, int32_t>>{{picked, 55}}));
 }
 
-TEST_F(AppTest, WrongAnswerGoesToTheFirstStudentOfThatNameAndNeedsAClass) {
-  MakeClass({"李四", "张三", "张三"});
+// Runs one roll to its end, as 时钟1 would.
+void RunRoll() {
+  StartRoll();
+  while (forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) != 0) {
+    forms::RaiseEvent(kMainWindow, forms::kMainTimer1, forms::kEventTick);
+  }
+}
+
+TEST_F(AppTest, WrongAnswerGoesToThePickedStudentEvenWhenOthersShareTheName) {
+  using Rows = std::vector<std::tuple<std::string, int64_t, int64_t>>;
+  MakeClass({"张伟", "张伟", "李娜"});
   LoadMainWindow();
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption, "张三"_gbk);
-  // No class open: nothing happens, nothing is fatal.
+  // No class yet: nothing happens, nothing is fatal.
   AddWrongAnswer();
   EXPECT_FALSE(RollClassReady());
 
-  ASSERT_TRUE(OpenDatabase(ClassPath(), RollAlias()));
+  OpenRollClass(name_);
+  AddWrongAnswer();  // no pick yet
+  EXPECT_EQ(Records(), (Rows{{"张伟", 0, 0}, {"张伟", 0, 0}, {"李娜", 0, 0}}));
+  // Until the second 张伟 has been picked (each roll picks it one time in three).
+  Rows before = Records();
+  for (int roll = 0; roll < 100 && std::get<1>(before[1]) == 0; ++roll) {
+    OpenRollClass(name_);  // Records() closed it
+    RunRoll();
+    AddWrongAnswer();
+    const Rows after = Records();
+    int picked = -1;
+    for (int i = 0; i < 3; ++i) {
+      if (std::get<1>(after[i]) != std::get<1>(before[i])) picked = i;
+    }
+    ASSERT_NE(picked, -1);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(std::get<2>(after[i]), std::get<2>(before[i]) + (i == picked ? 1 : 0)) << i;
+    }
+    before = after;
+  }
+  EXPECT_GT(std::get<1>(before[1]), 0);
+
+  // A new class choice, or a roll under way, leaves nobody to count against.
+  OpenRollClass(name_);
+  RunRoll();
+  OpenRollClass(name_);
   AddWrongAnswer();
+  OpenRollClass(name_);
+  RunRoll();
+  StartRoll();
   AddWrongAnswer();
-  EXPECT_EQ(Caption(forms::kMainLabel3), "错误：2 次");
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption, "无此人"_gbk);
-  AddWrongAnswer();
-  EXPECT_EQ(Records(), (std::vector<std::tuple<std::string, int64_t, int64_t>>{
-                           {"李四", 0, 0}, {"张三", 0, 2}, {"张三", 0, 0}}));
-  EXPECT_EQ(Caption(forms::kMainLabel3), "错误：2 次");
+  const Rows after = Records();
+  int64_t wrong_before = 0, wrong_after = 0;
+  for (int i = 0; i < 3; ++i) {
+    wrong_before += std::get<2>(before[i]);
+    wrong_after += std::get<2>(after[i]);
+  }
+  EXPECT_EQ(wrong_after, wrong_before);
+}
+
+TEST_F(AppTest, ACountThatCannotBeWrittenIsNotShownAndIsSaidOnce) {
+  MakeClass({"独一"});
+  LoadMainWindow();
+  OpenRollClass(name_);
+  // Another program holds the only record, as it does for the moment it writes it.
+  const int fd = open(NativePath(ClassPath()).c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kFieldDescStart + 4 * kFieldDescSize;  // the first record
+  lock.l_len = 1;
+  ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+  {
+    MessageBoxAnswers answers({});
+    RunRoll();
+    RunRoll();
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_NE(answers.texts[0].find("这一次没有记录"), std::string::npos) << answers.texts[0];
+  }
+  EXPECT_NE(Caption(forms::kMainLabel2), "回答：1 次");
+  close(fd);
+  OpenRollClass(name_);
+  RunRoll();
+  EXPECT_EQ(Caption(forms::kMainLabel2), "回答：1 次");
+  EXPECT_EQ(Records(), (std::vector<std::tuple<std::string, int64_t, int64_t>>{{"独一", 1, 0}}));
+}
+
+TEST_F(AppTest, PastedNamesAreOnePerLineWithoutBlanksControlsOrSecondColumns) {
+  auto names = [](const char* pasted) {
+    std::vector<std::string> out;
+    for (const Text& n : ReadPastedNames(Text::FromUtf8(pasted)).names) out.push_back(n.ToUtf8());
+    return out;
+  };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(names("张三\r\n\r\n  \r\n李四\r\n"), (Names{"张三", "李四"}));
+  EXPECT_EQ(names(" 王五 \r\n\u3000赵六\u3000\r\n"), (Names{"王五", "赵六"}));
+  EXPECT_EQ(names("孙\x01七\x7f\r\n\x1b\r\n"), (Names{"孙七"}));
+  EXPECT_TRUE(ReadPastedNames("张三\t1001\r\n李四\t1002\r\n"_gbk).several_columns);
+  EXPECT_TRUE(ReadPastedNames("张三\r\n李四\t\r\n"_gbk).names.empty());
 }
 
 TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
@@ -234,7 +318,7 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   EXPECT_TRUE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
 }
 
-TEST_F(AppTest, CreatingAClassAsksBeforeReplacingAndRefusesHostileNames) {
+TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames) {
   ASSERT_TRUE(forms::LoadWindow(forms::kClassWindow, std::nullopt, false));
   auto create = [&](const Text& name, const char* pasted) {
     forms::WriteProperty(forms::kClassWindow, forms::kClassEdit2, forms::kPropEditContent, name);
@@ -242,36 +326,63 @@ TEST_F(AppTest, CreatingAClassAsksBeforeReplacingAndRefusesHostileNames) {
                          Text::FromUtf8(pasted));
     CreateClassFromPaste();
   };
-  const Text open_failed = "打开数据库失败，可能你正在使用该班级的数据库"_gbk;
+  const std::string open_failed = "打开数据库失败，可能你正在使用该班级的数据库";
+  using Rows = std::vector<std::tuple<std::string, int64_t, int64_t>>;
 
   {
-    // A new class: one record per line, an empty line an empty record.
+    // A new class: one record per name, the count said.
     MessageBoxAnswers answers({});
     create(name_, "张三\r\n\r\n李四\r\n");
-    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"班级“" + name_.ToUtf8() +
+                                                      "”创建成功，共 2 名学生。"});
   }
-  using Rows = std::vector<std::tuple<std::string, int64_t, int64_t>>;
-  EXPECT_EQ(Records(), (Rows{{"张三", 0, 0}, {"", 0, 0}, {"李四", 0, 0}}));
+  EXPECT_EQ(Records(), (Rows{{"张三", 0, 0}, {"李四", 0, 0}}));
+  {
+    // Names the field will cut: listed, two that become one said, No the default.
+    MessageBoxAnswers answers({QMessageBox::No});
+    create(name_, "古丽娜扎尔·艾尼瓦尔江\r\n古丽娜扎尔·艾尼瓦尔古丽\r\n");
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_NE(answers.texts[0].find("古丽娜扎尔·艾尼瓦尔江 → 古丽娜扎尔·艾尼瓦尔"),
+              std::string::npos) << answers.texts[0];
+    EXPECT_NE(answers.texts[0].find("截短后有学生同名：古丽娜扎尔·艾尼瓦尔"), std::string::npos);
+    EXPECT_EQ(answers.defaults[0], QMessageBox::No);
+    EXPECT_EQ(Records(), (Rows{{"张三", 0, 0}, {"李四", 0, 0}}));
+  }
   {
     // It exists: No, the default, keeps it; Yes replaces it.
     MessageBoxAnswers answers({QMessageBox::No, QMessageBox::Yes});
     create(name_, "王五\r\n");
-    EXPECT_EQ(Records(), (Rows{{"张三", 0, 0}, {"", 0, 0}, {"李四", 0, 0}}));
+    EXPECT_EQ(Records(), (Rows{{"张三", 0, 0}, {"李四", 0, 0}}));
     create(name_, "王五\r\n");
     EXPECT_EQ(Records(), (Rows{{"王五", 0, 0}}));
-    ASSERT_EQ(answers.texts.size(), 2u);
+    ASSERT_EQ(answers.texts.size(), 3u);
     EXPECT_EQ(answers.texts[0], "班级“" + name_.ToUtf8() +
                                     "”已存在，重新创建将清除原有学生和统计，是否继续？");
     EXPECT_EQ(answers.defaults[0], QMessageBox::No);
   }
   {
-    // Open for the roll: refused without a question, the students kept.
-    ASSERT_TRUE(OpenDatabase(ClassPath(), RollAlias()));
-    MessageBoxAnswers answers({});
+    // The roll's own class is made anew and rolled from afterwards; the class the class
+    // window lists is open, and refused without a question.
+    OpenRollClass(name_);
+    MessageBoxAnswers answers({QMessageBox::Yes});
+    create(name_, "钱八\r\n");
+    EXPECT_EQ(RollClassName(), name_);
+    EXPECT_TRUE(RollClassReady());
+    CloseRollClass();
+    ASSERT_TRUE(OpenDatabase(ClassPath(), ClassListAlias()));
     create(name_, "赵六\r\n");
-    EXPECT_EQ(answers.texts, std::vector<std::string>{open_failed.ToUtf8()});
-    CloseDatabase(RollAlias());
-    EXPECT_EQ(Records(), (Rows{{"王五", 0, 0}}));
+    EXPECT_EQ(answers.texts.back(), open_failed);
+    CloseDatabase(ClassListAlias());
+    EXPECT_EQ(Records(), (Rows{{"钱八", 0, 0}}));
+  }
+  {
+    // A full stop in the name is part of it: the file is still a listed class.
+    const Text dotted = name_ + ".2班"_gbk;
+    MessageBoxAnswers answers({});
+    create(dotted, "孙七\r\n");
+    const std::vector<Text> listed = ListClassNames();
+    EXPECT_NE(std::find(listed.begin(), listed.end(), dotted), listed.end());
+    EXPECT_TRUE(RemoveFile(rc::app::ClassPath(dotted)));
   }
   {
     // Names that would lead out of the data folder create nothing, anywhere.
@@ -288,7 +399,8 @@ TEST_F(AppTest, CreatingAClassAsksBeforeReplacingAndRefusesHostileNames) {
     for (const char* hostile : {"../escaped", "..", "a/b", "..\\up", "x:y"}) {
       create(Text::FromUtf8(hostile), "张三\r\n");
     }
-    EXPECT_EQ(answers.texts, std::vector<std::string>(5, open_failed.ToUtf8()));
+    ASSERT_EQ(answers.texts.size(), 5u);
+    for (const std::string& text : answers.texts) EXPECT_EQ(text.rfind("班级名称不能", 0), 0u);
     EXPECT_EQ(snapshot(), before);
   }
 }

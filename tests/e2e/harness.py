@@ -409,6 +409,39 @@ class Session:
             tree = self._run(["xwininfo", "-root", "-tree"], check=False)
             raise HarnessError(f"{error}; windows on the screen:\n{tree}") from None
 
+    def clipboard(self):
+        """The clipboard's text, or None when nothing offers one."""
+        result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                                capture_output=True, timeout=10, check=False)
+        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
+
+    def set_clipboard(self, text):
+        """Puts text on the clipboard as another program does; xclip serves it until another
+        program takes the clipboard."""
+        require_tools("xclip")
+        clip = self.start(["xclip", "-quiet", "-selection", "clipboard", "-in", "/dev/stdin"],
+                          stdin=True)
+        clip.popen.stdin.write(text)
+        clip.popen.stdin.close()
+        wait_until(lambda: self.clipboard() == text, what="the clipboard to hold the text")
+
+    def message_text(self, program, answer="Return", title=NOTICE_TITLE):
+        """Waits for a message box of the program, returns its text and closes it with the
+        key `answer` (Return takes the default button, "alt+y" answers Yes). The text is read
+        the way a user can take it: Ctrl+C copies a box's title, text and buttons."""
+        box = self.wait_for_window(title, process=program)
+        self.activate(box)
+        marker = f"(before box {box})"
+        self.set_clipboard(marker)
+        self.key("ctrl+c")
+        copied = wait_until(lambda: (lambda t: t if t not in (None, marker) else None)(
+            self.clipboard()), what="the box's text on the clipboard")
+        # ---- title ---- text ---- buttons ----: the text is the third part.
+        parts = [p.strip("\n") for p in copied.split("---------------------------")]
+        self.key(answer)
+        wait_until(lambda: box not in self.find_windows(title), what="the box to close")
+        return parts[2] if len(parts) > 2 else copied
+
     def wait_for_no_window(self, title, timeout=DEFAULT_TIMEOUT):
         wait_until(lambda: not self.find_windows(title), timeout,
                    f"no window titled {title!r}")

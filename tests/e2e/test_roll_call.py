@@ -4,7 +4,9 @@ counted in the class file, X counting wrong answers, the width buttons, a second
 the harmless keys of an empty data folder."""
 
 import os
+import shutil
 import signal
+import subprocess
 import time
 import unittest
 
@@ -141,6 +143,73 @@ class RollCallTest(unittest.TestCase):
             self.assertTrue(third.running())
             self.assertEqual(counts(s, roster), {"赵六": (0, 0)})
 
+    def test_counts_follow_the_pick_and_the_file_on_disk(self):
+        with harness.Session(window_manager=True, name="counts") as s:
+            folder = s.program_folder()
+            roster = s.make_class(folder, "重名班", ["张伟", "张伟"])
+            program, _ = s.start_rollcall(folder)
+
+            def records():
+                return [(answers, wrong) for _, _, answers, wrong in s.read_class(roster)]
+
+            def next_pick(before):
+                """Presses C and returns the index of the record whose pick was counted."""
+                s.key("c")
+                after = harness.wait_until(
+                    lambda: (lambda now: now if sum(a for a, _ in now)
+                             == sum(a for a, _ in before) + 1 else None)(records()),
+                    what="the pick to be counted")
+                return next(i for i in range(len(after)) if after[i] != before[i]), after
+
+            # Two students of one name: X counts against the one picked, whichever it is.
+            before = records()
+            picked_second = False
+            for _ in range(40):  # each pick is the second one time in two
+                picked, before = next_pick(before)
+                s.key("x")
+                expected = [(a, w + (1 if i == picked else 0)) for i, (a, w) in enumerate(before)]
+                harness.wait_until(lambda: records() == expected, what="the wrong answer")
+                before = expected
+                if picked == 1:
+                    picked_second = True
+                    break
+            self.assertTrue(picked_second)
+
+            # A held X counts once, not once per repeat of the key.
+            s.xdotool("keydown", "x")
+            time.sleep(2)  # the key is held: well past the X server's repeat delay
+            s.xdotool("keyup", "x")
+            _, after = next_pick(before)  # handled after every event of the held key
+            self.assertEqual(sum(w for _, w in after), sum(w for _, w in before) + 1)
+            before = after
+
+            # A sync client puts a new copy in place by renaming: the picks go into it.
+            copy = folder / "copy.edb"
+            shutil.copy2(roster, copy)
+            s.edbtool("add", copy, "重名班", "李娜", "0", "0")
+            os.replace(copy, roster)
+            before = records()
+            next_pick(before)
+
+            # A copy with another layout: names stay whole, counts land in their fields.
+            wide = folder / "wide.edb"
+            s.edbtool("create", wide, "班级:Text:20", "姓名:Text:40", "回答次数:Int", "错误次数:Int")
+            for name in ("欧阳娜娜", "李娜"):
+                s.edbtool("add", wide, "重名班", name, "5", "0")
+            os.replace(wide, roster)
+            next_pick([(5, 0), (5, 0)])
+            self.assertEqual(sorted(r[1] for r in s.read_class(roster)), ["李娜", "欧阳娜娜"])
+
+            # The file taken away: said once, nothing counted, and nothing made.
+            os.remove(roster)
+            s.key("c")
+            self.assertIn("找不到班级“重名班”的文件", s.message_text(program))
+            s.key("x", "c")
+            with self.assertRaises(harness.HarnessError):
+                s.wait_for_window(harness.NOTICE_TITLE, timeout=1.5)
+            self.assertEqual(os.listdir(folder / "date"), [])
+            self.assertTrue(program.running())
+
     def test_keys_are_harmless_without_a_class_and_a_class_of_one_is_always_picked(self):
         with harness.Session(window_manager=True, name="no-class") as s:
             empty = s.program_folder()
@@ -160,6 +229,25 @@ class RollCallTest(unittest.TestCase):
                 harness.wait_until(lambda: counts(s, roster) == {"孤独": (picks, 0)},
                                    what=f"pick {picks}")
             self.assertTrue(program.running())
+            program.stop()
+
+            # A class file that can be read but not written (a read-only share): rolled from,
+            # with one word that picks are not recorded.
+            if subprocess.run(["unshare", "-rm", "true"], check=False).returncode != 0:
+                self.skipTest("no user namespaces here to make a read-only folder")
+            date = folder / "date"
+            program = s.start(["unshare", "-rm", "sh", "-c",
+                               f'mount --bind -o ro "{date}" "{date}" && exec ./rollcall'],
+                              cwd=folder)
+            s.message_text(program)  # the notice
+            self.assertIn("只读", s.message_text(program))
+            s.wait_for_window(harness.MAIN_TITLE, process=program)
+            for key in ("c", "x"):
+                s.key(key)
+                # The window hides 3.5 s after C, long after the roll's 1 s.
+                s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            self.assertTrue(program.running())
+            self.assertEqual(counts(s, roster), {"孤独": (2, 0)})
 
 
 if __name__ == "__main__":
