@@ -49,7 +49,9 @@ DatabaseFileStatus ProbeDatabaseFile(FileSystem& fs, const Text& file_name) {
   std::unique_ptr<File> main =
       fs.Open(NativePath(WithDefaultExtension(file_name)), false, false, &error);
   if (!main) {
-    return error == kDbFileNotFound ? DatabaseFileStatus::kMissing : DatabaseFileStatus::kOpen;
+    // A path that cannot name a file (too long, a file where a folder should be) has none.
+    return error == kDbFileNotFound || error == kDbBadPath ? DatabaseFileStatus::kMissing
+                                                           : DatabaseFileStatus::kOpen;
   }
   // The same test as creating: a file that refuses readers and writers is open somewhere.
   // The markers go with the descriptor when `main` is closed here.

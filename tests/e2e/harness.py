@@ -24,6 +24,7 @@ import json
 import os
 import pathlib
 import queue
+import resource
 import shutil
 import signal
 import subprocess
@@ -84,14 +85,22 @@ def require_tools(*names):
 class Process:
     """A started program whose stdout is collected line by line in the background."""
 
-    def __init__(self, argv, env, cwd=None, stdin=False):
+    def __init__(self, argv, env, cwd=None, stdin=False, file_size_limit=None):
+        """file_size_limit: the largest file the program may write, in bytes, as on a disk
+        that is nearly full: a write past it fails (EFBIG) instead of ending the program."""
         self.argv = [str(a) for a in argv]
+
+        def before_exec():
+            _end_with_parent()
+            if file_size_limit is not None:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # kept across exec
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
         self.popen = subprocess.Popen(
             self.argv, env=env, cwd=cwd,
             stdin=subprocess.PIPE if stdin else subprocess.DEVNULL,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
             text=True, encoding="utf-8", errors="replace", bufsize=1,
-            start_new_session=True, preexec_fn=_end_with_parent)
+            start_new_session=True, preexec_fn=before_exec)
         self.lines = []
         self.stderr_lines = []
         self._new_lines = queue.Queue()
@@ -303,9 +312,9 @@ class Session:
 
     # -- programs ---------------------------------------------------------------------------
 
-    def start(self, argv, cwd=None, stdin=False):
+    def start(self, argv, cwd=None, stdin=False, file_size_limit=None):
         """Starts a program on this display; it is stopped when the session ends."""
-        process = Process(argv, self.env, cwd=cwd, stdin=stdin)
+        process = Process(argv, self.env, cwd=cwd, stdin=stdin, file_size_limit=file_size_limit)
         self._processes.append(process)
         return process
 
@@ -331,12 +340,13 @@ class Session:
             shutil.copy2(path, folder / pathlib.Path(path).name)
         return folder
 
-    def start_rollcall(self, folder):
+    def start_rollcall(self, folder, file_size_limit=None):
         """Starts the program in a program folder and takes it through start-up: the notice
         comes up first and is dismissed with Return, as a teacher does. Returns the process
         and the main window's id once the main window is visible. Needs the window manager,
         which gives the notice the focus."""
-        program = self.start([pathlib.Path(folder) / "rollcall"], cwd=folder)
+        program = self.start([pathlib.Path(folder) / "rollcall"], cwd=folder,
+                             file_size_limit=file_size_limit)
         notice = self.wait_for_window(NOTICE_TITLE, process=program)
         self.activate(notice)
         self.key("Return")

@@ -3,6 +3,7 @@ classes and their students last-first, the delete menu, creating a class from pa
 with every message on the way, and the roll's class after the window closes."""
 
 import os
+import signal
 import subprocess
 import unittest
 
@@ -24,6 +25,7 @@ LIST2_TEXT_X = 102        # the same place in 超级列表框2, which starts 98 
 TEXT_WIDTH = 60
 
 MESSAGE_TITLE = "^信息：$"
+OPEN_FAILED = "打开数据库失败，可能你正在使用该班级的数据库"
 
 
 def row_point(row):
@@ -53,16 +55,6 @@ class ClassWindowTest(unittest.TestCase):
     def blank(self, s, path):
         return s.distinct_colours(path) == 1
 
-    def answer_message(self, s, program, key="Return"):
-        """Waits for the program's message box, returns its width and closes it with key."""
-        box = s.wait_for_window(MESSAGE_TITLE, process=program)
-        width = s.window_geometry(box)[2]
-        s.screenshot(f"message-{width}")
-        s.activate(box)
-        s.key(key)
-        s.wait_for_no_window(MESSAGE_TITLE)
-        return width
-
     def listing(self, date):
         """The class names in the order the program lists the data folder."""
         return [name[:-4] for name in os.listdir(date) if name.lower().endswith(".edb")]
@@ -76,14 +68,7 @@ class ClassWindowTest(unittest.TestCase):
     def paste(self, s, window, box, text):
         """Puts text on the clipboard as another program does, clicks into the box and
         pastes it there (typing Chinese through xdotool loses characters now and then)."""
-        clip = s.start(["xclip", "-quiet", "-selection", "clipboard", "-in", "/dev/stdin"],
-                       stdin=True)
-        clip.popen.stdin.write(text)
-        clip.popen.stdin.close()
-        harness.wait_until(
-            lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=s.env,
-                                   capture_output=True, timeout=5).stdout == text.encode(),
-            what="the clipboard to hold the text")
+        s.set_clipboard(text)
         self.click(s, window, box)
         if box == CLASS_NAME_BOX:
             s.key("ctrl+a")
@@ -102,15 +87,19 @@ class ClassWindowTest(unittest.TestCase):
             for student in listing:
                 s.edbtool("add", date / "一班.edb", "一班", student, "1", "0")
             s.edbtool("add", date / "二班.edb", "二班", "赵六", "0", "0")
+            s.edbtool("add", date / "三班.edb", "三班", "钱七", "0", "0")
             first_class = s.read_class(date / "一班.edb")
 
-            program, main = s.start_rollcall(folder)
+            # Files cannot grow past 64 KB, as on a nearly full disk; every class here is
+            # far smaller, but for one.
+            program, main = s.start_rollcall(folder, file_size_limit=64 * 1024)
             # The roll on the second class, so that closing the window visibly switches back.
             self.click(s, main, ARROW)
             self.click(s, main, COMBO)
             s.key("Down", "Return")
             harness.wait_until(lambda: s.find_windows(f"^{listing[1]}按C键 随机点名$"),
                                what="the roll on the second class")
+            roll_class = listing[1]
             before = self.program_windows(s, program)
             self.click(s, main, MANAGE)
             window = harness.wait_until(
@@ -151,68 +140,138 @@ class ClassWindowTest(unittest.TestCase):
                 return not self.blank(s, first) and self.blank(s, rest)
             harness.wait_until(one_name, what="二班's one student alone")
 
-            # Delete the class on screen through its menu.
-            windows = self.program_windows(s, program)
-            self.click(s, window, row_point(shown.index("二班")), "3")
-            menu = harness.wait_until(
-                lambda: next(iter(self.program_windows(s, program) - windows), None),
-                what="the class menu")
-            self.click(s, menu, (30, 10))
-            deleted_width = self.answer_message(s, program)
+            # C while the window lists another class rolls the class of the main window's
+            # title, not the one listed.
+            listed = "一班" if roll_class != "一班" else "二班"
+            self.click(s, window, row_point(shown.index(listed)))
+            rolled_before = s.read_class(date / f"{roll_class}.edb")
+            listed_before = s.read_class(date / f"{listed}.edb")
+            s.key("c")
+            harness.wait_until(
+                lambda: sum(r[2] for r in s.read_class(date / f"{roll_class}.edb"))
+                == sum(r[2] for r in rolled_before) + 1, what="the pick in the roll's class")
+            self.assertEqual(s.read_class(date / f"{listed}.edb"), listed_before)
+            s.wait_for_no_window(harness.MAIN_TITLE)
+
+            # Delete the class on screen through its menu: asked first, No the default.
+            def delete(name, answer):
+                windows = self.program_windows(s, program)
+                self.click(s, window, row_point(shown.index(name)), "3")
+                menu = harness.wait_until(
+                    lambda: next(iter(self.program_windows(s, program) - windows), None),
+                    what="the class menu")
+                self.click(s, menu, (30, 10))
+                return s.message_text(program, answer)
+            self.assertEqual(delete("二班", "Return"),
+                             "确定要删除班级“二班”吗？学生名单和统计将一并删除。")
+            self.assertIsNotNone(self.class_file(date, "二班"))
+            delete("二班", "alt+y")
+            self.assertEqual(s.message_text(program), "删除成功")
             self.assertIsNone(self.class_file(date, "二班"))
 
             # A class whose file went away meanwhile cannot be deleted.
             shown = list(reversed(self.listing(date)))
             self.click(s, window, row_point(shown.index("三班")))
             os.remove(date / "三班.edb")
-            self.click(s, window, row_point(shown.index("三班")), "3")
-            menu = harness.wait_until(
-                lambda: next(iter(self.program_windows(s, program) - windows), None),
-                what="the class menu")
-            self.click(s, menu, (30, 10))
-            failed_width = self.answer_message(s, program)
+            delete("三班", "alt+y")
+            self.assertEqual(s.message_text(program), "删除失败")
 
             # Creating: the name first, then the names, then it works.
             self.click(s, window, CREATE)
-            no_class_width = self.answer_message(s, program)
+            self.assertEqual(s.message_text(program), "你还没有填写班级")
             # A spreadsheet cell comes with its line break.
             self.paste(s, window, CLASS_NAME_BOX, "四班\r\n")
             self.click(s, window, PASTE_BOX)  # the hint goes
             self.click(s, window, CREATE)
-            no_names_width = self.answer_message(s, program)
+            self.assertEqual(s.message_text(program), "你还没有填写复制姓名")
+            # Two columns of a spreadsheet: nothing is guessed.
+            self.paste(s, window, PASTE_BOX, "张一\t1001\r\n张二\t1002\r\n")
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program), "粘贴的内容有多列，请只复制姓名一列")
+            # Names the field would cut: listed, and No (the default) creates nothing.
+            self.paste(s, window, PASTE_BOX,
+                       "古丽娜扎尔·艾尼瓦尔江\n古丽娜扎尔·艾尼瓦尔古丽\n")
+            self.click(s, window, CREATE)
+            question = s.message_text(program)
+            self.assertIn("古丽娜扎尔·艾尼瓦尔江 → 古丽娜扎尔·艾尼瓦尔", question)
+            self.assertIn("截短后有学生同名：古丽娜扎尔·艾尼瓦尔", question)
             self.assertIsNone(self.class_file(date, "四班"))
             # A spreadsheet's CR LF, an old Mac text's CR and a text file's LF in one paste;
-            # the empty line is a student without a name.
-            self.paste(s, window, PASTE_BOX, "张一\r\n\r\n张二\r张三\n")
+            # blank lines and stray control characters make no students.
+            self.paste(s, window, PASTE_BOX, "张一\r\n\r\n  \r\n张\x07二\r张三\n")
             self.click(s, window, CREATE)
-            created = harness.wait_until(lambda: self.class_file(date, "四班"),
-                                         what="the new class's file")
+            self.assertEqual(s.message_text(program), "班级“四班”创建成功，共 3 名学生。")
+            created = self.class_file(date, "四班")
             self.assertEqual(s.read_class(created),
-                             [("四班", n, 0, 0) for n in ("张一", "", "张二", "张三")])
+                             [("四班", n, 0, 0) for n in ("张一", "张二", "张三")])
             shown = list(reversed(self.listing(date)))
             self.assertEqual(len(shown), 2)
             harness.wait_until(lambda: not self.blank(s, self.crop(
                 s, s.screenshot("created", window), LIST1_TEXT_X, HEADER + ROW,
                 TEXT_WIDTH, ROW, "new-row")), what="the new class in the list")
 
+            # A full stop in the name is part of it: the class is listed like any other.
+            self.paste(s, window, CLASS_NAME_BOX, "初三.2班")
+            self.paste(s, window, PASTE_BOX, "李一\n")
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program), "班级“初三.2班”创建成功，共 1 名学生。")
+            self.assertIn("初三.2班", self.listing(date))
+
             # An existing class: the question's default keeps it.
             self.paste(s, window, CLASS_NAME_BOX, "一班")
             self.paste(s, window, PASTE_BOX, "新生\n")
             self.click(s, window, CREATE)
-            question_width = self.answer_message(s, program)  # Return: No, the default
+            self.assertEqual(s.message_text(program),
+                             "班级“一班”已存在，重新创建将清除原有学生和统计，是否继续？")
             self.assertEqual(s.read_class(date / "一班.edb"), first_class)
-
-            # The class on screen cannot be created anew.
-            self.click(s, window, row_point(shown.index("一班")))
+            # Yes, but another program opens the class before it is replaced: refused, and
+            # nothing is added to the old class.
             self.click(s, window, CREATE)
-            in_use_width = self.answer_message(s, program)
+            box = s.wait_for_window(MESSAGE_TITLE, process=program)
+            holder = s.start([harness.BUILD_DIR / "tests" / "edb" / "edb_test_helper", "hold",
+                              date / "一班.edb", "1"], stdin=True)
+            holder.expect_line("ready")
+            s.activate(box)
+            s.key("alt+y")
+            harness.wait_until(lambda: box not in s.find_windows(MESSAGE_TITLE),
+                               what="the question to close")
+            self.assertEqual(s.message_text(program), OPEN_FAILED)
+            holder.popen.stdin.close()
+            holder.wait_exit()
             self.assertEqual(s.read_class(date / "一班.edb"), first_class)
+            self.assertEqual([n for n in os.listdir(date) if n.endswith(".new")], [])
 
-            # The boxes said different things: the longer the text, the wider the box.
-            self.assertEqual(deleted_width, failed_width)
-            self.assertLess(no_class_width, no_names_width)
-            self.assertLess(no_names_width, in_use_width)
-            self.assertNotEqual(question_width, in_use_width)
+            # The class on screen cannot be created anew. (The roll's own class could: it
+            # is set aside for the creation, so choose another.)
+            on_screen = "四班" if roll_class == "一班" else "一班"
+            shown = list(reversed(self.listing(date)))
+            self.click(s, window, row_point(shown.index(on_screen)))
+            kept = s.read_class(self.class_file(date, on_screen))
+            self.paste(s, window, CLASS_NAME_BOX, on_screen)
+            self.paste(s, window, PASTE_BOX, "新生\n")
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program), OPEN_FAILED)
+            self.assertEqual(s.read_class(self.class_file(date, on_screen)), kept)
+
+            # A disk that fills up: no half class, and the reason said.
+            self.paste(s, window, CLASS_NAME_BOX, "大班")
+            self.paste(s, window, PASTE_BOX, "".join(f"学生{i}\n" for i in range(3000)))
+            self.click(s, window, CREATE)
+            self.assertIn("磁盘可能已满", s.message_text(program))
+            self.assertIsNone(self.class_file(date, "大班"))
+            self.assertEqual([n for n in os.listdir(date) if n.endswith(".new")], [])
+
+            # A name too long for a file, and a data folder taken away: each said as it is.
+            self.paste(s, window, CLASS_NAME_BOX, "长" * 200)
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program), "创建班级失败：班级名称太长。")
+            os.rename(date, folder / "date-away")
+            self.paste(s, window, CLASS_NAME_BOX, "五班")
+            self.paste(s, window, PASTE_BOX, "周九\n")
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program),
+                             "创建班级失败：程序旁边没有存放班级的 date 文件夹。")
+            os.rename(folder / "date-away", date)
 
             # Closing: the combo's first class is the roll's class again.
             s.activate(window)
@@ -221,6 +280,27 @@ class ClassWindowTest(unittest.TestCase):
             harness.wait_until(lambda: s._run(["xdotool", "search", "--name", title],
                                               check=False).strip(), what=title)
             self.assertTrue(program.running())
+            program.stop()
+
+            # Killed halfway through making a big class: no class, or all of it.
+            program, main = s.start_rollcall(folder)
+            self.click(s, main, ARROW)
+            before = self.program_windows(s, program)
+            self.click(s, main, MANAGE)
+            window = harness.wait_until(
+                lambda: next(iter(self.program_windows(s, program) - before), None),
+                what="the class window")
+            s.wait_for_no_window(harness.MAIN_TITLE)
+            self.click(s, window, (300, 5))
+            self.paste(s, window, CLASS_NAME_BOX, "巨班")
+            self.paste(s, window, PASTE_BOX, "".join(f"学生{i}\n" for i in range(20000)))
+            self.click(s, window, CREATE)
+            s.wait_for_file(date / "巨班.edb.new")
+            os.killpg(program.popen.pid, signal.SIGKILL)
+            program.popen.wait()
+            whole = self.class_file(date, "巨班")
+            if whole is not None:
+                self.assertEqual(len(s.read_class(whole)), 20000)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 """The statistics window as a teacher uses it, under a real window manager: which roster it
 shows and resets, opening it twice, and V, C and X while another program has the focus."""
 
+import os
 import subprocess
 import unittest
 
@@ -72,7 +73,7 @@ class StatisticsWindowTest(unittest.TestCase):
                     s.edbtool("add", folder / file_name, "固定", student, str(answers),
                               str(wrong))
             first = s.make_class(folder, "一班", ["张三"])
-            s.make_class(folder, "二班", ["李四"])
+            second = s.make_class(folder, "二班", [("李四", 3, 2)])
 
             self.program, main = s.start_rollcall(folder)
             program = self.program
@@ -80,10 +81,11 @@ class StatisticsWindowTest(unittest.TestCase):
             # The first class selected: date1.edb.
             window = self.open_statistics(s, program, lambda: self.click(s, main, STATISTICS))
             s.screenshot("date1", window)
+            # One click would clear a whole class: asked first, and No is the default.
             self.click(s, window, RESET)
-            harness.wait_until(lambda: s.read_class(folder / "date1.edb")
-                               == roster("固定", [(n, 0, 0) for n, _, _ in date1]),
-                               what="date1.edb's counters at 0")
+            self.assertEqual(s.message_text(program),
+                             "确定要清空“固定”的全部回答和错误次数吗？")
+            self.assertEqual(s.read_class(folder / "date1.edb"), roster("固定", date1))
             self.assertEqual(s.read_class(folder / "date2.edb"), roster("固定", date2))
             self.close(s, window)
 
@@ -94,11 +96,24 @@ class StatisticsWindowTest(unittest.TestCase):
             s.wait_for_window("^二班按C键 随机点名$")
             window = self.open_statistics(s, program, lambda: self.click(s, main, STATISTICS))
             self.click(s, window, RESET)
+            s.message_text(program, "alt+y")
             harness.wait_until(lambda: s.read_class(folder / "date2.edb")
                                == roster("固定", [("丙", 0, 0)]),
                                what="date2.edb's counters at 0")
             # The classes' own counters are not the window's business.
             self.assertEqual(len(s.read_class(first)), 1)
+            self.close(s, window)
+
+            # Without date2.edb another class shows its own students: date1.edb belongs to
+            # the first class alone, and is neither shown nor cleared here.
+            os.remove(folder / "date2.edb")
+            window = self.open_statistics(s, program, lambda: s.key("v"))
+            self.click(s, window, RESET)
+            self.assertEqual(s.message_text(program, "alt+y"),
+                             "确定要清空“二班”的全部回答和错误次数吗？")
+            harness.wait_until(lambda: s.read_class(second) == roster("二班", [("李四", 0, 0)]),
+                               what="二班's counters at 0")
+            self.assertEqual(s.read_class(folder / "date1.edb"), roster("固定", date1))
 
     def test_the_current_class_with_v_c_and_x_from_another_program(self):
         with harness.Session(window_manager=True, name="statistics-class") as s:
@@ -135,6 +150,7 @@ class StatisticsWindowTest(unittest.TestCase):
                                what="the wrong answer counted")
 
             self.click(s, window, RESET)
+            s.message_text(program, "alt+y")
             harness.wait_until(lambda: s.read_class(path)
                                == roster("一班", [(n, 0, 0) for n, _, _ in students]),
                                what="every counter at 0, every student kept")
