@@ -200,9 +200,4 @@ bool RenameFile(const Text& from, const Text& to) {
   return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
-bool PathExists(const Text& path) {
-  struct stat st;
-  return !path.empty() && stat(NativePath(path).c_str(), &st) == 0;
-}
-
 }  // namespace rc

@@ -45,9 +45,6 @@ bool RemoveFile(const Text& path);
 // why, when it cannot.
 bool RenameFile(const Text& from, const Text& to);
 
-// True when something (a file or a folder) is at the path.
-bool PathExists(const Text& path);
-
 }  // namespace rc
 
 #endif  // ROLLCALL_CORE_PATHS_H_

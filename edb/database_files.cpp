@@ -19,20 +19,31 @@ bool RemoveDatabaseFile(const Text& file_name) {
   return RemoveDatabaseFile(DefaultFileSystem(), file_name);
 }
 
+namespace {
+
+// Opens a file and claims it against readers and writers, which finds every other open of
+// it; the claim stands until `*file` is closed, so no open can slip in meanwhile. kDbOk with
+// `*file` empty when there is no file; the open's error or kDbSharingViolation otherwise.
+int32_t ClaimWholeFile(FileSystem& fs, const Text& path, std::unique_ptr<File>* file) {
+  int32_t error = kDbOk;
+  *file = fs.Open(NativePath(path), false, false, &error);
+  if (!*file) return error == kDbFileNotFound ? kDbOk : error;
+  return ClaimSharing(**file, false, true, true, kNoRetryMs) == kDbOk ? kDbOk
+                                                                       : kDbSharingViolation;
+}
+
+}  // namespace
+
 bool RemoveDatabaseFile(FileSystem& fs, const Text& file_name) {
   if (file_name.empty()) return RecordResult(kDbFileNotFound);
-  int32_t error = kDbOk;
-  std::unique_ptr<File> main = fs.Open(NativePath(file_name), false, false, &error);
-  if (!main) return RecordResult(error);
-  // Refusing readers and writers finds every other open of the file. The markers stay
-  // while the file is removed, so no open can slip in between.
-  if (ClaimSharing(*main, false, true, true, kNoRetryMs) != kDbOk) {
-    return RecordResult(kDbSharingViolation);
-  }
+  std::unique_ptr<File> main, blob;
   const Text companion = CompanionPath(file_name);
-  std::unique_ptr<File> blob = fs.Open(NativePath(companion), false, false, &error);
-  if (blob && ClaimSharing(*blob, false, true, true, kNoRetryMs) != kDbOk) {
-    return RecordResult(kDbSharingViolation);
+  if (int32_t code = ClaimWholeFile(fs, file_name, &main); code != kDbOk) {
+    return RecordResult(code);
+  }
+  if (!main) return RecordResult(kDbFileNotFound);
+  if (int32_t code = ClaimWholeFile(fs, companion, &blob); code != kDbOk) {
+    return RecordResult(code);
   }
   if (!RemoveFile(file_name)) return RecordResult(kDbAccessDenied);
   if (blob) RemoveFile(companion);
@@ -88,28 +99,19 @@ bool ReplaceDatabaseFile(const Text& from, const Text& to) {
 
 bool ReplaceDatabaseFile(FileSystem& fs, const Text& from, const Text& to) {
   if (from.empty() || to.empty()) return RecordResult(kDbFileNotFound);
-  // Every file involved is claimed against all sharing first; the claims stay until the
-  // files are in place, so no open slips in between.
-  int32_t error = kDbOk;
-  std::unique_ptr<File> source = fs.Open(NativePath(from), false, false, &error);
-  if (!source) return RecordResult(error);
-  if (ClaimSharing(*source, false, true, true, kNoRetryMs) != kDbOk) {
-    return RecordResult(kDbSharingViolation);
-  }
+  // Every file involved is claimed first; the claims stay until the files are in place.
   const Text source_companion = CompanionPath(from);
   const Text target_companion = CompanionPath(to);
-  std::vector<std::unique_ptr<File>> claimed;
-  for (const Text* path : {&source_companion, &to, &target_companion}) {
-    std::unique_ptr<File> file = fs.Open(NativePath(*path), false, false, &error);
-    if (!file) continue;
-    if (ClaimSharing(*file, false, true, true, kNoRetryMs) != kDbOk) {
-      return RecordResult(kDbSharingViolation);
+  std::unique_ptr<File> claimed[4];
+  int i = 0;
+  for (const Text* path : {&from, &source_companion, &to, &target_companion}) {
+    if (int32_t code = ClaimWholeFile(fs, *path, &claimed[i++]); code != kDbOk) {
+      return RecordResult(code);
     }
-    claimed.push_back(std::move(file));
   }
-  const bool has_companion = PathExists(source_companion);
+  if (!claimed[0]) return RecordResult(kDbFileNotFound);
   if (!RenameFile(from, to)) return RecordResult(ErrorFromErrno(errno));
-  if (has_companion) {
+  if (claimed[1]) {
     if (!RenameFile(source_companion, target_companion)) return RecordResult(ErrorFromErrno(errno));
   } else {
     RemoveFile(target_companion);  // the old file's, which nothing refers to any more

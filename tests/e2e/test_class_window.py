@@ -65,6 +65,20 @@ class ClassWindowTest(unittest.TestCase):
         wanted = f"{name}.edb"
         return next((date / n for n in os.listdir(date) if n.lower() == wanted), None)
 
+    def open_class_window(self, s, program, main):
+        """Clicks 管理 on the wide main window; returns the class window once nothing of the
+        main window covers it."""
+        before = self.program_windows(s, program)
+        self.click(s, main, MANAGE)
+        window = harness.wait_until(
+            lambda: next(iter(self.program_windows(s, program) - before), None),
+            what="the class window")
+        # The main window hides by itself and takes its help balloon along, which would
+        # cover the create button.
+        s.wait_for_no_window(harness.MAIN_TITLE)
+        self.click(s, window, (300, 5))  # the paste help goes down when the window is clicked
+        return window
+
     def paste(self, s, window, box, text):
         """Puts text on the clipboard as another program does, clicks into the box and
         pastes it there (typing Chinese through xdotool loses characters now and then)."""
@@ -100,15 +114,7 @@ class ClassWindowTest(unittest.TestCase):
             harness.wait_until(lambda: s.find_windows(f"^{listing[1]}按C键 随机点名$"),
                                what="the roll on the second class")
             roll_class = listing[1]
-            before = self.program_windows(s, program)
-            self.click(s, main, MANAGE)
-            window = harness.wait_until(
-                lambda: next(iter(self.program_windows(s, program) - before), None),
-                what="the class window")
-            # The main window hides by itself and takes its help balloon along, which would
-            # cover the create button.
-            s.wait_for_no_window(harness.MAIN_TITLE)
-            self.click(s, window, (300, 5))  # the paste help goes down when the window is clicked
+            window = self.open_class_window(s, program, main)
 
             opened = s.screenshot("opened", window)
             classes = self.crop(s, opened, LIST1_TEXT_X, HEADER, TEXT_WIDTH, ROW * 3, "classes")
@@ -285,13 +291,7 @@ class ClassWindowTest(unittest.TestCase):
             # Killed halfway through making a big class: no class, or all of it.
             program, main = s.start_rollcall(folder)
             self.click(s, main, ARROW)
-            before = self.program_windows(s, program)
-            self.click(s, main, MANAGE)
-            window = harness.wait_until(
-                lambda: next(iter(self.program_windows(s, program) - before), None),
-                what="the class window")
-            s.wait_for_no_window(harness.MAIN_TITLE)
-            self.click(s, window, (300, 5))
+            window = self.open_class_window(s, program, main)
             self.paste(s, window, CLASS_NAME_BOX, "巨班")
             self.paste(s, window, PASTE_BOX, "".join(f"学生{i}\n" for i in range(20000)))
             self.click(s, window, CREATE)
