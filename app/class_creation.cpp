@@ -2,6 +2,8 @@
 
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/class_store.h"
 #include "app/roll_class.h"
@@ -23,7 +25,7 @@ using forms::kClassWindow;
 // How many cut names the question lists before it only counts the rest.
 constexpr size_t kCutNamesListed = 10;
 constexpr uint8_t kTab = 0x09;
-const std::string kFullWidthSpace = "\xA1\xA1";
+constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
 
 Text CreationAlias() { return "创建库"_gbk; }
 
@@ -36,31 +38,26 @@ size_t CharacterLength(const std::string& s, size_t i) {
   return IsFourByteCharacterAt(s, i) ? kFourByteCharacterLength : 2;
 }
 
-// One pasted line as a name; false when it holds a tab.
+bool IsSpace(std::string_view character) {
+  return character == " " || character == kFullWidthSpace;
+}
+
+// One pasted line as a name, character by character; false when it holds a tab.
 bool CleanLine(const std::string& line, std::string* name) {
-  name->clear();
+  std::vector<std::string_view> kept;
   for (size_t i = 0; i < line.size();) {
     const size_t n = CharacterLength(line, i);
     const auto b = static_cast<uint8_t>(line[i]);
     if (n == 1 && b == kTab) return false;
-    if (n > 1 || (b >= 0x20 && b != 0x7F)) name->append(line, i, n);
+    if (n > 1 || (b >= 0x20 && b != 0x7F)) kept.emplace_back(line.data() + i, n);
     i += n;
   }
-  for (;;) {
-    if (!name->empty() && name->front() == ' ') {
-      name->erase(0, 1);
-    } else if (!name->empty() && name->back() == ' ') {
-      name->pop_back();
-    } else if (name->starts_with(kFullWidthSpace)) {
-      name->erase(0, kFullWidthSpace.size());
-    } else if (name->ends_with(kFullWidthSpace) &&
-               CharacterLength(*name, name->size() - kFullWidthSpace.size()) == 2) {
-      // Only a whole full-width space: "\xA1\xA1" could also end "x\xA1" + "\xA1".
-      name->resize(name->size() - kFullWidthSpace.size());
-    } else {
-      return true;
-    }
-  }
+  size_t first = 0, last = kept.size();
+  while (first < last && IsSpace(kept[first])) ++first;
+  while (last > first && IsSpace(kept[last - 1])) --last;
+  name->clear();
+  for (size_t i = first; i < last; ++i) name->append(kept[i]);
+  return true;
 }
 
 Text Quoted(const Text& name) { return "“"_gbk + name + "”"_gbk; }
