@@ -64,30 +64,26 @@ def tone_wav(hz, ms, rate=16000):
     return out.getvalue()
 
 
-def voice_file(characters, sounds, last_size=None):
-    """The bytes of a voice file: characters maps a character to its sound's name, sounds is
-    a list of (name, WAV image). With last_size, the last sound's entry declares that many
-    bytes and its data is left for the caller to provide."""
+def voice_file(characters, sounds):
+    """The bytes of a voice file: characters maps a character to its sound's name; sounds is
+    a list of (name, WAV image), where a number instead of an image is the size the entry
+    claims, its data left for the caller to add."""
     def string(text):
         data = text.encode("gbk")
-        return struct.pack("<B", len(data)) + data
+        return bytes([len(data)]) + data
 
-    def entry(name, data, size=None):
-        return string(name) + string("wav") + struct.pack("<d", len(data) if size is None else size) + data
+    # The class is stored with the first object; the others refer to it (load index 1).
+    tags = [struct.pack("<HHH", 0xFFFF, 1, 6) + b"CVoice"]
 
-    out = struct.pack("<H", len(characters))
-    first = True
-    for character, name in characters.items():
-        # The class is stored with the first object (load index 1), which is 2.
-        tag = struct.pack("<HHH", 0xFFFF, 1, 6) + b"CVoice" if first else struct.pack("<H", 0x8001)
-        out += string(character) + tag + entry(name, b"")
-        first = False
-    out += struct.pack("<H", len(sounds))
-    for i, (name, wav) in enumerate(sounds):
-        last = i == len(sounds) - 1 and last_size is not None
-        out += string(name) + struct.pack("<H", 0x8001) + entry(name, b"" if last else wav,
-                                                                 last_size if last else None)
-    return out
+    def entry(key, name, data=b""):
+        tag = tags.pop() if tags else struct.pack("<H", 0x8001)
+        claimed = isinstance(data, int)
+        return (string(key) + tag + string(name) + string("wav") +
+                struct.pack("<d", data if claimed else len(data)) + (b"" if claimed else data))
+
+    return (struct.pack("<H", len(characters)) +
+            b"".join(entry(c, name) for c, name in characters.items()) +
+            struct.pack("<H", len(sounds)) + b"".join(entry(n, n, data) for n, data in sounds))
 
 
 class ReadAloudTest(unittest.TestCase):
@@ -144,7 +140,7 @@ class ReadAloudTest(unittest.TestCase):
         with harness.Session(window_manager=True, name="read-aloud-huge", audio="disk") as s:
             head = voice_file({"张": "zhang1", "三": "san1", "丰": "feng1"},
                               [("zhang1", tone_wav(440, 200)), ("feng1", tone_wav(660, 200)),
-                               ("san1", b"")], last_size=64 << 30)
+                               ("san1", 64 << 30)])
 
             def write_pack(pack):
                 with open(pack, "wb") as f:
