@@ -210,17 +210,6 @@ TEST(VoiceFileTest, DamageInTheCharacterMapLeavesTheSoundMapEmpty) {
   EXPECT_EQ(ReadVoiceData(Bytes{}).status, VoiceFileStatus::kTruncated);
 }
 
-// In a child process: reads the voice file with 32 MB of address space to spare.
-VoiceData LoadWithLittleMemory(const Text& path) {
-  long pages = 0;
-  std::ifstream("/proc/self/statm") >> pages;
-  const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
-                      (rlim_t{32} << 20);
-  const rlimit limit{room, room};
-  if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
-  return LoadVoiceFile(path);
-}
-
 // A sound larger than any character needs, or larger than memory can hold at the moment, is
 // passed over and read as absent, references to it too; reading goes on after it. A string
 // that memory cannot hold ends the reading. The file is sparse: it claims far more than it
@@ -263,8 +252,15 @@ TEST(VoiceFileTest, SoundsTooLargeAreAbsentAndMemoryThatRunsOutIsNoCrash) {
   EXPECT_EQ(Find(data.sounds, Text("small"))->data, Bytes{7});
   EXPECT_EQ(Find(data.sounds, Text("mid"))->data.size(), kMid);
 #if !defined(__SANITIZE_ADDRESS__)  // which needs an address space without limits
+  // In a child process, with 32 MB of address space to spare.
   auto read_with_little_memory = [&path] {
-    VoiceData d = LoadWithLittleMemory(path);
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                        (rlim_t{32} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
+    VoiceData d = LoadVoiceFile(path);
     const VoiceEntry* small = Find(d.sounds, Text("small"));
     std::exit(d.status == VoiceFileStatus::kNoMemory && d.sounds.size() == 4 &&
                       d.sounds.at(Text("mid")) == nullptr && small && small->data == Bytes{7}
