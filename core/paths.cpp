@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 namespace rc {
 namespace {
@@ -121,16 +122,92 @@ bool Match(std::string_view name, std::string_view pattern) {
 
 }  // namespace
 
-Text TextFromNativePath(std::string_view native) {
+Text TextFromNativeName(std::string_view native) {
   if (IsValidUtf8(native)) return Text::FromUtf8(native);
   return Text(native);
+}
+
+Text TextFromNativePath(std::string_view native) {
+  std::string text;
+  for (size_t start = 0;;) {
+    size_t end = native.find('/', start);
+    text += TextFromNativeName(native.substr(start, end - start)).bytes();
+    if (end == std::string_view::npos) break;
+    text += '/';
+    start = end + 1;
+  }
+  return Text(std::move(text));
+}
+
+namespace {
+
+struct KeptFolder {
+  std::string text;    // without trailing separators
+  std::string native;
+};
+
+std::mutex g_kept_mutex;
+std::vector<KeptFolder> g_kept;
+
+// How many bytes of `path` name `kept`, with "/" and "\" one separator and a run of them
+// one; npos when `path` does not lie in `kept`. Bytes are compared as they are, without
+// regard to two-byte characters: a name from another system may end in a lead byte.
+size_t KeptPrefixLength(std::string_view path, std::string_view kept) {
+  size_t i = 0, j = 0;
+  while (j < kept.size()) {
+    if (IsSeparator(static_cast<uint8_t>(kept[j]))) {
+      if (i >= path.size() || !IsSeparator(static_cast<uint8_t>(path[i]))) {
+        return std::string_view::npos;
+      }
+      while (j < kept.size() && IsSeparator(static_cast<uint8_t>(kept[j]))) ++j;
+      while (i < path.size() && IsSeparator(static_cast<uint8_t>(path[i]))) ++i;
+      continue;
+    }
+    if (i >= path.size() || path[i] != kept[j]) return std::string_view::npos;
+    ++i;
+    ++j;
+  }
+  if (i < path.size() && !IsSeparator(static_cast<uint8_t>(path[i]))) {
+    return std::string_view::npos;
+  }
+  return i;
+}
+
+}  // namespace
+
+Text KeepNativeFolder(std::string native) {
+  Text text = TextFromNativePath(native);
+  std::string key = text.bytes();
+  while (!key.empty() && IsSeparator(static_cast<uint8_t>(key.back()))) key.pop_back();
+  if (key.empty() || !IsSeparator(static_cast<uint8_t>(key[0]))) return text;  // "/" or relative
+  std::lock_guard lock(g_kept_mutex);
+  for (KeptFolder& kept : g_kept) {
+    if (kept.text == key) {
+      kept.native = std::move(native);
+      return text;
+    }
+  }
+  g_kept.push_back(KeptFolder{std::move(key), std::move(native)});
+  return text;
 }
 
 std::string NativePath(const Text& path) {
   const std::string& s = path.bytes();
   const bool absolute = !s.empty() && IsSeparator(static_cast<uint8_t>(s[0]));
   std::string result = absolute ? "/" : "";
-  for (const std::string& part : SplitPathComponents(s)) {
+  size_t rest = 0;
+  if (absolute) {
+    // The longest kept folder that the path lies in.
+    std::lock_guard lock(g_kept_mutex);
+    for (const KeptFolder& kept : g_kept) {
+      size_t length = KeptPrefixLength(s, kept.text);
+      if (length != std::string::npos && length > rest) {
+        rest = length;
+        result = kept.native;
+      }
+    }
+  }
+  for (const std::string& part : SplitPathComponents(s.substr(rest))) {
     std::string base = result.empty() ? "." : result;
     auto join = [&](const std::string& name) {
       if (!result.empty() && result.back() != '/') result += '/';
@@ -158,7 +235,7 @@ std::string NativePath(const Text& path) {
       while (dirent* e = readdir(dir.get())) {
         std::string_view name(e->d_name);
         if (name == "." || name == "..") continue;
-        if (EqualsIgnoreCase(TextFromNativePath(name).bytes(), part)) {
+        if (EqualsIgnoreCase(TextFromNativeName(name).bytes(), part)) {
           found = std::string(name);
           break;
         }
@@ -177,7 +254,7 @@ std::vector<Text> ListFolder(const Text& folder, const Text& pattern) {
   while (dirent* e = readdir(dir.get())) {
     std::string_view raw(e->d_name);
     if (raw == "." || raw == "..") continue;
-    Text name = TextFromNativePath(raw);
+    Text name = TextFromNativeName(raw);
     if (Match(name.bytes(), pattern.bytes())) names.push_back(std::move(name));
   }
   return names;

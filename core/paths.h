@@ -7,6 +7,11 @@
 // among the folder's entries, so "X.edb" finds "X.EDB". A name on disk that is not valid
 // UTF-8 (copied from an old archive) is taken as GBK bytes as they stand, so it is still
 // listed and can be opened.
+//
+// Folders the program did not name (its own, which may come from any system, or one given
+// on a command line) are kept as the bytes the system gave: a path inside such a folder
+// reaches the file system through those bytes, and only the names after it, the ones the
+// program makes, are converted.
 #ifndef ROLLCALL_CORE_PATHS_H_
 #define ROLLCALL_CORE_PATHS_H_
 
@@ -26,9 +31,19 @@ std::string NativePath(const Text& path);
 // a two-byte character stays in its character); doubled separators give no empty components.
 std::vector<std::string> SplitPathComponents(const std::string& gbk_path);
 
-// The text form of a native path or name: UTF-8 decoded, or the bytes as they are when they
-// are not valid UTF-8.
+// The text form of a native name: UTF-8 decoded, or the bytes as they are when they are not
+// valid UTF-8.
+Text TextFromNativeName(std::string_view native);
+
+// The text form of a native path: each name decoded on its own, as TextFromNativeName does
+// (a folder unpacked from another system's archive may hold names in another encoding).
 Text TextFromNativePath(std::string_view native);
+
+// Keeps the absolute native folder `native` as these bytes, and returns its text form:
+// NativePath turns a path that starts with that text back into `native` followed by the
+// converted rest. "/" and "\" count as one separator there, so the text may be taken apart
+// and joined again. Safe from any thread.
+Text KeepNativeFolder(std::string native);
 
 // The names in `folder` that match `pattern` ("*" and "?", ignoring case, two-byte
 // characters as units), in the order the file system returns them. "." and ".." are never

@@ -39,11 +39,14 @@ bool InitProgramLocation() {
   char buffer[PATH_MAX + 1];
   ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
   if (n <= 0) return false;
-  Text full = TextFromNativePath(std::string(buffer, static_cast<size_t>(n)));
-  SplitProgramPath(full, &g_folder, &g_file_name);
-  std::string native_folder(buffer, static_cast<size_t>(n));
-  native_folder.resize(native_folder.rfind('/') == 0 ? 1 : native_folder.rfind('/'));
-  return chdir(native_folder.c_str()) == 0;
+  // Split where the system separates, not where a text would: the folder may come from
+  // another system, its name in another encoding or holding a "\".
+  const std::string full(buffer, static_cast<size_t>(n));  // absolute
+  const size_t last = full.rfind('/');
+  const std::string native_folder = full.substr(0, last);  // "" for the root
+  g_folder = KeepNativeFolder(native_folder);
+  g_file_name = TextFromNativeName(full.substr(last + 1));
+  return chdir(native_folder.empty() ? "/" : native_folder.c_str()) == 0;
 }
 
 const Text& ProgramFolder() { return g_folder; }

@@ -47,12 +47,24 @@ struct CloseOnExit {
   ~CloseOnExit() { CloseAllDatabases(); }
 };
 
-Text PathArg(const std::string& arg) { return TextFromNativePath(arg); }
+// A file named on the command line is looked for in its folder as the bytes given, whatever
+// system named the folders on the way; only the file's own name is converted and looked up
+// ignoring case, as every name the database opens is. A folder that does not exist as
+// given is looked up that way too.
+Text PathArg(const std::string& arg) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(arg, error);
+  if (arg.empty() || error) return TextFromNativePath(arg);
+  path = path.lexically_normal();  // as the database resolves "." and ".." itself
+  if (std::filesystem::is_directory(path.parent_path(), error)) {
+    KeepNativeFolder(path.parent_path().string());
+  }
+  return TextFromNativePath(path.string());
+}
 
 // Text from a person: UTF-8 when it is valid UTF-8, otherwise GBK (GB18030) as it stands,
-// which is what a terminal or a spreadsheet in a Chinese locale produces. File names are
-// read the same way.
-Text InputText(std::string_view bytes) { return TextFromNativePath(bytes); }
+// which is what a terminal or a spreadsheet in a Chinese locale produces.
+Text InputText(std::string_view bytes) { return TextFromNativeName(bytes); }
 
 std::string Quoted(const Text& text) { return "\"" + text.ToUtf8() + "\""; }
 

@@ -8,11 +8,12 @@
 //
 // Texts in the output are UTF-8; the files hold GBK. Arguments and CSV files are read as
 // UTF-8 when they are valid UTF-8 (a CSV file may start with a byte-order mark) and as GBK
-// otherwise. Values must fit their fields: a number outside its field's range, a value
-// beyond the last field or a CSV cell that does not parse is refused, and an import adds
-// nothing unless every row is good. Export writes reals as import reads them back ("1e-45",
-// "inf", "nan"). A failure prints its code and text ("-22 指定文件不是数据库文件"), then for
-// refused input what was wrong and where, and gives exit status 1.
+// otherwise; the folder of a FILE is found as the bytes given. Values must fit their
+// fields: a number outside its field's range, a value beyond the last field or a CSV cell
+// that does not parse is refused, and an import adds nothing unless every row is good.
+// Export writes reals as import reads them back ("1e-45", "inf", "nan"). A failure prints
+// its code and text ("-22 指定文件不是数据库文件"), then for refused input what was wrong
+// and where, and gives exit status 1.
 #ifndef ROLLCALL_EDB_TOOL_EDBTOOL_H_
 #define ROLLCALL_EDB_TOOL_EDBTOOL_H_
 

@@ -14,6 +14,15 @@ namespace rc {
 namespace {
 
 constexpr uint32_t kNumLockSymbol = 0xFF7F;
+// Without detectable auto-repeat, the server makes each repeat as a release and a press,
+// stamping each with the time of its own making: the two may fall on either side of a
+// millisecond tick. A finger lifts and presses a key again in tens of milliseconds at best.
+constexpr xcb_timestamp_t kRepeatPairMs = 2;
+// A held key repeats every few tens of milliseconds after a delay of under a second (the
+// longest delay desktops offer is 2 s). A "held" key not heard from for longer than this
+// lost its release somewhere (an event that never came here): its next press is a new one,
+// so that a lost release can never swallow the key for good.
+constexpr xcb_timestamp_t kLongestRepeatGapMs = 5000;
 // Modifiers that choose a hot key; the lock keys and the mouse buttons do not.
 constexpr uint16_t kChoosingModifiers =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
@@ -143,10 +152,44 @@ void X11HotKeyPlatform::StopIntercepting() {
   intercepting_ = false;
   intercepted_window_ = 0;
   handler_ = nullptr;
+  // Releases are not seen from here on: what is down now is unknown.
+  held_.clear();
+  released_code_ = 0;
+}
+
+bool X11HotKeyPlatform::IsRepeat(xcb_keycode_t code, xcb_timestamp_t time) {
+  auto held = std::find_if(held_.begin(), held_.end(),
+                           [code](const HeldKey& key) { return key.code == code; });
+  if (held != held_.end()) {
+    // Pressed again without a release: detectable auto-repeat, which sends presses only.
+    const bool repeat = time - held->last_press <= kLongestRepeatGapMs;
+    held->last_press = time;
+    return repeat;
+  }
+  held_.push_back(HeldKey{code, time});
+  return code == released_code_ && time - released_time_ <= kRepeatPairMs;
+}
+
+void X11HotKeyPlatform::NoteRelease(xcb_keycode_t code, xcb_timestamp_t time) {
+  auto held = std::find_if(held_.begin(), held_.end(),
+                           [code](const HeldKey& key) { return key.code == code; });
+  if (held == held_.end()) return;
+  held_.erase(held);
+  released_code_ = code;
+  released_time_ = time;
 }
 
 void X11HotKeyPlatform::HandleEvent(const xcb_generic_event_t* event) {
-  if (!intercepting_ || (event->response_type & 0x7F) != XCB_KEY_PRESS) return;
+  if (!intercepting_) return;
+  const uint8_t type = event->response_type & 0x7F;
+  if (type == XCB_KEY_RELEASE) {
+    // The grab that a press of a grabbed key starts sends its release here too, wherever
+    // the focus is; any release of the key ends the hold, whatever window it names.
+    const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
+    NoteRelease(release->detail, release->time);
+    return;
+  }
+  if (type != XCB_KEY_PRESS) return;
   const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
   if (press->event != root_) return;
   uint16_t modifiers = press->state & kChoosingModifiers;
@@ -158,6 +201,7 @@ void X11HotKeyPlatform::HandleEvent(const xcb_generic_event_t* event) {
         grab.key_codes.end()) {
       continue;
     }
+    if (IsRepeat(press->detail, press->time)) return;
     // A copy: the handler may register or release keys, which may replace handler_.
     HotKeyMessageHandler handler = handler_;
     handler(grab.id);

@@ -35,8 +35,9 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   // grabs went with it) and must not be touched again.
   void ForgetGrabs() { grabs_.clear(); }
 
-  // Turns a press of a grabbed key into the hot-key message for the intercepted window.
-  // Other events are left alone. The event is never consumed.
+  // Turns a press of a grabbed key into the hot-key message for the intercepted window; a
+  // key held down gives one message, however long it is held. Other events are left alone.
+  // The event is never consumed.
   void HandleEvent(const xcb_generic_event_t* event);
 
  private:
@@ -48,7 +49,16 @@ class X11HotKeyPlatform : public HotKeyPlatform {
     uint16_t num_lock;  // the Num Lock mask at the time of the grab
   };
 
+  // A grabbed key that went down and has not been seen to go up.
+  struct HeldKey {
+    xcb_keycode_t code;
+    xcb_timestamp_t last_press;  // the key's own press, or its latest repeat
+  };
+
   void Ungrab(const Grab& grab);
+  // Whether a press is the auto-repeat of a key that is held; notes it either way.
+  bool IsRepeat(xcb_keycode_t code, xcb_timestamp_t time);
+  void NoteRelease(xcb_keycode_t code, xcb_timestamp_t time);
 
   xcb_connection_t* connection_;
   xcb_window_t root_;
@@ -56,6 +66,11 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   bool intercepting_ = false;
   NativeHandle intercepted_window_ = 0;
   HotKeyMessageHandler handler_;
+  std::vector<HeldKey> held_;
+  // The latest release of a held key: without detectable auto-repeat, each repeat arrives as
+  // a release and a press at once.
+  xcb_keycode_t released_code_ = 0;
+  xcb_timestamp_t released_time_ = 0;
 };
 
 }  // namespace rc

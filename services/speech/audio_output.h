@@ -8,6 +8,14 @@
 
 namespace rc {
 
+// The widest sounds that playback takes. A WAV header is only numbers in a file: rates and
+// channel counts outside these bounds are no sound anyone recorded, and samples are at most
+// 32 bits wide.
+inline constexpr int kMinSoundRate = 1000;
+inline constexpr int kMaxSoundRate = 384000;
+inline constexpr int kMaxSoundChannels = 8;
+inline constexpr int kMaxSampleBytes = 4;
+
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;

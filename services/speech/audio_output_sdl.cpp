@@ -79,11 +79,6 @@ constexpr int kDeviceRate = 44100;
 constexpr SDL_AudioFormat kDeviceFormat = AUDIO_S16SYS;
 constexpr Uint8 kDeviceChannels = 1;
 constexpr Uint16 kDeviceSamples = 1024;  // about 23 ms per buffer
-// A WAV header is only numbers in a file. Rates and channel counts outside these bounds are
-// no sound anyone recorded, and the converter must not be asked to size buffers for them.
-constexpr int kMinSourceRate = 1000;
-constexpr int kMaxSourceRate = 384000;
-constexpr Uint8 kMaxSourceChannels = 8;
 // Silence put after each sound for the rate converter to keep back, and the value of
 // silence in unsigned 8-bit samples.
 constexpr int kPadMs = 50;
@@ -140,8 +135,10 @@ class SdlAudioOutput : public AudioOutput {
     if (Sdl().LoadWAV_RW(rw, 1, &source, &buffer, &length) == nullptr) return false;
     bool ok = false;
     SDL_AudioStream* stream = nullptr;
-    if (length <= static_cast<Uint32>(INT_MAX) && source.freq >= kMinSourceRate &&
-        source.freq <= kMaxSourceRate && source.channels >= 1 && source.channels <= kMaxSourceChannels) {
+    // The converter must not be asked to size buffers for formats beyond the bounds.
+    if (length <= static_cast<Uint32>(INT_MAX) && source.freq >= kMinSoundRate &&
+        source.freq <= kMaxSoundRate && source.channels >= 1 &&
+        source.channels <= kMaxSoundChannels) {
       stream = Sdl().NewAudioStream(source.format, source.channels, source.freq, kDeviceFormat,
                                   kDeviceChannels, kDeviceRate);
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <streambuf>
 #include <string>
 
@@ -28,6 +29,18 @@ class ArchiveReader {
     if (n > remaining_) return false;
     in_.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
     if (static_cast<uint64_t>(in_.gcount()) != n) {
+      remaining_ = 0;
+      return false;
+    }
+    remaining_ -= n;
+    return true;
+  }
+
+  // Passes over `n` bytes without reading them.
+  bool Skip(uint64_t n) {
+    if (n > remaining_) return false;
+    in_.seekg(static_cast<std::streamoff>(n), std::ios::cur);
+    if (!in_) {
       remaining_ = 0;
       return false;
     }
@@ -196,13 +209,21 @@ class VoiceArchive {
     size_t index = load_.size();
     load_.push_back(LoadSlot{});
     auto entry = std::make_shared<VoiceEntry>();
-    if (Status s = ReadEntryFields(entry.get()); s != Status::kComplete) return s;
+    bool absent = false;
+    if (Status s = ReadEntryFields(entry.get(), &absent); s != Status::kComplete) return s;
+    if (absent) {
+      // Its slot stays empty, so that a later reference to it finds no entry either.
+      *out = nullptr;
+      return Status::kComplete;
+    }
     load_[index].object = entry;
     *out = std::move(entry);
     return Status::kComplete;
   }
 
-  Status ReadEntryFields(VoiceEntry* entry) {
+  // `*absent` is set for an entry whose sound is passed over: one larger than any sound a
+  // character needs, or one that memory cannot hold at the moment.
+  Status ReadEntryFields(VoiceEntry* entry, bool* absent) {
     if (Status s = ReadString(&entry->name); s != Status::kComplete) return s;
     if (Status s = ReadString(&entry->second_text); s != Status::kComplete) return s;
     if (!reader_.ReadDouble(&entry->size)) return Status::kTruncated;
@@ -213,7 +234,15 @@ class VoiceArchive {
     double whole = std::trunc(entry->size);
     if (whole > static_cast<double>(reader_.remaining())) return Status::kTruncated;
     uint64_t n = static_cast<uint64_t>(whole);
-    entry->data.resize(static_cast<size_t>(n));
+    *absent = n > vf::kMaxSoundBytes;
+    if (!*absent) {
+      try {
+        entry->data.resize(static_cast<size_t>(n));
+      } catch (const std::bad_alloc&) {
+        *absent = true;
+      }
+    }
+    if (*absent) return reader_.Skip(n) ? Status::kComplete : Status::kTruncated;
     if (!reader_.ReadBytes(entry->data.data(), n)) return Status::kTruncated;
     return Status::kComplete;
   }
@@ -222,12 +251,24 @@ class VoiceArchive {
   std::vector<LoadSlot> load_;
 };
 
-// A read-only stream over bytes in memory, without copying them.
+// A read-only stream over bytes in memory, without copying them. It seeks forward only,
+// which is all that passing over a sound needs.
 class MemoryBuffer : public std::streambuf {
  public:
   explicit MemoryBuffer(std::span<const uint8_t> bytes) {
     char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
     setg(begin, begin, begin + bytes.size());
+  }
+
+ protected:
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override {
+    if (dir != std::ios_base::cur || !(which & std::ios_base::in) || off < 0 ||
+        off > egptr() - gptr()) {
+      return pos_type(off_type(-1));
+    }
+    setg(eback(), gptr() + off, egptr());
+    return pos_type(gptr() - eback());
   }
 };
 
@@ -236,8 +277,14 @@ class MemoryBuffer : public std::streambuf {
 VoiceData ReadVoiceData(std::istream& in, uint64_t size) {
   VoiceData data;
   VoiceArchive archive(in, size);
-  data.status = archive.ReadMap(&data.characters);
-  if (data.status == Status::kComplete) data.status = archive.ReadMap(&data.sounds);
+  try {
+    data.status = archive.ReadMap(&data.characters);
+    if (data.status == Status::kComplete) data.status = archive.ReadMap(&data.sounds);
+  } catch (const std::bad_alloc&) {
+    // A string that memory cannot hold (a sparse file may declare any length): the maps
+    // keep what was read before it. A sound that memory cannot hold is only passed over.
+    data.status = Status::kNoMemory;
+  }
   return data;
 }
 

@@ -34,6 +34,7 @@ enum class VoiceFileStatus {
   kBadIndex,   // a class or object reference to an index that was never stored
   kBadClass,   // a class name too long, or a reference to the wrong kind of item
   kBadSize,    // a size field that is negative or not a number
+  kNoMemory,   // a string longer than memory can hold
 };
 
 struct VoiceData {
@@ -42,9 +43,11 @@ struct VoiceData {
   VoiceFileStatus status = VoiceFileStatus::kComplete;
 };
 
-// Reads both maps from `size` bytes of `in`. Reading stops at the first damage; what was
-// read completely until then is kept (an entry counts once its value has been read whole).
-// Never allocates more than the bytes that are left to read.
+// Reads both maps from `size` bytes of `in`, which must be able to seek forward. Reading
+// stops at the first damage; what was read completely until then is kept (an entry counts
+// once its value has been read whole). Never allocates more than the bytes that are left to
+// read; a sound larger than voice_file::kMaxSoundBytes, or one that memory cannot hold, is
+// passed over and its entry read as absent (null).
 VoiceData ReadVoiceData(std::istream& in, uint64_t size);
 VoiceData ReadVoiceData(std::span<const uint8_t> bytes);
 

@@ -38,11 +38,14 @@
 //     .       string      second text, not used by playback
 //     .       8           size: IEEE double, number of data bytes; 0.0 means no data
 //     .       trunc(size) data: a complete WAV image; no bytes at all when size is 0.0
+//   An entry whose data is larger than kMaxSoundBytes is passed over and read as absent.
 #ifndef ROLLCALL_SERVICES_SPEECH_VOICE_FILE_FORMAT_H_
 #define ROLLCALL_SERVICES_SPEECH_VOICE_FILE_FORMAT_H_
 
 #include <cstddef>
 #include <cstdint>
+
+#include "services/speech/audio_output.h"
 
 namespace rc::voice_file {
 
@@ -74,6 +77,17 @@ inline constexpr uint16_t kMaxClassNameLength = 64;
 
 // Size of the stored size field.
 inline constexpr size_t kSizeFieldBytes = 8;
+
+// The most data one entry may hold. A character sounds for a second at most (the next one
+// cuts it off even at the slowest reading rate); ten seconds of the widest format playback
+// takes (384 kHz, 8 channels, 32-bit samples: 12.3 MB a second) and room for the WAV's
+// header chunks hold any sound a character can need, in any format. A larger size is a
+// damaged or foreign file: reading it whole could take more memory than the machine has
+// (a sparse file may declare 64 GB) or keep hundreds of megabytes for the whole session.
+inline constexpr uint64_t kMaxSoundSeconds = 10;
+inline constexpr uint64_t kWavHeaderRoom = 64 * 1024;
+inline constexpr uint64_t kMaxSoundBytes =
+    kMaxSoundSeconds * kMaxSoundRate * kMaxSoundChannels * kMaxSampleBytes + kWavHeaderRoom;
 
 }  // namespace rc::voice_file
 

@@ -74,6 +74,25 @@ TEST_F(PathsTest, NameThatIsNotUtf8IsStillListedAndOpenable) {
   EXPECT_TRUE(RemoveFile(Root() + Text("/date/") + listed[0]));
 }
 
+// A folder named on another system, kept as its bytes: one whose name ends in a byte that
+// would start a two-byte character, inside one whose name holds a "\\" and one named in
+// GBK. Paths inside it keep it whichever separators they are written with; the names after
+// it are converted.
+TEST_F(PathsTest, KeptFolderReachesTheFileSystemAsItsBytes) {
+  const std::string kept = root_ + "/kejian\\beifen/\xBF\xCE/caf\xE9";
+  std::filesystem::create_directories(kept + "/date");
+  const Text folder = KeepNativeFolder(kept);
+  EXPECT_EQ(folder, Root() + Text("/kejian\\beifen/\xBF\xCE/caf\xE9"));
+  const std::string class_file = kept + "/date/三年二班.edb";
+  EXPECT_EQ(NativePath(folder + Text("/date/\\") + "三年二班.edb"_gbk), class_file);
+  EXPECT_EQ(NativePath(folder + Text("\\date/") + "三年二班.edb"_gbk), class_file);
+  EXPECT_EQ(NativePath(Root() + Text("/kejian/beifen//\xBF\xCE/caf\xE9/date/") + "三年二班.edb"_gbk),
+            class_file);
+  EXPECT_EQ(NativePath(folder), kept);
+  // A neighbour whose name only starts the same does not lie in it.
+  EXPECT_NE(NativePath(folder + Text("x/a")).rfind(kept, 0), 0u);
+}
+
 TEST_F(PathsTest, PatternsIgnoreCaseAndCountCharacters) {
   EXPECT_TRUE(MatchesPattern(Text("A.EDB"), Text("*.edb")));
   EXPECT_FALSE(MatchesPattern(Text("a.edbx"), Text("*.edb")));

@@ -325,13 +325,17 @@ class Session:
             raise HarnessError(f"{argv[0]} failed ({result.returncode}): {result.stderr}")
         return result.stdout
 
-    def program_folder(self, program=None, class_files=(), files=()):
+    def program_folder(self, program=None, class_files=(), files=(), under=None):
         """A fresh program folder: a copy of the program (its folder is where the program file
         lies, so a link would point back into the build), a date/ folder holding copies of
         class_files (paths of .edb files), and copies of files beside the program (such as
-        date1.edb, date2.edb or VoxSound.dat). The folder is removed with the session."""
+        date1.edb, date2.edb or VoxSound.dat). With under, a relative path whose names may be
+        bytes in any encoding, the folder is made inside those folders. The folder is removed
+        with the session."""
         program = pathlib.Path(program or BUILD_DIR / "rollcall")
-        folder = pathlib.Path(tempfile.mkdtemp(prefix="program-", dir=self._temp))
+        parent = self._temp / os.fsdecode(under) if under else self._temp
+        parent.mkdir(parents=True, exist_ok=True)
+        folder = pathlib.Path(tempfile.mkdtemp(prefix="program-", dir=parent))
         shutil.copy2(program, folder / program.name)
         (folder / "date").mkdir()
         for path in class_files:

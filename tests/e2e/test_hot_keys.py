@@ -2,6 +2,7 @@
 reach the label's feedback event, whatever the lock keys, while another client holds a key,
 while a modal window is open, and again after the keys were released and registered anew."""
 
+import time
 import unittest
 
 import harness
@@ -34,6 +35,23 @@ class HotKeysTest(unittest.TestCase):
             # The keys stay registered to the end; the program still ends cleanly.
             probe.send("quit")
             self.assertEqual(probe.wait_exit(), 0)
+
+    def test_a_held_key_counts_once(self):
+        # A key held well past the server's auto-repeat delay (660 ms by default) sends a
+        # stream of repeats; each key a teacher holds down is still one press.
+        with harness.Session(name="hotkeys-hold") as s:
+            probe, _ = self.start_probe(s)
+            probe.send("register")
+            probe.expect_line("registered")
+            for key in ("x", "c", "v"):
+                s.xdotool("keydown", key)
+                time.sleep(1.5)  # the hold itself
+                s.xdotool("keyup", key)
+            s.key("c")
+            # The last line proves that every event before it was handled.
+            for identifier in (33002, 33001, 33003, 33001):
+                self.assertEqual(probe.expect_line("feedback"), feedback(identifier))
+            self.assertEqual([l for l in probe.unread_lines() if l.startswith("feedback")], [])
 
     def test_key_held_by_another_client_is_refused_and_the_others_work(self):
         with harness.Session(name="hotkeys-held") as s:

@@ -123,6 +123,23 @@ class RollCallTest(unittest.TestCase):
                 what="the window above the new slide show")
             self.assertTrue(program.running())
 
+    def test_a_program_folder_named_on_another_system(self):
+        # Unpacked from a zip made on a GBK system under a UTF-8 folder, and a folder whose
+        # name holds a backslash: the class is made there with edbtool, the program finds
+        # it, and C counts a pick.
+        for under in ("老师/".encode() + "课件".encode("gbk"), b"kejian\\beifen"):
+            with self.subTest(under=under), \
+                    harness.Session(window_manager=True, name="odd-folder") as s:
+                folder = s.program_folder(under=under)
+                roster = s.make_class(folder, "九（1）班", ["孤独"])
+                self.assertEqual(os.listdir(folder / "date"), ["九（1）班.edb"])
+                program, window = s.start_rollcall(folder)
+                self.assertEqual(self.window_name(s, window), "九（1）班按C键 随机点名")
+                s.key("c")
+                harness.wait_until(lambda: counts(s, roster) == {"孤独": (1, 0)},
+                                   what="the pick")
+                self.assertTrue(program.running())
+
     def test_second_start_is_refused_and_a_killed_first_leaves_nothing_behind(self):
         with harness.Session(window_manager=True, name="single-instance") as s:
             folder = s.program_folder()

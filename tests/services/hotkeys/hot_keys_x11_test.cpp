@@ -203,6 +203,40 @@ TEST_F(X11HotKeyTest, UnknownKeysAndModifierBitsAreRefused) {
   EXPECT_TRUE(platform_->RegisterHotKey(kMainWindow, 33003, kModWin, kKeyC));
 }
 
+// With detectable auto-repeat (which a connection may ask the server for) a held key sends
+// presses only, and the single release comes at the end. The program's own connection gets
+// the other form, a release and a press at once, which the end-to-end test holds keys for.
+TEST_F(X11HotKeyTest, PressesWithoutAReleaseAreTheKeyHeld) {
+  ASSERT_TRUE(platform_->RegisterHotKey(kMainWindow, 33002, 0, kKeyX));
+  std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
+      xcb_key_symbols_alloc(connection_.get()), &xcb_key_symbols_free);
+  std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
+      xcb_key_symbols_get_keycode(symbols.get(), 'x'), &std::free);
+  ASSERT_NE(codes, nullptr);
+  auto send = [&](uint8_t type, xcb_timestamp_t time) {
+    xcb_key_press_event_t event{};
+    event.response_type = type;
+    event.detail = *codes;
+    event.time = time;
+    event.root = event.event = RootOf(connection_.get());
+    platform_->HandleEvent(reinterpret_cast<const xcb_generic_event_t*>(&event));
+  };
+  send(XCB_KEY_PRESS, 1000);
+  for (xcb_timestamp_t t = 1660; t < 3000; t += 40) send(XCB_KEY_PRESS, t);
+  send(XCB_KEY_RELEASE, 3000);
+  send(XCB_KEY_PRESS, 3100);  // pressed again
+  EXPECT_EQ(seen_.size(), 2u);
+  // A release that never came cannot swallow the key for good: long after the last
+  // repeat, a press is a press again.
+  send(XCB_KEY_PRESS, 9000);
+  EXPECT_EQ(seen_.size(), 3u);
+  // Nor can one that came while nothing listened.
+  platform_->StopIntercepting();
+  platform_->Intercept(kMainWindow, [this](int32_t id) { seen_.push_back(id); });
+  send(XCB_KEY_PRESS, 9100);
+  EXPECT_EQ(seen_, (std::vector<int32_t>{33002, 33002, 33002, 33002}));
+}
+
 // The platform of the application lives in process-wide state that outlasts the application
 // and Qt's connection with it.
 TEST(QtHotKeyPlatformTest, FollowsTheApplicationsConnectionAndOutlivesIt) {

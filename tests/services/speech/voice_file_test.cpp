@@ -1,5 +1,6 @@
 #include "services/speech/voice_file.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,6 +208,68 @@ TEST(VoiceFileTest, DamageInTheCharacterMapLeavesTheSoundMapEmpty) {
   EXPECT_EQ(data.characters.size(), 1u);
   EXPECT_TRUE(data.sounds.empty());
   EXPECT_EQ(ReadVoiceData(Bytes{}).status, VoiceFileStatus::kTruncated);
+}
+
+// A sound larger than any character needs, or larger than memory can hold at the moment, is
+// passed over and read as absent, references to it too; reading goes on after it. A string
+// that memory cannot hold ends the reading. The file is sparse: it claims far more than it
+// takes on disk.
+TEST(VoiceFileTest, SoundsTooLargeAreAbsentAndMemoryThatRunsOutIsNoCrash) {
+  constexpr uint64_t kMid = 64 << 20;  // below the cap, above what the child may take
+  char pattern[] = "/tmp/rollcall-voice-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string native = std::string(pattern) + "/VoxSound.dat";
+  std::ofstream out(native, std::ios::binary);
+  auto write = [&out](ArchiveWriter& w, uint64_t hole) {
+    out.write(reinterpret_cast<const char*>(w.bytes().data()),
+              static_cast<std::streamsize>(w.size()));
+    out.seekp(static_cast<std::streamoff>(hole), std::ios::cur);
+    w = ArchiveWriter();
+  };
+  auto sound = [](ArchiveWriter& w, const char* name, uint64_t size) {
+    w.String(Text(name)).ClassRef(1).String(Text(name)).String(Text()).Double(double(size));
+  };
+  ArchiveWriter w;
+  w.Count(1).String(Text("a")).NewClass("CVoice").EntryFields(Text("big"), Text(), {});
+  w.Count(5);
+  sound(w, "big", voice_file::kMaxSoundBytes + 1);  // object 3
+  write(w, voice_file::kMaxSoundBytes + 1);
+  w.String(Text("again")).ObjectRef(3);
+  w.String(Text("small")).ClassRef(1).EntryFields(Text("small"), Text(), Bytes{7});
+  sound(w, "mid", kMid);
+  write(w, kMid);
+  w.Length(kMid, Form::k64);  // the next key: a string as long
+  write(w, 0);
+  out.close();
+  std::filesystem::resize_file(native, std::filesystem::file_size(native) + kMid);
+  const Text path = TextFromNativePath(native);
+
+  VoiceData data = LoadVoiceFile(path);
+  EXPECT_EQ(data.status, VoiceFileStatus::kTruncated);  // after the long string
+  EXPECT_EQ(data.sounds.size(), 4u);
+  EXPECT_EQ(data.sounds.at(Text("big")), nullptr);
+  EXPECT_EQ(data.sounds.at(Text("again")), nullptr);
+  EXPECT_EQ(Find(data.sounds, Text("small"))->data, Bytes{7});
+  EXPECT_EQ(Find(data.sounds, Text("mid"))->data.size(), kMid);
+#if !defined(__SANITIZE_ADDRESS__)  // which needs an address space without limits
+  // In a child process, with 32 MB of address space to spare.
+  auto read_with_little_memory = [&path] {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                        (rlim_t{32} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
+    VoiceData d = LoadVoiceFile(path);
+    const VoiceEntry* small = Find(d.sounds, Text("small"));
+    std::exit(d.status == VoiceFileStatus::kNoMemory && d.sounds.size() == 4 &&
+                      d.sounds.at(Text("mid")) == nullptr && small && small->data == Bytes{7}
+                  ? 0
+                  : 1);
+  };
+  EXPECT_EXIT(read_with_little_memory(), ::testing::ExitedWithCode(0), "");
+#endif
+  std::filesystem::remove_all(pattern);
 }
 
 TEST(VoiceFileTest, LoadsThroughThePathLayer) {
