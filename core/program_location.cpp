@@ -14,27 +14,6 @@ Text g_file_name;
 
 }  // namespace
 
-void SplitProgramPath(const Text& full_path, Text* folder, Text* file_name) {
-  const std::string& s = full_path.bytes();
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < s.size();) {
-    uint8_t b = static_cast<uint8_t>(s[i]);
-    if (IsLeadByte(b) && i + 1 < s.size()) {
-      i += 2;
-      continue;
-    }
-    if (b == '/' || b == '\\') last = i;
-    ++i;
-  }
-  if (last == std::string::npos) {
-    *folder = Text();
-    *file_name = full_path;
-    return;
-  }
-  *folder = Text(s.substr(0, last));
-  *file_name = Text(s.substr(last + 1));
-}
-
 bool InitProgramLocation() {
   char buffer[PATH_MAX + 1];
   ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);

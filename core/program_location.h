@@ -16,10 +16,6 @@ const Text& ProgramFolder();
 // The program file's name after the last separator.
 const Text& ProgramFileName();
 
-// Splits a full path at its last separator ("/" or "\"; a "\" that is the trail byte of a
-// two-byte character does not count). The folder is empty when there is no separator.
-void SplitProgramPath(const Text& full_path, Text* folder, Text* file_name);
-
 }  // namespace rc
 
 #endif  // ROLLCALL_CORE_PROGRAM_LOCATION_H_

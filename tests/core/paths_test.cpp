@@ -106,19 +106,6 @@ TEST_F(PathsTest, PatternsIgnoreCaseAndCountCharacters) {
   EXPECT_TRUE(ListFolder(Root() + Text("/missing"), Text("*")).empty());
 }
 
-TEST(ProgramLocationTest, SplitsAtLastSeparatorOutsideCharacters) {
-  Text folder, name;
-  SplitProgramPath(Text("C:\\Tools\\rollcall.exe"), &folder, &name);
-  EXPECT_EQ(folder, Text("C:\\Tools"));
-  EXPECT_EQ(name, Text("rollcall.exe"));
-  SplitProgramPath(Text(std::string("/opt/a\xD5\\b")), &folder, &name);  // trail byte 0x5C
-  EXPECT_EQ(folder, Text("/opt"));
-  EXPECT_EQ(name, Text(std::string("a\xD5\\b")));
-  SplitProgramPath(Text("rollcall"), &folder, &name);
-  EXPECT_EQ(folder, Text());
-  EXPECT_EQ(name, Text("rollcall"));
-}
-
 TEST(ProgramLocationTest, InitFindsThisBinaryAndEntersItsFolder) {
   testing::WorkingFolderGuard restore_working_folder;
   ASSERT_TRUE(InitProgramLocation());
