@@ -235,6 +235,23 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   HideCountdown = kHotKeyCountdown;
   CountdownTick();
   EXPECT_TRUE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
+
+  // C again while the name shows red: from red, the fourteen blinks would end red, and the
+  // name ends black all the same.
+  auto colour = [] {
+    return forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+  };
+  for (int tick = 0; colour() != 255; ++tick) {
+    ASSERT_LT(tick, kHotKeyCountdown) << "never red";
+    CountdownTick();
+  }
+  HideCountdown = kHotKeyCountdown;
+  for (int tick = 0; forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible);
+       ++tick) {
+    ASSERT_LT(tick, kHotKeyCountdown) << "never hidden";
+    CountdownTick();
+  }
+  EXPECT_EQ(colour(), 0);
 }
 
 // Set for the run of the test below in a program folder of its own.
