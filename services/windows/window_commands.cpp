@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QWindow>
 #include <vector>
@@ -85,6 +87,12 @@ int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Tex
   size_t default_index = static_cast<size_t>((flags >> 8) & 0xF);
   if (default_index < buttons.size()) box.setDefaultButton(buttons[default_index]);
   if (buttons.size() == 1) box.setEscapeButton(buttons[0]);
+  // Ctrl+C copies the title and the text, a blank line between them, so that a message can be
+  // passed on to someone who helps (and read back by the end-to-end tests).
+  QShortcut copy(QKeySequence::Copy, &box);
+  QObject::connect(&copy, &QShortcut::activated, &box, [&box] {
+    QGuiApplication::clipboard()->setText(box.windowTitle() + "\n\n" + box.text());
+  });
 
   // Task-modal: the program's other top-level windows are disabled while the box is open.
   std::vector<QPointer<QWidget>> disabled;

@@ -31,6 +31,7 @@ import tempfile
 import threading
 import time
 import unittest
+import uuid
 
 BUILD_DIR = pathlib.Path(os.environ.get("ROLLCALL_BUILD_DIR", "build")).resolve()
 ARTIFACTS = pathlib.Path(os.environ.get("ROLLCALL_E2E_ARTIFACTS", BUILD_DIR / "e2e-artifacts"))
@@ -388,6 +389,39 @@ class Session:
 
     def type_text(self, text):
         self.xdotool("type", text)
+
+    def clipboard(self):
+        """The text on the clipboard, or None when no program holds one."""
+        result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                                capture_output=True, timeout=10, check=False)
+        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
+
+    def set_clipboard(self, text):
+        """Puts text on the clipboard as another program does (xclip holds it until a program
+        takes the clipboard over) and waits until it is there."""
+        require_tools("xclip")
+        clip = self.start(["xclip", "-quiet", "-selection", "clipboard", "-in", "/dev/stdin"],
+                          stdin=True)
+        clip.popen.stdin.write(text)
+        clip.popen.stdin.close()
+        wait_until(lambda: self.clipboard() == text, what="the clipboard to hold the text")
+
+    def copy_text(self):
+        """Presses Ctrl+C in the focused window and returns the text it put on the
+        clipboard (which may be empty)."""
+        marker = f"nothing copied {uuid.uuid4()}"
+        self.set_clipboard(marker)
+        self.key("ctrl+c")
+        return wait_until(lambda: (lambda text: [text] if text not in (None, marker) else None)(
+            self.clipboard()), what="Ctrl+C to copy something")[0]
+
+    def message_text(self, title=NOTICE_TITLE, process=None):
+        """Waits for a message box (by default titled as the program's are), focuses it and
+        returns its text, copied with Ctrl+C (the box copies its title, a blank line and its
+        text). The box stays up."""
+        box = self.wait_for_window(title, process=process)
+        self.activate(box)
+        return self.copy_text().partition("\n\n")[2]
 
     def find_windows(self, title):
         """Ids of the visible windows whose title matches the regular expression."""
