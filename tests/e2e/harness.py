@@ -24,6 +24,7 @@ import json
 import os
 import pathlib
 import queue
+import re
 import shutil
 import signal
 import subprocess
@@ -191,6 +192,42 @@ class Process:
                     pass
 
 
+class WindowEvents:
+    """The showings of top-level windows, as the X server reports them to a listener of its
+    own (window_events) the moment a window is mapped or unmapped, on the clock of
+    time.monotonic(). Polling with xdotool sees a window late, by as long as the programs the
+    test ran meanwhile took; these moments are the program's own."""
+
+    def __init__(self, process):
+        self._process = process
+        process.expect_line("ready", what="the window listener to be ready")
+
+    def showings(self, title):
+        """(shown, hidden) of each time a window whose title matches the regular expression
+        was shown, in order; hidden is None while it is still up."""
+        pattern = re.compile(title)
+        mapped, spans = set(), []
+        for line in list(self._process.lines):
+            at, kind, window, name = (line.split(" ", 3) + ["", "", ""])[:4]
+            if kind not in ("map", "unmap") or not pattern.search(name):
+                continue
+            was_shown = bool(mapped)
+            (mapped.add if kind == "map" else mapped.discard)(window)
+            if mapped and not was_shown:
+                spans.append([float(at), None])
+            elif was_shown and not mapped:
+                spans[-1][1] = float(at)
+        return [tuple(span) for span in spans]
+
+    def showing(self, title, after=0.0, timeout=DEFAULT_TIMEOUT):
+        """Waits until the first showing of a window titled `title` that began at or after
+        the moment `after` has ended; returns its (shown, hidden)."""
+        return wait_until(
+            lambda: next((span for span in self.showings(title)
+                          if span[0] >= after and span[1] is not None), None),
+            timeout, f"a showing of a window titled {title!r} to end")
+
+
 class Session:
     """A private X display with the programs of one test. Use as a context manager."""
 
@@ -208,6 +245,7 @@ class Session:
         self._processes = []
         self._xvfb = None
         self._temp = None
+        self._window_events = None
 
     # -- lifetime ---------------------------------------------------------------------------
 
@@ -343,6 +381,33 @@ class Session:
         self.key("Return")
         window = self.wait_for_window(MAIN_TITLE, process=program)
         return program, window
+
+    def window_events(self):
+        """The showings of windows on this display from now on (WindowEvents). Start it
+        before the program whose windows are to be timed."""
+        if self._window_events is None:
+            self._window_events = WindowEvents(self.start([HELPERS / "window_events"]))
+        return self._window_events
+
+    def with_window_shown(self, title, step, done, what, show=None, attempts=5):
+        """Does step(window) on the visible window titled `title` and waits until done()
+        holds; returns what it returned. The main window hides by itself a few seconds after
+        start and after C, so a step may come too late: when the window is gone before done()
+        holds, show() (by default C) shows it again and the step is done again. A test thus
+        never depends on how long the window stays up. C also rolls: a test that minds passes
+        a show() that waits for the roll to end."""
+        hidden = object()
+        for _ in range(attempts):
+            window = (self.find_windows(title) or [None])[0]
+            if window is None:
+                (show or (lambda: self.key("c")))()
+                window = self.wait_for_window(title)
+            step(window)
+            result = wait_until(lambda: done() or (not self.find_windows(title) and hidden),
+                                what=what)
+            if result is not hidden:
+                return result
+        raise HarnessError(f"the window titled {title!r} hid {attempts} times before {what}")
 
     def wait_for_file(self, path, predicate=None, timeout=DEFAULT_TIMEOUT):
         """Waits until the file exists (and predicate(path) holds, when given)."""

@@ -16,6 +16,7 @@ CLASS_NAME_BOX = (260, 31)
 PASTE_BOX = (260, 100)
 CREATE = (263, 326)
 EMPTY_CLASS_LIST = (40, 250)
+WIDE_MAIN_WINDOW = 258    # the main window's client width after "→"
 # Both lists have the same header; the rows below it are 18 pixels high.
 HEADER = 23
 ROW = 18
@@ -92,20 +93,27 @@ class ClassWindowTest(unittest.TestCase):
             for student in listing:
                 s.edbtool("add", date / "一班.edb", "一班", student, "1", "0")
             s.edbtool("add", date / "二班.edb", "二班", "赵六", "0", "0")
-            first_class = s.read_class(date / "一班.edb")
 
             program, main = s.start_rollcall(folder)
             # The roll on the second class, so that closing the window visibly switches back.
-            self.click(s, main, ARROW)
-            self.click(s, main, COMBO)
-            s.key("Down", "Return")
-            harness.wait_until(lambda: s.find_windows(f"^{listing[1]}按C键 随机点名$"),
-                               what="the roll on the second class")
+            # Each click waits for the main window to be up (it hides by itself; C, which
+            # shows it again, rolls, which does not matter here).
+            s.with_window_shown(harness.MAIN_TITLE, lambda w: self.click(s, w, ARROW),
+                                lambda: s.window_geometry(main)[2] == WIDE_MAIN_WINDOW,
+                                what="the wide main window")
+            s.with_window_shown(harness.MAIN_TITLE,
+                                lambda w: (self.click(s, w, COMBO), s.key("Down", "Return")),
+                                lambda: s._run(["xdotool", "search", "--name",
+                                                f"^{listing[1]}按C键 随机点名$"], check=False),
+                                what="the roll on the second class")
             before = self.program_windows(s, program)
-            self.click(s, main, MANAGE)
-            window = harness.wait_until(
-                lambda: next(iter(self.program_windows(s, program) - before), None),
-                what="the class window")
+            window = s.with_window_shown(
+                harness.MAIN_TITLE, lambda w: self.click(s, w, MANAGE),
+                lambda: next((w for w in self.program_windows(s, program) - before
+                              if not s._run(["xdotool", "getwindowname", str(w)],
+                                            check=False).strip()), None),
+                what="the class window (the program's new window without a title)")
+            first_class = s.read_class(date / "一班.edb")
             # The main window hides by itself and takes its help balloon along, which would
             # cover the create button.
             s.wait_for_no_window(harness.MAIN_TITLE)
