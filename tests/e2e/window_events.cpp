@@ -20,15 +20,9 @@
 #include <map>
 #include <string>
 
-namespace {
+#include "tests/e2e/xcb_atom.h"
 
-xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-  std::free(reply);
-  return atom;
-}
+namespace {
 
 std::string Property(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
   xcb_get_property_reply_t* reply = xcb_get_property_reply(
