@@ -18,7 +18,7 @@ SLIDE_COLOUR = (0x20, 0x40, 0xC0)
 # after C (plain, then blinking three times as fast), less what start-up does after the
 # countdown has begun, plus what a loaded machine adds.
 STARTUP_SHOWING = (6.9, 8.0)
-HOT_KEY_SHOWING = (3.2, 4.0)
+HOT_KEY_SHOWING = (3.2, 4.3)
 
 
 def counts(s, roster):

@@ -88,10 +88,12 @@ def sdl_calls(log):
     """The calls noted by the stand-in, as (kind, seconds, data) with the WAV image of each
     decode and the samples of each queue (None for the others)."""
     calls = []
+    # The lines first: the stand-in writes a call's data before its line.
+    lines = log.read_text().splitlines() if log.exists() else []
     blobs = {"decode": log.with_name(log.name + ".wav"), "queue": log.with_name(log.name + ".pcm")}
     contents = {kind: path.read_bytes() if path.exists() else b"" for kind, path in blobs.items()}
     offsets = dict.fromkeys(blobs, 0)
-    for line in log.read_text().splitlines() if log.exists() else []:
+    for line in lines:
         kind, seconds, *size = line.split()
         data = None
         if kind in blobs:
