@@ -23,8 +23,6 @@
 #include "core/paths.h"
 #include "services/speech/speech.h"
 #include "services/speech/voice_file.h"
-#include "tools/voicepack/unihan_readings.h"
-#include "tools/voicepack/voice_pack.h"
 
 namespace {
 
@@ -62,44 +60,65 @@ double MakePack(const std::string& path) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Every character reads back to a sound with data, and shares its sound exactly with the
-// characters of the same reading. Returns the number of faults, printing the first few.
+// The first dictionary reading of some characters, as the sound names of the pack, written
+// out here rather than taken from the tool's planner: characters that share a syllable,
+// two readings of which the first counts (都, 地), ü written v, syllables without a
+// tone mark (tone 5), a reading without a vowel, and a letter beside the character read "a".
+struct KnownReading {
+  const char* character;  // UTF-8
+  const char* sound;
+};
+constexpr KnownReading kKnownReadings[] = {
+    {"张", "zhang1"}, {"章", "zhang1"}, {"长", "zhang3"}, {"掌", "zhang3"}, {"三", "san1"},
+    {"叁", "san1"},   {"丰", "feng1"},  {"峰", "feng1"},  {"行", "xing2"},  {"都", "dou1"},
+    {"地", "de5"},    {"的", "de5"},    {"了", "le5"},    {"绿", "lv4"},    {"女", "nv3"},
+    {"略", "lve4"},   {"啊", "a5"},     {"嗯", "n2"},     {"a", "a"},       {"z", "z"},
+};
+// GB2312's two levels, and the letters a to z.
+constexpr size_t kPackCharacters = 6763 + 26;
+
+// Every character reads back to a sound with data and no sound is left over; the known
+// characters have the sound of their reading, one sound per reading. Returns the number of
+// faults, printing the first few.
 int CheckPack(const std::vector<uint8_t>& file) {
-  rc::voicepack::MandarinReadings readings;
-  rc::voicepack::VoicePackPlan plan;
-  std::string error;
-  if (!rc::voicepack::ReadMandarinReadings(rc::voicepack::kUnihanReadingsPath, &readings, &error) ||
-      !rc::voicepack::PlanVoicePack(rc::voicepack::FullCharacterSet(), readings, &plan, &error)) {
-    std::printf("cannot plan the pack: %s\n", error.c_str());
-    return 1;
-  }
   rc::VoiceData data = rc::ReadVoiceData(file);
   int faults = 0;
   auto fault = [&faults](const std::string& what) {
     if (++faults <= 5) std::printf("FAULT: %s\n", what.c_str());
   };
   if (data.status != rc::VoiceFileStatus::kComplete) fault("the file does not read back whole");
-  if (data.characters.size() != plan.characters.size()) fault("characters missing or extra");
-  if (data.sounds.size() != plan.sounds.size()) fault("sounds missing or extra");
-  // Sound data by reading: two readings must never give the same data, one reading one.
-  std::map<Text, const rc::VoiceEntry*> sound_by_reading;
-  for (const auto& c : plan.characters) {
-    auto found = data.characters.find(c.key);
-    if (found == data.characters.end() || found->second == nullptr) {
-      fault("no entry for " + c.key.ToUtf8());
-      continue;
-    }
-    auto sound = data.sounds.find(found->second->name);
-    if (sound == data.sounds.end() || sound->second == nullptr || sound->second->data.empty()) {
-      fault("no sound data for " + c.key.ToUtf8());
-      continue;
-    }
-    auto [at, added] = sound_by_reading.emplace(c.sound, sound->second.get());
-    if (!added && at->second != sound->second.get()) fault(c.key.ToUtf8() + " has a sound of its own");
+  if (data.characters.size() != kPackCharacters) {
+    fault(std::to_string(data.characters.size()) + " characters, not " +
+          std::to_string(kPackCharacters));
   }
-  std::set<const rc::VoiceEntry*> distinct;
-  for (const auto& [reading, entry] : sound_by_reading) distinct.insert(entry);
-  if (distinct.size() != sound_by_reading.size()) fault("two readings share one sound");
+  std::set<Text> used;
+  for (const auto& [key, entry] : data.characters) {
+    auto sound = entry ? data.sounds.find(entry->name) : data.sounds.end();
+    if (sound == data.sounds.end() || sound->second == nullptr || sound->second->data.empty()) {
+      fault("no sound data for " + key.ToUtf8());
+      continue;
+    }
+    used.insert(entry->name);
+  }
+  if (used.size() != data.sounds.size()) fault("sounds that no character uses");
+  // Sound data by reading: the same reading the same data, two readings never the same.
+  std::map<std::string, const std::vector<uint8_t>*> data_by_reading;
+  for (const KnownReading& known : kKnownReadings) {
+    auto entry = data.characters.find(rc::Text::FromUtf8(known.character));
+    if (entry == data.characters.end() || entry->second == nullptr ||
+        entry->second->name != Text(known.sound)) {
+      fault(std::string(known.character) + " is not read " + known.sound);
+      continue;
+    }
+    auto sound = data.sounds.find(entry->second->name);
+    if (sound == data.sounds.end() || sound->second == nullptr) continue;  // counted above
+    data_by_reading.emplace(known.sound, &sound->second->data);
+  }
+  for (auto a = data_by_reading.begin(); a != data_by_reading.end(); ++a) {
+    for (auto b = std::next(a); b != data_by_reading.end(); ++b) {
+      if (*a->second == *b->second) fault(a->first + " and " + b->first + " sound the same");
+    }
+  }
   return faults;
 }
 

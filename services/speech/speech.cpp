@@ -72,19 +72,21 @@ void SpeechModule::PlayTextAloud(const Text& text, int32_t rate) {
   const auto silent_delay = std::chrono::milliseconds(kSilentCharacterMs);
   // Each character's time counts from the end of the one before it (from the start of the
   // reading for the first), not from whenever the sleep happened to return, so that timer
-  // slack does not add up over a long name. A reading that fell far behind (a stalled
-  // machine) starts afresh instead of rushing its next characters.
+  // slack does not add up over a long name. A character whose sound started far behind
+  // that (a stalled machine, or the first sound, which opens the device) counts from when
+  // it started instead: its sound keeps its whole time and the next characters are not
+  // rushed.
   SpeechClock::TimePoint start = clock_->Now();
   size_t pos = 0;
   while (pos < text.size() && !stop_.load()) {
-    SpeechClock::TimePoint now = clock_->Now();
-    if (now - start > kCatchUpLimit) start = now;
     Text character = NextCharacter(text, &pos);
     auto delay = silent_delay;
     if (const VoiceEntry* sound = FindSound(character)) {
       audio_->Play(sound->data);  // a sound that cannot be played is skipped silently
       delay = voiced_delay;
     }
+    SpeechClock::TimePoint now = clock_->Now();
+    if (now - start > kCatchUpLimit) start = now;
     start += delay;
     clock_->SleepUntil(start);
   }

@@ -77,19 +77,6 @@ QTreeWidget* List(forms::WindowId window_id, forms::ControlId control_id) {
   return qobject_cast<QTreeWidget*>(forms::ListViewWidgetOrDie(window_id, control_id));
 }
 
-// Ctrl+C copies a box as text (title, text and buttons between dashed lines), as message
-// boxes on the original platform do: the teacher can paste a message into a mail to whoever
-// helps, and the tests read boxes this way.
-void AllowCopying(QMessageBox* box) {
-  auto* copy = new QShortcut(QKeySequence::Copy, box);
-  QObject::connect(copy, &QShortcut::activated, box, [box] {
-    const QString line = QStringLiteral("---------------------------\n");
-    QString text = line + box->windowTitle() + u'\n' + line + box->text() + u'\n' + line;
-    for (QAbstractButton* button : box->buttons()) text += button->text().remove(u'&') + u' ';
-    QGuiApplication::clipboard()->setText(text + u'\n' + line);
-  });
-}
-
 }  // namespace
 
 int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Text>& caption) {
@@ -100,7 +87,12 @@ int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Tex
   size_t default_index = static_cast<size_t>((flags >> 8) & 0xF);
   if (default_index < buttons.size()) box.setDefaultButton(buttons[default_index]);
   if (buttons.size() == 1) box.setEscapeButton(buttons[0]);
-  AllowCopying(&box);
+  // Ctrl+C copies the title and the text, a blank line between them, so that a message can be
+  // passed on to someone who helps (and read back by the end-to-end tests).
+  QShortcut copy(QKeySequence::Copy, &box);
+  QObject::connect(&copy, &QShortcut::activated, &box, [&box] {
+    QGuiApplication::clipboard()->setText(box.windowTitle() + "\n\n" + box.text());
+  });
 
   // Task-modal: the program's other top-level windows are disabled while the box is open.
   std::vector<QPointer<QWidget>> disabled;

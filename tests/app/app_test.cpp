@@ -12,12 +12,13 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -150,12 +151,12 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   MakeClass({"张三", "李四", "王五"});
   LoadMainWindow();
   std::mutex mutex;
+  std::condition_variable spoke;
   std::vector<std::pair<std::string, int32_t>> spoken;
-  std::atomic<int> speeches{0};
   SetPickSpeaker([&](const Text& text, int32_t rate) {
     std::lock_guard<std::mutex> lock(mutex);
     spoken.emplace_back(text.ToUtf8(), rate);
-    ++speeches;
+    spoke.notify_all();
     return Handle();
   });
   OpenRollClass(name_);
@@ -189,8 +190,10 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   EXPECT_EQ(counted, 1);
   EXPECT_EQ(Caption(forms::kMainLabel2), "回答：1 次");
   EXPECT_EQ(Caption(forms::kMainLabel3), "错误：0 次");
-  while (speeches.load() == 0) std::this_thread::yield();
-  std::lock_guard<std::mutex> lock(mutex);
+  // The name is read on a thread of its own.
+  std::unique_lock<std::mutex> lock(mutex);
+  ASSERT_TRUE(spoke.wait_for(lock, std::chrono::seconds(30), [&] { return !spoken.empty(); }))
+      << "the pick was not read aloud";
   EXPECT_EQ(spoken, (std::vector<std::pair<std::string, int32_t>>{{picked, 55}}));
 }
 
@@ -316,7 +319,27 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   HideCountdown = kHotKeyCountdown;
   CountdownTick();
   EXPECT_TRUE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
+
+  // C again while the name shows red: from red, the fourteen blinks would end red, and the
+  // name ends black all the same.
+  auto colour = [] {
+    return forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+  };
+  for (int tick = 0; colour() != 255; ++tick) {
+    ASSERT_LT(tick, kHotKeyCountdown) << "never red";
+    CountdownTick();
+  }
+  HideCountdown = kHotKeyCountdown;
+  for (int tick = 0; forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible);
+       ++tick) {
+    ASSERT_LT(tick, kHotKeyCountdown) << "never hidden";
+    CountdownTick();
+  }
+  EXPECT_EQ(colour(), 0);
 }
+
+// Set for the run of the test below in a program folder of its own.
+constexpr char kOwnFolderVariable[] = "ROLLCALL_APP_TEST_IN_OWN_FOLDER";
 
 TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames) {
   ASSERT_TRUE(forms::LoadWindow(forms::kClassWindow, std::nullopt, false));
@@ -328,6 +351,16 @@ TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames
   };
   const std::string open_failed = "打开数据库失败，可能你正在使用该班级的数据库";
   using Rows = std::vector<std::tuple<std::string, int64_t, int64_t>>;
+  if (std::getenv(kOwnFolderVariable) != nullptr) {
+    // In a folder of its own (see the end): only the names that would lead out of it.
+    MessageBoxAnswers answers({});
+    for (const char* hostile : {"../escaped", "..", "a/b", "..\\up", "x:y"}) {
+      create(Text::FromUtf8(hostile), "张三\r\n");
+    }
+    ASSERT_EQ(answers.texts.size(), 5u);
+    for (const std::string& text : answers.texts) EXPECT_EQ(text.rfind("班级名称不能", 0), 0u);
+    return;
+  }
 
   {
     // A new class: one record per name, the count said.
@@ -385,23 +418,30 @@ TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames
     EXPECT_TRUE(RemoveFile(rc::app::ClassPath(dotted)));
   }
   {
-    // Names that would lead out of the data folder create nothing, anywhere.
-    const fs::path program(ProgramFolder().bytes());
+    // Names that would lead out of the data folder create nothing, anywhere. Other tests
+    // write beside this program meanwhile, so this test tries them again in a copy of the
+    // program two folders deep in a folder of its own, which must stay as it was.
+    const fs::path own = fs::path(ProgramFolder().bytes()) / ("own-folder-" + name_.ToUtf8());
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const fs::path copy = own / "program" / self.filename();
+    fs::remove_all(own);
+    fs::create_directories(copy.parent_path() / "date");
+    std::error_code not_linked;
+    fs::create_hard_link(self, copy, not_linked);
+    if (not_linked) fs::copy_file(self, copy);
     auto snapshot = [&] {
       std::vector<std::string> names;
-      for (const fs::directory_entry& e : fs::recursive_directory_iterator(program.parent_path()))
+      for (const fs::directory_entry& e : fs::recursive_directory_iterator(own))
         names.push_back(e.path().string());
       std::sort(names.begin(), names.end());
       return names;
     };
     const std::vector<std::string> before = snapshot();
-    MessageBoxAnswers answers({});
-    for (const char* hostile : {"../escaped", "..", "a/b", "..\\up", "x:y"}) {
-      create(Text::FromUtf8(hostile), "张三\r\n");
-    }
-    ASSERT_EQ(answers.texts.size(), 5u);
-    for (const std::string& text : answers.texts) EXPECT_EQ(text.rfind("班级名称不能", 0), 0u);
+    const std::string run = std::string(kOwnFolderVariable) + "=1 '" + copy.string() +
+                            "' --gtest_filter=AppTest." + name_.ToUtf8();
+    EXPECT_EQ(std::system(run.c_str()), 0);
     EXPECT_EQ(snapshot(), before);
+    fs::remove_all(own);
   }
 }
 

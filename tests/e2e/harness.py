@@ -24,6 +24,7 @@ import json
 import os
 import pathlib
 import queue
+import re
 import resource
 import shutil
 import signal
@@ -32,6 +33,7 @@ import tempfile
 import threading
 import time
 import unittest
+import uuid
 
 BUILD_DIR = pathlib.Path(os.environ.get("ROLLCALL_BUILD_DIR", "build")).resolve()
 ARTIFACTS = pathlib.Path(os.environ.get("ROLLCALL_E2E_ARTIFACTS", BUILD_DIR / "e2e-artifacts"))
@@ -199,6 +201,42 @@ class Process:
                     pass
 
 
+class WindowEvents:
+    """The showings of top-level windows, as the X server reports them to a listener of its
+    own (window_events) the moment a window is mapped or unmapped, on the clock of
+    time.monotonic(). Polling with xdotool sees a window late, by as long as the programs the
+    test ran meanwhile took; these moments are the program's own."""
+
+    def __init__(self, process):
+        self._process = process
+        process.expect_line("ready", what="the window listener to be ready")
+
+    def showings(self, title):
+        """(shown, hidden) of each time a window whose title matches the regular expression
+        was shown, in order; hidden is None while it is still up."""
+        pattern = re.compile(title)
+        mapped, spans = set(), []
+        for line in list(self._process.lines):
+            at, kind, window, name = (line.split(" ", 3) + ["", "", ""])[:4]
+            if kind not in ("map", "unmap") or not pattern.search(name):
+                continue
+            was_shown = bool(mapped)
+            (mapped.add if kind == "map" else mapped.discard)(window)
+            if mapped and not was_shown:
+                spans.append([float(at), None])
+            elif was_shown and not mapped:
+                spans[-1][1] = float(at)
+        return [tuple(span) for span in spans]
+
+    def showing(self, title, after=0.0, timeout=DEFAULT_TIMEOUT):
+        """Waits until the first showing of a window titled `title` that began at or after
+        the moment `after` has ended; returns its (shown, hidden)."""
+        return wait_until(
+            lambda: next((span for span in self.showings(title)
+                          if span[0] >= after and span[1] is not None), None),
+            timeout, f"a showing of a window titled {title!r} to end")
+
+
 class Session:
     """A private X display with the programs of one test. Use as a context manager."""
 
@@ -216,6 +254,7 @@ class Session:
         self._processes = []
         self._xvfb = None
         self._temp = None
+        self._window_events = None
 
     # -- lifetime ---------------------------------------------------------------------------
 
@@ -357,6 +396,33 @@ class Session:
         window = self.wait_for_window(MAIN_TITLE, process=program)
         return program, window
 
+    def window_events(self):
+        """The showings of windows on this display from now on (WindowEvents). Start it
+        before the program whose windows are to be timed."""
+        if self._window_events is None:
+            self._window_events = WindowEvents(self.start([HELPERS / "window_events"]))
+        return self._window_events
+
+    def with_window_shown(self, title, step, done, what, show=None, attempts=5):
+        """Does step(window) on the visible window titled `title` and waits until done()
+        holds; returns what it returned. The main window hides by itself a few seconds after
+        start and after C, so a step may come too late: when the window is gone before done()
+        holds, show() (by default C) shows it again and the step is done again. A test thus
+        never depends on how long the window stays up. C also rolls: a test that minds passes
+        a show() that waits for the roll to end."""
+        hidden = object()
+        for _ in range(attempts):
+            window = (self.find_windows(title) or [None])[0]
+            if window is None:
+                (show or (lambda: self.key("c")))()
+                window = self.wait_for_window(title)
+            step(window)
+            result = wait_until(lambda: done() or (not self.find_windows(title) and hidden),
+                                what=what)
+            if result is not hidden:
+                return result
+        raise HarnessError(f"the window titled {title!r} hid {attempts} times before {what}")
+
     def wait_for_file(self, path, predicate=None, timeout=DEFAULT_TIMEOUT):
         """Waits until the file exists (and predicate(path) holds, when given)."""
         path = pathlib.Path(path)
@@ -403,6 +469,31 @@ class Session:
     def type_text(self, text):
         self.xdotool("type", text)
 
+    def clipboard(self):
+        """The text on the clipboard, or None when no program holds one."""
+        result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
+                                capture_output=True, timeout=10, check=False)
+        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
+
+    def set_clipboard(self, text):
+        """Puts text on the clipboard as another program does (xclip holds it until a program
+        takes the clipboard over) and waits until it is there."""
+        require_tools("xclip")
+        clip = self.start(["xclip", "-quiet", "-selection", "clipboard", "-in", "/dev/stdin"],
+                          stdin=True)
+        clip.popen.stdin.write(text)
+        clip.popen.stdin.close()
+        wait_until(lambda: self.clipboard() == text, what="the clipboard to hold the text")
+
+    def copy_text(self):
+        """Presses Ctrl+C in the focused window and returns the text it put on the
+        clipboard (which may be empty)."""
+        marker = f"nothing copied {uuid.uuid4()}"
+        self.set_clipboard(marker)
+        self.key("ctrl+c")
+        return wait_until(lambda: (lambda text: [text] if text not in (None, marker) else None)(
+            self.clipboard()), what="Ctrl+C to copy something")[0]
+
     def find_windows(self, title):
         """Ids of the visible windows whose title matches the regular expression."""
         out = self._run(["xdotool", "search", "--onlyvisible", "--name", title], check=False)
@@ -423,38 +514,16 @@ class Session:
             tree = self._run(["xwininfo", "-root", "-tree"], check=False)
             raise HarnessError(f"{error}; windows on the screen:\n{tree}") from None
 
-    def clipboard(self):
-        """The clipboard's text, or None when nothing offers one."""
-        result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.env,
-                                capture_output=True, timeout=10, check=False)
-        return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
-
-    def set_clipboard(self, text):
-        """Puts text on the clipboard as another program does; xclip serves it until another
-        program takes the clipboard."""
-        require_tools("xclip")
-        clip = self.start(["xclip", "-quiet", "-selection", "clipboard", "-in", "/dev/stdin"],
-                          stdin=True)
-        clip.popen.stdin.write(text)
-        clip.popen.stdin.close()
-        wait_until(lambda: self.clipboard() == text, what="the clipboard to hold the text")
-
     def message_text(self, program, answer="Return", title=NOTICE_TITLE):
         """Waits for a message box of the program, returns its text and closes it with the
         key `answer` (Return takes the default button, "alt+y" answers Yes). The text is read
-        the way a user can take it: Ctrl+C copies a box's title, text and buttons."""
+        the way a user can take it: Ctrl+C copies a box's title, a blank line and its text."""
         box = self.wait_for_window(title, process=program)
         self.activate(box)
-        marker = f"(before box {box})"
-        self.set_clipboard(marker)
-        self.key("ctrl+c")
-        copied = wait_until(lambda: (lambda t: t if t not in (None, marker) else None)(
-            self.clipboard()), what="the box's text on the clipboard")
-        # ---- title ---- text ---- buttons ----: the text is the third part.
-        parts = [p.strip("\n") for p in copied.split("---------------------------")]
+        text = self.copy_text().partition("\n\n")[2]
         self.key(answer)
         wait_until(lambda: box not in self.find_windows(title), what="the box to close")
-        return parts[2] if len(parts) > 2 else copied
+        return text
 
     def wait_for_no_window(self, title, timeout=DEFAULT_TIMEOUT):
         wait_until(lambda: not self.find_windows(title), timeout,

@@ -17,6 +17,7 @@ CLASS_NAME_BOX = (260, 31)
 PASTE_BOX = (260, 100)
 CREATE = (263, 326)
 EMPTY_CLASS_LIST = (40, 250)
+WIDE_MAIN_WINDOW = 258    # the main window's client width after "→"
 # Both lists have the same header; the rows below it are 18 pixels high.
 HEADER = 23
 ROW = 18
@@ -65,14 +66,21 @@ class ClassWindowTest(unittest.TestCase):
         wanted = f"{name}.edb"
         return next((date / n for n in os.listdir(date) if n.lower() == wanted), None)
 
-    def open_class_window(self, s, program, main):
+    def widen(self, s, main):
+        s.with_window_shown(harness.MAIN_TITLE, lambda w: self.click(s, w, ARROW),
+                            lambda: s.window_geometry(main)[2] == WIDE_MAIN_WINDOW,
+                            what="the wide main window")
+
+    def open_class_window(self, s, program):
         """Clicks 管理 on the wide main window; returns the class window once nothing of the
         main window covers it."""
         before = self.program_windows(s, program)
-        self.click(s, main, MANAGE)
-        window = harness.wait_until(
-            lambda: next(iter(self.program_windows(s, program) - before), None),
-            what="the class window")
+        window = s.with_window_shown(
+            harness.MAIN_TITLE, lambda w: self.click(s, w, MANAGE),
+            lambda: next((w for w in self.program_windows(s, program) - before
+                          if not s._run(["xdotool", "getwindowname", str(w)],
+                                        check=False).strip()), None),
+            what="the class window (the program's new window without a title)")
         # The main window hides by itself and takes its help balloon along, which would
         # cover the create button.
         s.wait_for_no_window(harness.MAIN_TITLE)
@@ -102,19 +110,21 @@ class ClassWindowTest(unittest.TestCase):
                 s.edbtool("add", date / "一班.edb", "一班", student, "1", "0")
             s.edbtool("add", date / "二班.edb", "二班", "赵六", "0", "0")
             s.edbtool("add", date / "三班.edb", "三班", "钱七", "0", "0")
-            first_class = s.read_class(date / "一班.edb")
 
             # Files cannot grow past 64 KB, as on a nearly full disk; every class here is
             # far smaller, but for one.
             program, main = s.start_rollcall(folder, file_size_limit=64 * 1024)
             # The roll on the second class, so that closing the window visibly switches back.
-            self.click(s, main, ARROW)
-            self.click(s, main, COMBO)
-            s.key("Down", "Return")
-            harness.wait_until(lambda: s.find_windows(f"^{listing[1]}按C键 随机点名$"),
-                               what="the roll on the second class")
+            # Each click waits for the main window to be up (it hides by itself; C, which
+            # shows it again, rolls, which does not matter here).
+            self.widen(s, main)
+            s.with_window_shown(harness.MAIN_TITLE,
+                                lambda w: (self.click(s, w, COMBO), s.key("Down", "Return")),
+                                lambda: s._run(["xdotool", "search", "--name",
+                                                f"^{listing[1]}按C键 随机点名$"], check=False),
+                                what="the roll on the second class")
             roll_class = listing[1]
-            window = self.open_class_window(s, program, main)
+            window = self.open_class_window(s, program)
 
             opened = s.screenshot("opened", window)
             classes = self.crop(s, opened, LIST1_TEXT_X, HEADER, TEXT_WIDTH, ROW * 3, "classes")
@@ -158,6 +168,7 @@ class ClassWindowTest(unittest.TestCase):
                 == sum(r[2] for r in rolled_before) + 1, what="the pick in the roll's class")
             self.assertEqual(s.read_class(date / f"{listed}.edb"), listed_before)
             s.wait_for_no_window(harness.MAIN_TITLE)
+            first_class = s.read_class(date / "一班.edb")
 
             # Delete the class on screen through its menu: asked first, No the default.
             def delete(name, answer):
@@ -290,8 +301,8 @@ class ClassWindowTest(unittest.TestCase):
 
             # Killed halfway through making a big class: no class, or all of it.
             program, main = s.start_rollcall(folder)
-            self.click(s, main, ARROW)
-            window = self.open_class_window(s, program, main)
+            self.widen(s, main)
+            window = self.open_class_window(s, program)
             self.paste(s, window, CLASS_NAME_BOX, "巨班")
             self.paste(s, window, PASTE_BOX, "".join(f"学生{i}\n" for i in range(20000)))
             self.click(s, window, CREATE)

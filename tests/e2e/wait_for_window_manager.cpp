@@ -7,17 +7,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
+
+#include "tests/e2e/xcb_atom.h"
 
 namespace {
-
-xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-  xcb_atom_t atom = reply ? reply->atom : XCB_NONE;
-  std::free(reply);
-  return atom;
-}
 
 bool Managed(xcb_connection_t* c, xcb_window_t window, xcb_atom_t wm_state) {
   xcb_get_property_reply_t* reply = xcb_get_property_reply(

@@ -85,6 +85,20 @@ TEST_F(SpeechTest, VoicedCharactersTakeTheirRateDelay) {
   EXPECT_EQ(PlayedTimes(), (std::vector<int64_t>{0, 450, 900}));
 }
 
+TEST_F(SpeechTest, ASoundThatIsSlowToStartKeepsItsWholeTime) {
+  WriteVoiceFile(ThreeNamesFile());
+  auto speech = MakeModule();
+  // The first sound opens the device, which takes 100 ms; the second starts 30 ms late.
+  std::vector<int64_t> start_ms = {100, 30, 0};
+  audio_->OnPlay([&] {
+    clock_->SleepUntil(clock_->Now() + std::chrono::milliseconds(start_ms.front()));
+    start_ms.erase(start_ms.begin());
+  });
+  speech->PlayTextAloud("张王李"_gbk, 55);
+  EXPECT_EQ(PlayedTimes(), (std::vector<int64_t>{0, 550, 1030}));
+  EXPECT_EQ(clock_->ElapsedMs(), 1480);
+}
+
 TEST_F(SpeechTest, WithoutAVoiceFileEveryCharacterIsSilentAndTheFileIsLookedForOnce) {
   auto speech = MakeModule();
   EXPECT_FALSE(speech->loaded());
