@@ -18,6 +18,8 @@
 #include <map>
 #include <mutex>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "forms/internal/balloon_tip_popup.h"
 #include "forms/internal/control.h"
@@ -222,6 +224,61 @@ class GridLineDelegate : public QStyledItemDelegate {
   }
 };
 
+// How wide a column may grow to show its longest entry; an entry longer still is cut, and
+// the list scrolls sideways once its columns are wider than itself.
+constexpr int kWidestFittedColumn = 200;
+
+// Columns widen to their longest entry, up to kWidestFittedColumn, and never become narrower
+// than designed: entries that fit keep the designed look, and a long name shows whole
+// instead of ending in "…". A column narrows again, at most to its design, when entries go.
+class ColumnFitter : public QObject {
+ public:
+  ColumnFitter(QTreeView* view, std::vector<int> design_widths)
+      : QObject(view), view_(view), design_(std::move(design_widths)) {
+    QAbstractItemModel* model = view->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { Widen(first, last, 0, Last()); });
+    connect(model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+              Widen(from.row(), to.row(), from.column(), to.column());
+            });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { Refit(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { Refit(); });
+  }
+
+ private:
+  int Last() const { return static_cast<int>(design_.size()) - 1; }
+
+  // Cells only ever widen their column here, so filling a list costs one look per cell.
+  void Widen(int first_row, int last_row, int first_column, int last_column) {
+    QAbstractItemModel* model = view_->model();
+    last_column = std::min(last_column, Last());
+    for (int column = std::max(first_column, 0); column <= last_column; ++column) {
+      const int design = design_[static_cast<size_t>(column)];
+      if (design <= 0) continue;  // a column designed hidden stays hidden
+      int wanted = view_->header()->sectionSize(column);
+      for (int row = first_row; row <= last_row; ++row) {
+        const int needed = view_->sizeHintForIndex(model->index(row, column)).width();
+        wanted = std::max(wanted, std::min(needed, std::max(design, kWidestFittedColumn)));
+      }
+      if (wanted != view_->header()->sectionSize(column)) {
+        view_->header()->resizeSection(column, wanted);
+      }
+    }
+  }
+
+  void Refit() {
+    for (int column = 0; column <= Last(); ++column) {
+      view_->header()->resizeSection(column, design_[static_cast<size_t>(column)]);
+    }
+    const int rows = view_->model()->rowCount();
+    if (rows > 0) Widen(0, rows - 1, 0, Last());
+  }
+
+  QTreeView* view_;
+  std::vector<int> design_;
+};
+
 // Property indexes follow the stored order: 0 border style, 1 text colour, 2 text
 // background, 3 background, 4 view, ..., 27 selected row (read only: the first selected row,
 // -1 when none).
@@ -261,6 +318,9 @@ class ListViewControl : public Control {
       t->header()->resizeSection(col, c.width);
     }
     if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
+    std::vector<int> design_widths;
+    for (const ListColumn& c : props_.columns) design_widths.push_back(c.width);
+    new ColumnFitter(t, std::move(design_widths));
     t->on_row_changed = [this] { Raise(kEventCurrentRowChanged); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(kEventRowActivated); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,

@@ -1,6 +1,8 @@
 // The controls that show or take text: labels, buttons, group boxes and edit boxes.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -17,7 +19,9 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "forms/internal/balloon_tip_popup.h"
 #include "forms/internal/control.h"
@@ -31,6 +35,45 @@ namespace rc::forms {
 namespace {
 
 // ---- labels -------------------------------------------------------------------------------
+
+// The smallest pixel size a caption is shrunk to; below it text is no longer read at a glance.
+constexpr int kSmallestFittedPixelSize = 8;
+
+// The part of a widget that its ancestors leave on the screen, in its own coordinates: a
+// label may reach past the edge of a window made narrower than its design.
+QRect ShownPart(const QWidget* w) {
+  QRect shown = w->rect();
+  QPoint origin;  // w's origin in the coordinates of the ancestor looked at
+  for (const QWidget* p = w; !p->isWindow() && p->parentWidget(); p = p->parentWidget()) {
+    origin += p->pos();
+    shown &= p->parentWidget()->rect().translated(-origin);
+  }
+  return shown;
+}
+
+// Where the glyphs of a single-line caption, drawn in `font` into `r` with `flags`, begin
+// and end across the label.
+std::pair<int, int> InkColumns(const QFont& font, const QString& caption, const QRect& r,
+                               int flags) {
+  const QFontMetrics metrics(font);
+  const int pen = metrics.boundingRect(r, flags, caption).left();  // where drawText starts
+  const QRect ink = metrics.tightBoundingRect(caption);  // relative to the pen's start
+  return {pen + ink.left(), pen + ink.right()};
+}
+
+// The largest font no bigger than `font` whose glyphs of a single-line caption span no more
+// than `width` columns.
+QFont FittingFont(const QFont& font, const QString& caption, int width) {
+  auto span = [&](const QFont& f) { return QFontMetrics(f).tightBoundingRect(caption).width(); };
+  const int needed = span(font);
+  if (needed <= width || width <= 0) return font;
+  QFont fitted = font;
+  int size = std::max(kSmallestFittedPixelSize, QFontInfo(font).pixelSize() * width / needed);
+  fitted.setPixelSize(size);
+  // Glyphs do not scale exactly with the size; step down until the caption fits.
+  while (size > kSmallestFittedPixelSize && span(fitted) > width) fitted.setPixelSize(--size);
+  return fitted;
+}
 
 // Draws a caption the way both label types do: the effect's shadow first, then the text.
 class CaptionWidget : public QWidget {
@@ -69,12 +112,30 @@ class CaptionWidget : public QWidget {
     QString s = Q(caption);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int flags = static_cast<int>(HAlign(h_align));
+    QFont drawn = font();
     if (word_wrap) {
       flags |= Qt::TextWordWrap | Qt::AlignTop;
     } else {
-      flags |= Qt::TextSingleLine | static_cast<int>(VAlign(v_align));
+      const Qt::Alignment vertical = VAlign(v_align);
+      flags |= Qt::TextSingleLine | static_cast<int>(vertical);
+      s.replace(QChar('\n'), QChar(' '));  // one line: a line break is a space
+      // A caption that shows whole is drawn as designed. One that would lose its ends (a
+      // long name) is moved just enough to show whole, in a smaller font if it is wider than
+      // the part of the label that shows; a smaller font keeps the line's middle where the
+      // designed font had it.
+      const QRect shown = r & ShownPart(this);
+      auto [left, right] = InkColumns(drawn, s, r, flags);
+      if (!s.trimmed().isEmpty() && (left < shown.left() || right > shown.right())) {
+        drawn = FittingFont(font(), s, shown.width());
+        const int lost = QFontMetrics(font()).height() - QFontMetrics(drawn).height();
+        if (vertical & Qt::AlignTop) r.setTop(r.top() + lost / 2);
+        if (vertical & Qt::AlignBottom) r.setBottom(r.bottom() - lost / 2);
+        std::tie(left, right) = InkColumns(drawn, s, r, flags);
+        if (right > shown.right()) r.translate(shown.right() - right, 0);
+        if (left < shown.left()) r.translate(shown.left() - left, 0);
+      }
     }
-    p.setFont(font());
+    p.setFont(drawn);
     auto draw = [&](QPoint offset, QColor colour) {
       p.setPen(colour);
       p.drawText(r.translated(offset), flags, s);
