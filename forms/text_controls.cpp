@@ -120,9 +120,9 @@ class CaptionWidget : public QWidget {
       flags |= Qt::TextSingleLine | static_cast<int>(vertical);
       s.replace(QChar('\n'), QChar(' '));  // one line: a line break is a space
       // A caption that shows whole is drawn as designed. One that would lose its ends (a
-      // long name) is moved just enough to show whole, in a smaller font if it is wider than
-      // the part of the label that shows; a smaller font keeps the line's middle where the
-      // designed font had it.
+      // long name) is drawn into the part of the label that shows, in a smaller font if it
+      // is wider than that part; a smaller font keeps the line's middle where the designed
+      // font had it.
       const QRect shown = r & ShownPart(this);
       auto [left, right] = InkColumns(drawn, s, r, flags);
       if (!s.trimmed().isEmpty() && (left < shown.left() || right > shown.right())) {
@@ -130,6 +130,9 @@ class CaptionWidget : public QWidget {
         const int lost = QFontMetrics(font()).height() - QFontMetrics(drawn).height();
         if (vertical & Qt::AlignTop) r.setTop(r.top() + lost / 2);
         if (vertical & Qt::AlignBottom) r.setBottom(r.bottom() - lost / 2);
+        r.setLeft(shown.left());
+        r.setRight(shown.right());
+        // Glyphs sit a little off their advances; nudge them in where they still stick out.
         std::tie(left, right) = InkColumns(drawn, s, r, flags);
         if (right > shown.right()) r.translate(shown.right() - right, 0);
         if (left < shown.left()) r.translate(shown.left() - left, 0);

@@ -16,6 +16,17 @@ import harness
 # its 3-pixel frame edges.
 FRAME_EDGES = 6
 SLIDE_COLOUR = (0x20, 0x40, 0xC0)
+# Names of 2, 3, 4 and 10 characters and a Latin one: the name label (168 pixels of design,
+# 164 of them inside the narrow window) holds three characters at its designed size.
+NAMES = ["张三", "王小五", ("欧阳娜娜", 2, 1), "爱新觉罗玄烨之孙女儿", "Alexander"]
+LONGEST = "爱新觉罗玄烨之孙女儿"
+# 标签1 in the narrow window's client area, and the statistics list's name column and rows
+# (the list starts 8 pixels in; Num and 班级 are 30 and 90 wide; rows are 18 high below the
+# header).
+NAME_LABEL = "164x55+0+2"
+NAME_COLUMN_LEFT = 8 + 30 + 90
+FIRST_ROW_TOP = 31
+ROW = 18
 
 
 def counts(s, roster):
@@ -38,10 +49,47 @@ class RollCallTest(unittest.TestCase):
     def active_window(self, s):
         return s._run(["xdotool", "getactivewindow"], check=False).strip()
 
+    def ink(self, s, shot, area):
+        """(left, right, height) of the dark pixels (text, black or red) in an area of a
+        capture, given as WxH+X+Y; left and right count from the area's left edge."""
+        box = s._run(["convert", shot, "-crop", area, "+repage", "-threshold", "50%",
+                      "-negate", "-format", "%@", "info:"])
+        width, height, left, _ = (int(v) for v in box.replace("x", "+").split("+"))
+        return left, left + width - 1, height
+
+    def text_width(self, s, shot, area):
+        """The width of the first run of text in an area of a capture (WxH+X+Y), from its
+        first dark column to the last one before a gap wider than a character spacing."""
+        out = s._run(["convert", shot, "-crop", area, "+repage", "-threshold", "50%",
+                      "-negate", "-scale", f"{area.split('x')[0]}x1!", "-depth", "8", "txt:-"])
+        dark = [x for x, line in enumerate(out.splitlines()[1:]) if "(0,0,0)" not in line]
+        end = next((a for a, b in zip(dark, dark[1:]) if b - a > 6), dark[-1]) if dark else 0
+        return end - dark[0] + 1 if dark else 0
+
+    def show_every_name(self, s, program, roster):
+        """Presses C until each student has been picked; returns {name: ink of the name
+        label} from a capture of the main window taken as the name stood there."""
+        shown = {}
+        for _ in range(80):  # five names: all are picked long before, but for 5 * 0.8^80
+            before = counts(s, roster)
+            s.key("c")
+            after = harness.wait_until(
+                lambda: (lambda now: now if now != before else None)(counts(s, roster)),
+                what="the pick to be counted")
+            picked = next(iter(changed(before, after)))
+            window = s.wait_for_window(harness.MAIN_TITLE, process=program)
+            if picked not in shown:
+                kind = "latin" if picked.isascii() else "chars"
+                shot = s.screenshot(f"name-{len(picked)}-{kind}", window)
+                shown[picked] = self.ink(s, shot, NAME_LABEL)
+            if len(shown) == len(NAMES):
+                return shown
+        self.fail(f"only {sorted(shown)} were picked")
+
     def test_a_lesson_beside_a_full_screen_slide_show(self):
         with harness.Session(window_manager=True, name="roll-call") as s:
             folder = s.program_folder()
-            roster = s.make_class(folder, "九（1）班", ["张三", ("李四", 2, 1), "王五"])
+            roster = s.make_class(folder, "九（1）班", NAMES)
             program, window = s.start_rollcall(folder)
             dismissed = time.monotonic()
             self.assertEqual(self.window_name(s, window), "九（1）班按C键 随机点名")
@@ -49,6 +97,30 @@ class RollCallTest(unittest.TestCase):
             # About 6 s plain, 1.4 s blinking, then hidden.
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
             self.assertTrue(6.5 <= time.monotonic() - dismissed <= 9.5)
+
+            # Every name shows whole in the narrow window, clear of both of its edges: one
+            # that fits in the designed size, a longer one smaller. The statistics list
+            # widens its name column to the longest name.
+            for name, (left, right, height) in self.show_every_name(s, program, roster).items():
+                self.assertTrue(left >= 1 and right <= 162, f"{name}: {left}..{right}")
+                self.assertTrue(height >= 45 if len(name) <= 3 else height < 45, name)
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
+            def program_windows():
+                return set(s._run(["xdotool", "search", "--onlyvisible", "--pid",
+                                   str(program.popen.pid)], check=False).split())
+            before = program_windows()
+            s.key("v")
+            statistics = harness.wait_until(lambda: next(iter(program_windows() - before), None),
+                                            what="the statistics window")
+            shot = s.screenshot("statistics-names", statistics)
+            row = [n if isinstance(n, str) else n[0] for n in NAMES].index(LONGEST)
+            width = self.text_width(
+                s, shot, f"200x{ROW}+{NAME_COLUMN_LEFT + 1}+{FIRST_ROW_TOP + ROW * row}")
+            self.assertGreater(width, 100)  # ten characters of 12 pixels
+            s.activate(statistics)
+            s.key("alt+F4")
+            harness.wait_until(lambda: statistics not in program_windows(),
+                               what="the statistics window to close")
 
             slides = s.start([harness.HELPERS / "slide_show", "--full-screen"])
             slides.expect_line("shown")
