@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -51,24 +52,33 @@ QRect ShownPart(const QWidget* w) {
   return shown;
 }
 
+// The outline of a caption's glyphs, relative to the pen's start on the baseline: exact,
+// where the font metrics' bounding boxes err on the wide side by a pixel or more, and a label
+// the designer made exactly as wide as its caption must keep its look.
+QRectF GlyphBounds(const QFont& font, const QString& caption) {
+  QPainterPath outline;
+  outline.addText(0, 0, font, caption);
+  return outline.boundingRect();
+}
+
 // Where the glyphs of a single-line caption, drawn in `font` into `r` with `flags`, begin
 // and end across the label.
-std::pair<int, int> InkColumns(const QFont& font, const QString& caption, const QRect& r,
-                               int flags) {
-  const QFontMetrics metrics(font);
-  const int pen = metrics.boundingRect(r, flags, caption).left();  // where drawText starts
-  const QRect ink = metrics.tightBoundingRect(caption);  // relative to the pen's start
+std::pair<qreal, qreal> InkColumns(const QFont& font, const QString& caption, const QRect& r,
+                                   int flags) {
+  const int pen = QFontMetrics(font).boundingRect(r, flags, caption).left();
+  const QRectF ink = GlyphBounds(font, caption);
   return {pen + ink.left(), pen + ink.right()};
 }
 
 // The largest font no bigger than `font` whose glyphs of a single-line caption span no more
-// than `width` columns.
+// than `width` pixels.
 QFont FittingFont(const QFont& font, const QString& caption, int width) {
-  auto span = [&](const QFont& f) { return QFontMetrics(f).tightBoundingRect(caption).width(); };
-  const int needed = span(font);
+  auto span = [&](const QFont& f) { return GlyphBounds(f, caption).width(); };
+  const qreal needed = span(font);
   if (needed <= width || width <= 0) return font;
   QFont fitted = font;
-  int size = std::max(kSmallestFittedPixelSize, QFontInfo(font).pixelSize() * width / needed);
+  int size = std::max(kSmallestFittedPixelSize,
+                      static_cast<int>(QFontInfo(font).pixelSize() * width / needed));
   fitted.setPixelSize(size);
   // Glyphs do not scale exactly with the size; step down until the caption fits.
   while (size > kSmallestFittedPixelSize && span(fitted) > width) fitted.setPixelSize(--size);
@@ -124,8 +134,9 @@ class CaptionWidget : public QWidget {
       // is wider than that part; a smaller font keeps the line's middle where the designed
       // font had it.
       const QRect shown = r & ShownPart(this);
+      const qreal shown_right = shown.left() + shown.width();  // the right edge of its last pixel
       auto [left, right] = InkColumns(drawn, s, r, flags);
-      if (!s.trimmed().isEmpty() && (left < shown.left() || right > shown.right())) {
+      if (!s.trimmed().isEmpty() && (left < shown.left() || right > shown_right)) {
         drawn = FittingFont(font(), s, shown.width());
         const int lost = QFontMetrics(font()).height() - QFontMetrics(drawn).height();
         if (vertical & Qt::AlignTop) r.setTop(r.top() + lost / 2);
@@ -134,8 +145,8 @@ class CaptionWidget : public QWidget {
         r.setRight(shown.right());
         // Glyphs sit a little off their advances; nudge them in where they still stick out.
         std::tie(left, right) = InkColumns(drawn, s, r, flags);
-        if (right > shown.right()) r.translate(shown.right() - right, 0);
-        if (left < shown.left()) r.translate(shown.left() - left, 0);
+        if (right > shown_right) r.translate(-static_cast<int>(std::ceil(right - shown_right)), 0);
+        if (left < shown.left()) r.translate(static_cast<int>(std::ceil(shown.left() - left)), 0);
       }
     }
     p.setFont(drawn);
