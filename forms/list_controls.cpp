@@ -125,6 +125,10 @@ class ComboControl : public Control {
 
 // ---- list view ----------------------------------------------------------------------------
 
+// How wide a column may grow to show its longest entry; an entry longer still is cut, and
+// the list scrolls sideways once its columns are wider than itself.
+constexpr int kWidestFittedColumn = 200;
+
 // A mouse press makes the clicked row current before it selects it, so the row-changed
 // notification is held back until the mouse event has been handled: the handler then finds
 // the new row selected, as it does after a key press. Clicks are reported when the button
@@ -142,8 +146,33 @@ class ListWidget : public QTreeWidget {
                        }
                      });
   }
+  // The model outlives the list's own parts and signals as it goes; nothing here may hear it.
+  ~ListWidget() override {
+    for (const QMetaObject::Connection& c : fitting_) QObject::disconnect(c);
+  }
+
   std::function<void()> on_row_changed;
   std::function<void(Qt::MouseButton)> on_click;
+
+  // From here on, columns widen to their longest entry, up to kWidestFittedColumn, and never
+  // become narrower than designed: entries that fit keep the designed look, and a long name
+  // shows whole instead of ending in "…". A column narrows again, at most to its design, when
+  // entries go.
+  void FitColumnsToEntries(std::vector<int> design_widths) {
+    design_widths_ = std::move(design_widths);
+    QAbstractItemModel* m = model();
+    fitting_ = {
+        QObject::connect(m, &QAbstractItemModel::rowsInserted, this,
+                         [this](const QModelIndex&, int first, int last) {
+                           Widen(first, last, 0, LastFitted());
+                         }),
+        QObject::connect(m, &QAbstractItemModel::dataChanged, this,
+                         [this](const QModelIndex& from, const QModelIndex& to) {
+                           Widen(from.row(), to.row(), from.column(), to.column());
+                         }),
+        QObject::connect(m, &QAbstractItemModel::rowsRemoved, this, [this] { Refit(); }),
+        QObject::connect(m, &QAbstractItemModel::modelReset, this, [this] { Refit(); })};
+  }
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
@@ -170,9 +199,36 @@ class ListWidget : public QTreeWidget {
       if (on_row_changed) on_row_changed();
     }
   }
+  int LastFitted() const { return static_cast<int>(design_widths_.size()) - 1; }
+
+  // Cells only ever widen their column here, so filling a list costs one look per cell.
+  void Widen(int first_row, int last_row, int first_column, int last_column) {
+    last_column = std::min(last_column, LastFitted());
+    for (int column = std::max(first_column, 0); column <= last_column; ++column) {
+      const int design = design_widths_[static_cast<size_t>(column)];
+      if (design <= 0) continue;  // a column designed hidden stays hidden
+      int wanted = header()->sectionSize(column);
+      for (int row = first_row; row <= last_row; ++row) {
+        const int needed = sizeHintForIndex(model()->index(row, column)).width();
+        wanted = std::max(wanted, std::min(needed, std::max(design, kWidestFittedColumn)));
+      }
+      if (wanted != header()->sectionSize(column)) header()->resizeSection(column, wanted);
+    }
+  }
+
+  void Refit() {
+    for (int column = 0; column <= LastFitted(); ++column) {
+      header()->resizeSection(column, design_widths_[static_cast<size_t>(column)]);
+    }
+    const int rows = model()->rowCount();
+    if (rows > 0) Widen(0, rows - 1, 0, LastFitted());
+  }
+
   int in_mouse_event_ = 0;
   bool row_change_pending_ = false;
   Qt::MouseButton pressed_ = Qt::NoButton;
+  std::vector<int> design_widths_;
+  std::vector<QMetaObject::Connection> fitting_;
 };
 
 // The column widths were chosen for a font whose Latin letters are half as wide as a Chinese
@@ -224,61 +280,6 @@ class GridLineDelegate : public QStyledItemDelegate {
   }
 };
 
-// How wide a column may grow to show its longest entry; an entry longer still is cut, and
-// the list scrolls sideways once its columns are wider than itself.
-constexpr int kWidestFittedColumn = 200;
-
-// Columns widen to their longest entry, up to kWidestFittedColumn, and never become narrower
-// than designed: entries that fit keep the designed look, and a long name shows whole
-// instead of ending in "…". A column narrows again, at most to its design, when entries go.
-class ColumnFitter : public QObject {
- public:
-  ColumnFitter(QTreeView* view, std::vector<int> design_widths)
-      : QObject(view), view_(view), design_(std::move(design_widths)) {
-    QAbstractItemModel* model = view->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { Widen(first, last, 0, Last()); });
-    connect(model, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& from, const QModelIndex& to) {
-              Widen(from.row(), to.row(), from.column(), to.column());
-            });
-    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { Refit(); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { Refit(); });
-  }
-
- private:
-  int Last() const { return static_cast<int>(design_.size()) - 1; }
-
-  // Cells only ever widen their column here, so filling a list costs one look per cell.
-  void Widen(int first_row, int last_row, int first_column, int last_column) {
-    QAbstractItemModel* model = view_->model();
-    last_column = std::min(last_column, Last());
-    for (int column = std::max(first_column, 0); column <= last_column; ++column) {
-      const int design = design_[static_cast<size_t>(column)];
-      if (design <= 0) continue;  // a column designed hidden stays hidden
-      int wanted = view_->header()->sectionSize(column);
-      for (int row = first_row; row <= last_row; ++row) {
-        const int needed = view_->sizeHintForIndex(model->index(row, column)).width();
-        wanted = std::max(wanted, std::min(needed, std::max(design, kWidestFittedColumn)));
-      }
-      if (wanted != view_->header()->sectionSize(column)) {
-        view_->header()->resizeSection(column, wanted);
-      }
-    }
-  }
-
-  void Refit() {
-    for (int column = 0; column <= Last(); ++column) {
-      view_->header()->resizeSection(column, design_[static_cast<size_t>(column)]);
-    }
-    const int rows = view_->model()->rowCount();
-    if (rows > 0) Widen(0, rows - 1, 0, Last());
-  }
-
-  QTreeView* view_;
-  std::vector<int> design_;
-};
-
 // Property indexes follow the stored order: 0 border style, 1 text colour, 2 text
 // background, 3 background, 4 view, ..., 27 selected row (read only: the first selected row,
 // -1 when none).
@@ -320,7 +321,7 @@ class ListViewControl : public Control {
     if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
     std::vector<int> design_widths;
     for (const ListColumn& c : props_.columns) design_widths.push_back(c.width);
-    new ColumnFitter(t, std::move(design_widths));
+    t->FitColumnsToEntries(std::move(design_widths));
     t->on_row_changed = [this] { Raise(kEventCurrentRowChanged); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(kEventRowActivated); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,
