@@ -25,6 +25,8 @@ LONGEST = "爱新觉罗玄烨之孙女儿"
 # (the list starts 8 pixels in; Num and 班级 are 30 and 90 wide; rows are 18 high below the
 # header).
 NAME_LABEL = "164x55+0+2"
+# The notice's line that warns which letters stop reaching other programs.
+KEYS_TAKEN = "另外，软件已经注册了C、X、V的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。"
 NAME_COLUMN_LEFT = 8 + 30 + 90
 FIRST_ROW_TOP = 31
 ROW = 18
@@ -209,8 +211,7 @@ class RollCallTest(unittest.TestCase):
             roster = s.make_class(folder, "九（2）班", ["赵六"])
             for _ in range(5):
                 first = s.start(wrap + [folder / "rollcall"], cwd=folder)
-                self.assertIn("另外，软件已经注册了C、X、V的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。",
-                              s.message_text(first))
+                self.assertIn(KEYS_TAKEN, s.message_text(first))
                 window = s.wait_for_window(harness.MAIN_TITLE, process=first)
                 s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
 
