@@ -41,9 +41,11 @@ constexpr int32_t kVirtualKeyX = 0x58;
 constexpr int32_t kVirtualKeyV = 0x56;
 constexpr int32_t kNoModifier = 0;
 
+// The notice is the one place that tells the teacher which letters stop reaching other
+// programs while this one runs, so it names the keys RegisterHotKeys takes.
 Text StartupNotice() {
   return "请牢记呼出软件界面和随机点名的快捷键 C 键，点击确认按钮10秒后软件自动将隐藏界面！\r\n"
-         "另外，软件已经注册了C、D、X的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。\r\n"
+         "另外，软件已经注册了C、X、V的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。\r\n"
          "请需要输入文字时请关闭本软件！"_gbk;
 }
 

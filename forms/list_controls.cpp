@@ -18,6 +18,8 @@
 #include <map>
 #include <mutex>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "forms/internal/balloon_tip_popup.h"
 #include "forms/internal/control.h"
@@ -123,6 +125,10 @@ class ComboControl : public Control {
 
 // ---- list view ----------------------------------------------------------------------------
 
+// How wide a column may grow to show its longest entry; an entry longer still is cut, and
+// the list scrolls sideways once its columns are wider than itself.
+constexpr int kWidestFittedColumn = 200;
+
 // A mouse press makes the clicked row current before it selects it, so the row-changed
 // notification is held back until the mouse event has been handled: the handler then finds
 // the new row selected, as it does after a key press. Clicks are reported when the button
@@ -140,8 +146,33 @@ class ListWidget : public QTreeWidget {
                        }
                      });
   }
+  // The model outlives the list's own parts and signals as it goes; nothing here may hear it.
+  ~ListWidget() override {
+    for (const QMetaObject::Connection& c : fitting_) QObject::disconnect(c);
+  }
+
   std::function<void()> on_row_changed;
   std::function<void(Qt::MouseButton)> on_click;
+
+  // From here on, columns widen to their longest entry, up to kWidestFittedColumn, and never
+  // become narrower than designed: entries that fit keep the designed look, and a long name
+  // shows whole instead of ending in "…". A column narrows again, at most to its design, when
+  // entries go.
+  void FitColumnsToEntries(std::vector<int> design_widths) {
+    design_widths_ = std::move(design_widths);
+    QAbstractItemModel* m = model();
+    fitting_ = {
+        QObject::connect(m, &QAbstractItemModel::rowsInserted, this,
+                         [this](const QModelIndex&, int first, int last) {
+                           Widen(first, last, 0, LastFitted());
+                         }),
+        QObject::connect(m, &QAbstractItemModel::dataChanged, this,
+                         [this](const QModelIndex& from, const QModelIndex& to) {
+                           Widen(from.row(), to.row(), from.column(), to.column());
+                         }),
+        QObject::connect(m, &QAbstractItemModel::rowsRemoved, this, [this] { Refit(); }),
+        QObject::connect(m, &QAbstractItemModel::modelReset, this, [this] { Refit(); })};
+  }
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
@@ -168,9 +199,36 @@ class ListWidget : public QTreeWidget {
       if (on_row_changed) on_row_changed();
     }
   }
+  int LastFitted() const { return static_cast<int>(design_widths_.size()) - 1; }
+
+  // Cells only ever widen their column here, so filling a list costs one look per cell.
+  void Widen(int first_row, int last_row, int first_column, int last_column) {
+    last_column = std::min(last_column, LastFitted());
+    for (int column = std::max(first_column, 0); column <= last_column; ++column) {
+      const int design = design_widths_[static_cast<size_t>(column)];
+      if (design <= 0) continue;  // a column designed hidden stays hidden
+      int wanted = header()->sectionSize(column);
+      for (int row = first_row; row <= last_row; ++row) {
+        const int needed = sizeHintForIndex(model()->index(row, column)).width();
+        wanted = std::max(wanted, std::min(needed, std::max(design, kWidestFittedColumn)));
+      }
+      if (wanted != header()->sectionSize(column)) header()->resizeSection(column, wanted);
+    }
+  }
+
+  void Refit() {
+    for (int column = 0; column <= LastFitted(); ++column) {
+      header()->resizeSection(column, design_widths_[static_cast<size_t>(column)]);
+    }
+    const int rows = model()->rowCount();
+    if (rows > 0) Widen(0, rows - 1, 0, LastFitted());
+  }
+
   int in_mouse_event_ = 0;
   bool row_change_pending_ = false;
   Qt::MouseButton pressed_ = Qt::NoButton;
+  std::vector<int> design_widths_;
+  std::vector<QMetaObject::Connection> fitting_;
 };
 
 // The column widths were chosen for a font whose Latin letters are half as wide as a Chinese
@@ -261,6 +319,9 @@ class ListViewControl : public Control {
       t->header()->resizeSection(col, c.width);
     }
     if (props_.grid_lines) t->setItemDelegate(new GridLineDelegate(t));
+    std::vector<int> design_widths;
+    for (const ListColumn& c : props_.columns) design_widths.push_back(c.width);
+    t->FitColumnsToEntries(std::move(design_widths));
     t->on_row_changed = [this] { Raise(kEventCurrentRowChanged); };
     QObject::connect(t, &QTreeWidget::itemActivated, t, [this] { Raise(kEventRowActivated); });
     QObject::connect(t->header(), &QHeaderView::sectionClicked, t,

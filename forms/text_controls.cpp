@@ -1,11 +1,14 @@
 // The controls that show or take text: labels, buttons, group boxes and edit boxes.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,7 +20,9 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "forms/internal/balloon_tip_popup.h"
 #include "forms/internal/control.h"
@@ -31,6 +36,54 @@ namespace rc::forms {
 namespace {
 
 // ---- labels -------------------------------------------------------------------------------
+
+// The smallest pixel size a caption is shrunk to; below it text is no longer read at a glance.
+constexpr int kSmallestFittedPixelSize = 8;
+
+// The part of a widget that its ancestors leave on the screen, in its own coordinates: a
+// label may reach past the edge of a window made narrower than its design.
+QRect ShownPart(const QWidget* w) {
+  QRect shown = w->rect();
+  QPoint origin;  // w's origin in the coordinates of the ancestor looked at
+  for (const QWidget* p = w; !p->isWindow() && p->parentWidget(); p = p->parentWidget()) {
+    origin += p->pos();
+    shown &= p->parentWidget()->rect().translated(-origin);
+  }
+  return shown;
+}
+
+// The outline of a caption's glyphs, relative to the pen's start on the baseline: exact,
+// where the font metrics' bounding boxes err on the wide side by a pixel or more, and a label
+// the designer made exactly as wide as its caption must keep its look.
+QRectF GlyphBounds(const QFont& font, const QString& caption) {
+  QPainterPath outline;
+  outline.addText(0, 0, font, caption);
+  return outline.boundingRect();
+}
+
+// Where the glyphs of a single-line caption, drawn in `font` into `r` with `flags`, begin
+// and end across the label.
+std::pair<qreal, qreal> InkColumns(const QFont& font, const QString& caption, const QRect& r,
+                                   int flags) {
+  const int pen = QFontMetrics(font).boundingRect(r, flags, caption).left();
+  const QRectF ink = GlyphBounds(font, caption);
+  return {pen + ink.left(), pen + ink.right()};
+}
+
+// The largest font no bigger than `font` whose glyphs of a single-line caption span no more
+// than `width` pixels.
+QFont FittingFont(const QFont& font, const QString& caption, int width) {
+  auto span = [&](const QFont& f) { return GlyphBounds(f, caption).width(); };
+  const qreal needed = span(font);
+  if (needed <= width || width <= 0) return font;
+  QFont fitted = font;
+  int size = std::max(kSmallestFittedPixelSize,
+                      static_cast<int>(QFontInfo(font).pixelSize() * width / needed));
+  fitted.setPixelSize(size);
+  // Glyphs do not scale exactly with the size; step down until the caption fits.
+  while (size > kSmallestFittedPixelSize && span(fitted) > width) fitted.setPixelSize(--size);
+  return fitted;
+}
 
 // Draws a caption the way both label types do: the effect's shadow first, then the text.
 class CaptionWidget : public QWidget {
@@ -69,12 +122,34 @@ class CaptionWidget : public QWidget {
     QString s = Q(caption);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int flags = static_cast<int>(HAlign(h_align));
+    QFont drawn = font();
     if (word_wrap) {
       flags |= Qt::TextWordWrap | Qt::AlignTop;
     } else {
-      flags |= Qt::TextSingleLine | static_cast<int>(VAlign(v_align));
+      const Qt::Alignment vertical = VAlign(v_align);
+      flags |= Qt::TextSingleLine | static_cast<int>(vertical);
+      s.replace(QChar('\n'), QChar(' '));  // one line: a line break is a space
+      // A caption that shows whole is drawn as designed. One that would lose its ends (a
+      // long name) is drawn into the part of the label that shows, in a smaller font if it
+      // is wider than that part; a smaller font keeps the line's middle where the designed
+      // font had it.
+      const QRect shown = r & ShownPart(this);
+      const qreal shown_right = shown.left() + shown.width();  // the right edge of its last pixel
+      auto [left, right] = InkColumns(drawn, s, r, flags);
+      if (!s.trimmed().isEmpty() && (left < shown.left() || right > shown_right)) {
+        drawn = FittingFont(font(), s, shown.width());
+        const int lost = QFontMetrics(font()).height() - QFontMetrics(drawn).height();
+        if (vertical & Qt::AlignTop) r.setTop(r.top() + lost / 2);
+        if (vertical & Qt::AlignBottom) r.setBottom(r.bottom() - lost / 2);
+        r.setLeft(shown.left());
+        r.setRight(shown.right());
+        // Glyphs sit a little off their advances; nudge them in where they still stick out.
+        std::tie(left, right) = InkColumns(drawn, s, r, flags);
+        if (right > shown_right) r.translate(-static_cast<int>(std::ceil(right - shown_right)), 0);
+        if (left < shown.left()) r.translate(static_cast<int>(std::ceil(shown.left() - left)), 0);
+      }
     }
-    p.setFont(font());
+    p.setFont(drawn);
     auto draw = [&](QPoint offset, QColor colour) {
       p.setPen(colour);
       p.drawText(r.translated(offset), flags, s);

@@ -4,6 +4,7 @@ counted in the class file, X counting wrong answers, the width buttons, a second
 the harmless keys of an empty data folder."""
 
 import os
+import shlex
 import shutil
 import signal
 import subprocess
@@ -21,6 +22,19 @@ SLIDE_COLOUR = (0x20, 0x40, 0xC0)
 # countdown has begun, plus what a loaded machine adds.
 STARTUP_SHOWING = (6.9, 8.0)
 HOT_KEY_SHOWING = (3.2, 4.3)
+# Names of 2, 3, 4 and 10 characters and a Latin one: the name label (168 pixels of design,
+# 164 of them inside the narrow window) holds three characters at its designed size.
+NAMES = ["张三", "王小五", ("欧阳娜娜", 2, 1), "爱新觉罗玄烨之孙女儿", "Alexander"]
+LONGEST = "爱新觉罗玄烨之孙女儿"
+# 标签1 in the narrow window's client area, and the statistics list's name column and rows
+# (the list starts 8 pixels in; Num and 班级 are 30 and 90 wide; rows are 18 high below the
+# header).
+NAME_LABEL = "164x55+0+2"
+# The notice's line that warns which letters stop reaching other programs.
+KEYS_TAKEN = "另外，软件已经注册了C、X、V的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。"
+NAME_COLUMN_LEFT = 8 + 30 + 90
+FIRST_ROW_TOP = 31
+ROW = 18
 
 
 def counts(s, roster):
@@ -59,12 +73,48 @@ class RollCallTest(unittest.TestCase):
             x, y, _, _ = s.window_geometry(window)
             s.xdotool("mousemove", str(x + point[0]), str(y + point[1]), "click", "1")
         return step
+    def ink(self, s, shot, area):
+        """(left, right, height) of the dark pixels (text, black or red) in an area of a
+        capture, given as WxH+X+Y; left and right count from the area's left edge."""
+        box = s._run(["convert", shot, "-crop", area, "+repage", "-threshold", "50%",
+                      "-negate", "-format", "%@", "info:"])
+        width, height, left, _ = (int(v) for v in box.replace("x", "+").split("+"))
+        return left, left + width - 1, height
+
+    def text_width(self, s, shot, area):
+        """The width of the first run of text in an area of a capture (WxH+X+Y), from its
+        first dark column to the last one before a gap wider than a character spacing."""
+        out = s._run(["convert", shot, "-crop", area, "+repage", "-threshold", "50%",
+                      "-negate", "-scale", f"{area.split('x')[0]}x1!", "-depth", "8", "txt:-"])
+        dark = [x for x, line in enumerate(out.splitlines()[1:]) if "(0,0,0)" not in line]
+        end = next((a for a, b in zip(dark, dark[1:]) if b - a > 6), dark[-1]) if dark else 0
+        return end - dark[0] + 1 if dark else 0
+
+    def show_every_name(self, s, program, roster):
+        """Presses C until each student has been picked; returns {name: ink of the name
+        label} from a capture of the main window taken as the name stood there."""
+        shown = {}
+        for _ in range(80):  # five names: all are picked long before, but for 5 * 0.8^80
+            before = counts(s, roster)
+            s.key("c")
+            after = harness.wait_until(
+                lambda: (lambda now: now if now != before else None)(counts(s, roster)),
+                what="the pick to be counted")
+            picked = next(iter(changed(before, after)))
+            window = s.wait_for_window(harness.MAIN_TITLE, process=program)
+            if picked not in shown:
+                kind = "latin" if picked.isascii() else "chars"
+                shot = s.screenshot(f"name-{len(picked)}-{kind}", window)
+                shown[picked] = self.ink(s, shot, NAME_LABEL)
+            if len(shown) == len(NAMES):
+                return shown
+        self.fail(f"only {sorted(shown)} were picked")
 
     def test_a_lesson_beside_a_full_screen_slide_show(self):
         with harness.Session(window_manager=True, name="roll-call") as s:
             events = s.window_events()
             folder = s.program_folder()
-            roster = s.make_class(folder, "九（1）班", ["张三", ("李四", 2, 1), "王五"])
+            roster = s.make_class(folder, "九（1）班", NAMES)
             program, window = s.start_rollcall(folder)
             self.assertEqual(self.window_name(s, window), "九（1）班按C键 随机点名")
             self.assertEqual(s.window_geometry(window)[2], 170 - FRAME_EDGES)
@@ -72,6 +122,30 @@ class RollCallTest(unittest.TestCase):
             shown, hidden = events.showing(harness.MAIN_TITLE, timeout=15)
             self.assertTrue(STARTUP_SHOWING[0] <= hidden - shown <= STARTUP_SHOWING[1],
                             hidden - shown)
+
+            # Every name shows whole in the narrow window, clear of both of its edges: one
+            # that fits in the designed size, a longer one smaller. The statistics list
+            # widens its name column to the longest name.
+            for name, (left, right, height) in self.show_every_name(s, program, roster).items():
+                self.assertTrue(left >= 1 and right <= 162, f"{name}: {left}..{right}")
+                self.assertTrue(height >= 45 if len(name) <= 3 else height < 45, name)
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
+            def program_windows():
+                return set(s._run(["xdotool", "search", "--onlyvisible", "--pid",
+                                   str(program.popen.pid)], check=False).split())
+            before = program_windows()
+            s.key("v")
+            statistics = harness.wait_until(lambda: next(iter(program_windows() - before), None),
+                                            what="the statistics window")
+            shot = s.screenshot("statistics-names", statistics)
+            row = [n if isinstance(n, str) else n[0] for n in NAMES].index(LONGEST)
+            width = self.text_width(
+                s, shot, f"200x{ROW}+{NAME_COLUMN_LEFT + 1}+{FIRST_ROW_TOP + ROW * row}")
+            self.assertGreater(width, 100)  # ten characters of 12 pixels
+            s.activate(statistics)
+            s.key("alt+F4")
+            harness.wait_until(lambda: statistics not in program_windows(),
+                               what="the statistics window to close")
 
             slides = s.start([harness.HELPERS / "slide_show", "--full-screen"])
             slides.expect_line("shown")
@@ -168,23 +242,31 @@ class RollCallTest(unittest.TestCase):
                 self.assertTrue(program.running())
 
     def test_second_start_is_refused_and_a_killed_first_leaves_nothing_behind(self):
+        # Round after round in one X session, as a PC goes through a school day: a start shows
+        # the notice, which names the keys it takes; a second start says the program runs
+        # and ends; then the first is killed, as a crash or a forced logout does, and the
+        # next start is a first start again. A killed program leaves its window ids to the
+        # next one, and the window manager's active window may still name one of them.
+        # ROLLCALL_E2E_WRAP runs every start under another program ("strace -f -o /dev/null").
+        wrap = shlex.split(os.environ.get("ROLLCALL_E2E_WRAP", ""))
         with harness.Session(window_manager=True, name="single-instance") as s:
             folder = s.program_folder()
             roster = s.make_class(folder, "九（2）班", ["赵六"])
-            first, window = s.start_rollcall(folder)
+            for _ in range(5):
+                first = s.start(wrap + [folder / "rollcall"], cwd=folder)
+                self.assertIn(KEYS_TAKEN, s.message_text(first))
+                window = s.wait_for_window(harness.MAIN_TITLE, process=first)
+                s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
 
-            second = s.start([folder / "rollcall"], cwd=folder)
-            refusal = s.wait_for_window("^友情提醒$", process=second)
-            s.activate(refusal)
-            s.key("Return")
-            self.assertEqual(second.wait_exit(), 0)
-            self.assertTrue(first.running())
-            self.assertEqual(self.window_name(s, window), "九（2）班按C键 随机点名")
+                second = s.start(wrap + [folder / "rollcall"], cwd=folder)
+                self.assertEqual(s.message_text(second, title="^友情提醒$"),
+                                 "你已经启动本程序，按C键可以呼出软件！")
+                self.assertEqual(second.wait_exit(), 0)
+                self.assertTrue(first.running())
+                self.assertEqual(self.window_name(s, window), "九（2）班按C键 随机点名")
 
-            os.killpg(first.popen.pid, signal.SIGKILL)
-            first.popen.wait()
-            third, _ = s.start_rollcall(folder)
-            self.assertTrue(third.running())
+                os.killpg(first.popen.pid, signal.SIGKILL)
+                first.popen.wait()
             self.assertEqual(counts(s, roster), {"赵六": (0, 0)})
 
     def test_counts_follow_the_pick_and_the_file_on_disk(self):

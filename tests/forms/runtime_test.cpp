@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QSet>
@@ -530,6 +531,26 @@ TEST_F(Runtime, GridLinesKeepTheSelectedRowVisible) {
   }
   EXPECT_GT(highlighted, row.width() * row.height() / 3);
   EXPECT_GT(colours.size(), 3);  // text drawn on it, not just the background and the lines
+}
+
+// A report-list column widens to its longest entry, up to 200 pixels, never below its design,
+// and goes back to its design when the rows go.
+TEST_F(Runtime, ListColumnsWidenToTheirLongestEntryUpToALimit) {
+  ASSERT_TRUE(LoadWindow(kStatsWindow, std::nullopt, false));
+  auto* list = Find<QTreeWidget>(kStatsWindow, "超级列表框1");
+  const QHeaderView* header = list->header();
+  auto* row = new QTreeWidgetItem(QStringList{"1", QString::fromUtf8("九（1）班"), "A"});
+  list->addTopLevelItem(row);
+  EXPECT_EQ(header->sectionSize(2), 50);
+  row->setText(2, QString::fromUtf8("爱新觉罗玄烨之孙女儿"));
+  const int whole = list->sizeHintForIndex(list->model()->index(0, 2)).width();
+  EXPECT_GT(whole, 50);
+  EXPECT_EQ(header->sectionSize(2), whole);
+  list->addTopLevelItem(new QTreeWidgetItem(QStringList{"2", "", QString(60, QChar('W'))}));
+  EXPECT_EQ(header->sectionSize(2), 200);
+  EXPECT_EQ(header->sectionSize(1), 90);
+  list->clear();
+  EXPECT_EQ(header->sectionSize(2), 50);
 }
 
 }  // namespace
