@@ -2,11 +2,14 @@
 # The application's figures, each printed with its target, on private X servers:
 #   roll     key to window painted, first name against its schedule, length of the roll
 #            (roll_bench, the real handlers, under Xvfb + openbox);
-#   startup  start-up to the notice, Rss and Anonymous at the notice, as ratios to
-#            minimal_window measured in the same run (startup_probe, Xvfb alone);
+#   startup  spawn to the first window mapped, for rollcall its start-up notice, for the
+#            baseline minimal_window its only window; Rss and Anonymous once each program is
+#            settled: rollcall after the notice is closed and its main window is up (the
+#            skin, the hot keys and the class in place), the baseline at its window; as
+#            ratios to minimal_window measured in the same run (startup_probe, Xvfb alone);
 #   idle     CPU of the real program while hidden, over 60 s (Xvfb + openbox).
 # Usage: bash bench/app_bench.sh [build-dir] [roll] [startup] [idle]   (default: all three)
-#        ROLLS=n sets the number of rolls (40).
+#        ROLLS=n sets the number of rolls (40), STARTS=n the starts of each program (21).
 # Build first: cmake --build <build-dir> --target rollcall edbtool roll_bench startup_probe
 #              minimal_window
 set -euo pipefail
@@ -118,10 +121,10 @@ if [[ " $parts " == *" startup "* ]]; then
   # No window manager: the probe sees top-level windows map on the root window itself.
   start_x
   folder=$(program_folder startup)
-  "$build/bench/startup_probe" --runs 15 --idle-ms 1500 \
-    --subject rollcall "$notice_title" "$folder/rollcall" \
-    --baseline minimal_window "基准窗口" "$build/bench/minimal_window" "基准窗口" "$notice_text" \
-    --baseline minimal_ascii "baseline-ascii" "$build/bench/minimal_window" baseline-ascii \
+  "$build/bench/startup_probe" --runs "${STARTS:-21}" --idle-ms 1500 \
+    --subject rollcall "$notice_title" "$main_title" "$folder/rollcall" \
+    --baseline minimal_window "基准窗口" - "$build/bench/minimal_window" "基准窗口" "$notice_text" \
+    --baseline minimal_ascii "baseline-ascii" - "$build/bench/minimal_window" baseline-ascii \
     "Press C to roll"
 fi
 

@@ -1,16 +1,22 @@
-// Start-up time and memory of programs against each other, measured in the same run.
-// Each subject is started again and again, the subjects taking turns; a run is timed on the
-// steady clock from just before the program is spawned to the MapNotify of its first
-// top-level window whose title contains the subject's title (seen by this X client on the
-// root window, so run it without a window manager, which would reparent the windows). After
-// the window has been up and idle for --idle-ms, the program's Rss and Anonymous are read
-// from /proc/PID/smaps_rollup; then it is ended. The first run of each subject only warms
-// the caches and is not counted.
+// Start-up time and memory of programs against each other, measured in the same run and in
+// the same way for every program:
+//   - start-up: on the steady clock, from just before the program is spawned to the
+//     MapNotify of its first top-level window, whatever window that is (seen by this X
+//     client on the root window, so run it without a window manager, which would reparent
+//     the windows). The window's title must contain FIRST, so that the figure says which
+//     window it timed; a run whose first window is another fails the probe.
+//   - memory: Rss and Anonymous from /proc/PID/smaps_rollup once the program has settled,
+//     --idle-ms after its finished window was mapped. For a program whose first window is
+//     already its finished one (SETTLED is "-"), that is the first window. Otherwise the
+//     probe closes the first window as its close box would (WM_DELETE_WINDOW) and waits for
+//     a window whose title contains SETTLED.
+// The subjects take turns, each round in another order; the first round only warms the
+// caches and is not counted. Each subject's figures are also given as ratios to each
+// baseline's: the ratio of the medians, and the spread of the ratios of the rounds.
 //
 // Usage: startup_probe [--runs N] [--idle-ms MS] [--keep-smaps DIR]
-//                      --subject NAME TITLE PROGRAM [ARGS...] ...
-//                      --baseline NAME TITLE PROGRAM [ARGS...] ...
-// Each subject's figures are also given as ratios to each baseline's.
+//                      --subject NAME FIRST SETTLED PROGRAM [ARGS...] ...
+//                      --baseline NAME FIRST SETTLED PROGRAM [ARGS...] ...
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -34,9 +40,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr auto kWindowTimeout = std::chrono::seconds(20);
+constexpr double kStartupTarget = 1.3, kAnonymousTarget = 1.3, kRssTarget = 1.25;
+
 struct Subject {
   bool baseline = false;
-  std::string name, title;
+  std::string name, first_title, settled_title;  // settled_title empty: the first window
   std::vector<std::string> argv;
   std::vector<double> startup_ms, rss_kb, anonymous_kb;
 };
@@ -67,6 +76,12 @@ void CopyFile(const std::string& from, const std::string& to) {
   out << in.rdbuf();
 }
 
+struct Mapped {
+  Clock::time_point at;
+  xcb_window_t window;
+  std::string title;
+};
+
 class Display {
  public:
   Display() : connection_(xcb_connect(nullptr, nullptr)) {
@@ -76,6 +91,8 @@ class Display {
     xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
     net_wm_name_ = Atom("_NET_WM_NAME");
     utf8_string_ = Atom("UTF8_STRING");
+    wm_protocols_ = Atom("WM_PROTOCOLS");
+    wm_delete_window_ = Atom("WM_DELETE_WINDOW");
   }
   ~Display() { xcb_disconnect(connection_); }
   Display(const Display&) = delete;
@@ -83,10 +100,16 @@ class Display {
 
   bool ok() const { return !xcb_connection_has_error(connection_); }
 
-  // Waits for a top-level window whose title contains `title` to be mapped; returns when
-  // that MapNotify arrived.
-  std::optional<Clock::time_point> WaitForMap(const std::string& title,
-                                              Clock::time_point deadline) {
+  // Forgets the events of earlier runs (a window of the last program unmapping as it ended).
+  void Drain() {
+    // A round trip: every event the server sent before it has arrived.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) std::free(event);
+  }
+
+  // The next top-level window mapped whose title contains `title` (any window when `title`
+  // is empty), with the moment its MapNotify arrived.
+  std::optional<Mapped> WaitForMap(const std::string& title, Clock::time_point deadline) {
     pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
     while (true) {
       while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
@@ -94,13 +117,29 @@ class Display {
         const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
         const xcb_window_t window = reinterpret_cast<xcb_map_notify_event_t*>(event)->window;
         std::free(event);
-        if (mapped && Title(window).find(title) != std::string::npos) return now;
+        if (!mapped) continue;
+        std::string name = Title(window);
+        if (name.find(title) != std::string::npos) return Mapped{now, window, std::move(name)};
       }
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0 || !ok()) return std::nullopt;
       poll(&fd, 1, static_cast<int>(left.count()));
     }
+  }
+
+  // What a click on the window's close box asks of the program.
+  void Close(xcb_window_t window) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = wm_protocols_;
+    message.data.data32[0] = wm_delete_window_;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
   }
 
  private:
@@ -128,42 +167,77 @@ class Display {
   xcb_connection_t* connection_;
   xcb_window_t root_ = 0;
   xcb_atom_t net_wm_name_ = XCB_ATOM_NONE, utf8_string_ = XCB_ATOM_NONE;
+  xcb_atom_t wm_protocols_ = XCB_ATOM_NONE, wm_delete_window_ = XCB_ATOM_NONE;
 };
 
-// One start of a subject; false when its window did not come up.
+// One start of a subject; false (and why, on stderr) when it did not come up as expected.
 bool RunOnce(Display& display, Subject& subject, int idle_ms, bool count,
              const std::string& keep_smaps) {
   std::vector<char*> argv;
   for (std::string& arg : subject.argv) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  display.Drain();
   const auto start = Clock::now();
   pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  const auto mapped = display.WaitForMap(subject.title, start + std::chrono::seconds(20));
-  std::optional<Memory> memory;
-  if (mapped) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(idle_ms));
-    memory = ReadMemory(pid);
-    if (!keep_smaps.empty()) {
-      CopyFile("/proc/" + std::to_string(pid) + "/smaps",
-               keep_smaps + "/" + subject.name + ".smaps");
+  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    std::fprintf(stderr, "%s: cannot start %s\n", subject.name.c_str(), argv[0]);
+    return false;
+  }
+  const auto end = [&] {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  };
+  const std::optional<Mapped> first = display.WaitForMap("", start + kWindowTimeout);
+  if (!first || first->title.find(subject.first_title) == std::string::npos) {
+    std::fprintf(stderr, "%s: the first window was %s, not one titled \"%s\"\n",
+                 subject.name.c_str(),
+                 first ? ("\"" + first->title + "\"").c_str() : "never mapped",
+                 subject.first_title.c_str());
+    end();
+    return false;
+  }
+  if (!subject.settled_title.empty()) {
+    display.Close(first->window);
+    if (!display.WaitForMap(subject.settled_title, Clock::now() + kWindowTimeout)) {
+      std::fprintf(stderr, "%s: no window titled \"%s\" after \"%s\" was closed\n",
+                   subject.name.c_str(), subject.settled_title.c_str(), first->title.c_str());
+      end();
+      return false;
     }
   }
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  if (!mapped || !memory) return false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(idle_ms));
+  const std::optional<Memory> memory = ReadMemory(pid);
+  if (!keep_smaps.empty()) {
+    CopyFile("/proc/" + std::to_string(pid) + "/smaps",
+             keep_smaps + "/" + subject.name + ".smaps");
+  }
+  end();
+  if (!memory) {
+    std::fprintf(stderr, "%s: ended before its memory was read\n", subject.name.c_str());
+    return false;
+  }
   if (count) {
     subject.startup_ms.push_back(
-        std::chrono::duration<double, std::milli>(*mapped - start).count());
+        std::chrono::duration<double, std::milli>(first->at - start).count());
     subject.rss_kb.push_back(memory->rss_kb);
     subject.anonymous_kb.push_back(memory->anonymous_kb);
   }
   return true;
 }
 
-double Median(std::vector<double> values) {
+// The value below which a share `q` of the values lie (nearest rank).
+double Quantile(std::vector<double> values, double q) {
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  const size_t rank = static_cast<size_t>(q * static_cast<double>(values.size() - 1) + 0.5);
+  return values[rank];
+}
+
+double Median(const std::vector<double>& values) { return Quantile(values, 0.5); }
+
+void PrintSpread(const char* what, const std::vector<double>& values, const char* unit) {
+  std::printf("%s median %.2f%s, middle half %.2f-%.2f, all %.2f-%.2f", what, Median(values), unit,
+              Quantile(values, 0.25), Quantile(values, 0.75), Quantile(values, 0),
+              Quantile(values, 1));
 }
 
 }  // namespace
@@ -180,49 +254,61 @@ int main(int argc, char** argv) {
       idle_ms = std::atoi(argv[++i]);
     else if (arg == "--keep-smaps" && i + 1 < argc)
       keep_smaps = argv[++i];
-    else if ((arg == "--subject" || arg == "--baseline") && i + 3 < argc) {
-      subjects.push_back(
-          {arg == "--baseline", argv[i + 1], argv[i + 2], {argv[i + 3]}, {}, {}, {}});
-      i += 3;
+    else if ((arg == "--subject" || arg == "--baseline") && i + 4 < argc) {
+      Subject s;
+      s.baseline = arg == "--baseline";
+      s.name = argv[i + 1];
+      s.first_title = argv[i + 2];
+      if (std::strcmp(argv[i + 3], "-") != 0) s.settled_title = argv[i + 3];
+      s.argv = {argv[i + 4]};
+      subjects.push_back(std::move(s));
+      i += 4;
     } else if (!subjects.empty())
       subjects.back().argv.push_back(arg);
   }
   Display display;
-  if (subjects.empty() || !display.ok()) {
+  if (subjects.empty() || runs < 1 || !display.ok()) {
     std::fprintf(stderr,
-                 "usage: startup_probe [--runs N] [--idle-ms MS] --subject|--baseline "
-                 "NAME TITLE PROGRAM [ARGS] ... (needs DISPLAY)\n");
+                 "usage: startup_probe [--runs N] [--idle-ms MS] [--keep-smaps DIR] "
+                 "--subject|--baseline NAME FIRST SETTLED|- PROGRAM [ARGS] ... (needs DISPLAY)\n");
     return 2;
   }
   for (int run = 0; run <= runs; ++run) {
-    for (Subject& subject : subjects) {
-      if (!RunOnce(display, subject, idle_ms, run > 0, run == 1 ? keep_smaps : std::string())) {
-        std::fprintf(stderr, "%s: no window titled \"%s\"\n", subject.name.c_str(),
-                     subject.title.c_str());
+    for (size_t k = 0; k < subjects.size(); ++k) {
+      // Each round starts with another subject, so that none always follows the same one.
+      Subject& subject = subjects[(k + static_cast<size_t>(run)) % subjects.size()];
+      if (!RunOnce(display, subject, idle_ms, run > 0, run == 1 ? keep_smaps : std::string()))
         return 1;
-      }
     }
   }
   std::printf(
-      "start-up and memory: %d starts each, memory read %d ms after the window was mapped\n", runs,
-      idle_ms);
+      "start-up: spawn to the first window mapped, %d starts each, the programs taking turns\n"
+      "memory: %d ms after the finished window was mapped\n",
+      runs, idle_ms);
   for (const Subject& s : subjects) {
-    std::printf(
-        "  %-18s start-up median %6.1f ms (fastest %6.1f)   Rss %7.0f kB   Anonymous %7.0f kB\n",
-        s.name.c_str(), Median(s.startup_ms),
-        *std::min_element(s.startup_ms.begin(), s.startup_ms.end()), Median(s.rss_kb),
-        Median(s.anonymous_kb));
+    std::printf("  %s: first window \"%s\"", s.name.c_str(), s.first_title.c_str());
+    if (!s.settled_title.empty())
+      std::printf(", memory once it is closed and \"%s\" is up", s.settled_title.c_str());
+    std::printf("\n    ");
+    PrintSpread("start-up", s.startup_ms, " ms");
+    std::printf("\n    Rss %.0f kB, Anonymous %.0f kB (medians)\n", Median(s.rss_kb),
+                Median(s.anonymous_kb));
   }
   for (const Subject& measured : subjects) {
     for (const Subject& base : subjects) {
       if (measured.baseline || !base.baseline) continue;
+      std::vector<double> ratios;
+      for (size_t i = 0; i < measured.startup_ms.size(); ++i)
+        ratios.push_back(measured.startup_ms[i] / base.startup_ms[i]);
       std::printf(
-          "  %s / %s: start-up %.2fx (target 1.2x)  Anonymous %.2fx (target 1.3x)  "
-          "Rss %.2fx (target 1.25x)\n",
+          "  %s / %s: start-up %.2fx (target %.1fx)  Anonymous %.2fx (target %.1fx)  "
+          "Rss %.2fx (target %.2fx)\n    ",
           measured.name.c_str(), base.name.c_str(),
-          Median(measured.startup_ms) / Median(base.startup_ms),
-          Median(measured.anonymous_kb) / Median(base.anonymous_kb),
-          Median(measured.rss_kb) / Median(base.rss_kb));
+          Median(measured.startup_ms) / Median(base.startup_ms), kStartupTarget,
+          Median(measured.anonymous_kb) / Median(base.anonymous_kb), kAnonymousTarget,
+          Median(measured.rss_kb) / Median(base.rss_kb), kRssTarget);
+      PrintSpread("start-up ratio of each round:", ratios, "x");
+      std::printf("\n");
     }
   }
   return 0;
