@@ -101,9 +101,9 @@ SDL_RWops* SDL_RWFromConstMem(const void* mem, int size) {
   Note("decode", size, mem, ".wav");
   return FORWARD(SDL_RWFromConstMem)(mem, size);
 }
-SDL_AudioSpec* SDL_LoadWAV_RW(SDL_RWops* src, int freesrc, SDL_AudioSpec* spec,
+SDL_AudioSpec* SDL_LoadWAV_RW(SDL_RWops* src, int freesrc, SDL_AudioSpec* format,
                               Uint8** audio_buf, Uint32* audio_len) {
-  return FORWARD(SDL_LoadWAV_RW)(src, freesrc, spec, audio_buf, audio_len);
+  return FORWARD(SDL_LoadWAV_RW)(src, freesrc, format, audio_buf, audio_len);
 }
 void SDL_FreeWAV(Uint8* audio_buf) { FORWARD(SDL_FreeWAV)(audio_buf); }
 SDL_AudioStream* SDL_NewAudioStream(SDL_AudioFormat src_format, Uint8 src_channels, int src_rate,
