@@ -1,7 +1,6 @@
 #include "app/roll.h"
 
-#include <algorithm>
-#include <limits>
+#include <optional>
 #include <utility>
 
 #include "app/class_store.h"
@@ -25,14 +24,6 @@ SpeakFunction& Speaker() {
   return speak;
 }
 
-// A counter as read from the file, one more. Reals are cut toward zero; the count stops
-// at the largest 32-bit value instead of wrapping round to a negative count.
-int32_t CounterPlusOne(const Value& stored) {
-  const int64_t next = AsInteger(stored) + 1;
-  return static_cast<int32_t>(std::clamp<int64_t>(next, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-}
-
 void ShowAnswers(const Value& answers) {
   forms::WriteProperty(kMainWindow, forms::kMainLabel2, forms::kPropLabelCaption,
                        "回答："_gbk + ToText(answers) + " 次"_gbk);
@@ -53,8 +44,9 @@ void CountPick(int32_t record) {
   RememberPick(record, AsText(ReadField(NameField())));
   StartThread(SpeakPickedName);
   if (RollClassWritable()) {
-    const int32_t answers = CounterPlusOne(ReadField(AnswersField()));
-    if (WriteRollCounter(AnswersField(), answers)) ShowAnswers(answers);
+    if (std::optional<int32_t> answers = CountInRollClass(AnswersField())) {
+      ShowAnswers(*answers);
+    }
   }
   ShowWrongAnswers(ReadField(WrongField()));
 }
@@ -106,8 +98,7 @@ void SpeakPickedName(int32_t /*unused*/) {
 
 void AddWrongAnswer() {
   if (!RollClassReady() || !GoToPick() || !RollClassWritable()) return;
-  const int32_t wrong = CounterPlusOne(ReadField(WrongField()));
-  if (WriteRollCounter(WrongField(), wrong)) ShowWrongAnswers(wrong);
+  if (std::optional<int32_t> wrong = CountInRollClass(WrongField())) ShowWrongAnswers(*wrong);
 }
 
 }  // namespace rc::app

@@ -1,9 +1,12 @@
 #include "app/roll_class.h"
 
+#include <algorithm>
+#include <limits>
 #include <set>
 #include <string>
 
 #include "app/class_store.h"
+#include "core/clock.h"
 #include "edb/database.h"
 #include "edb/errors.h"
 #include "services/windows/window_commands.h"
@@ -31,6 +34,17 @@ struct RollClass {
 RollClass& State() {
   static RollClass state;
   return state;
+}
+
+constexpr uint32_t kLockWaitMs = 2000;
+constexpr uint32_t kLockRetryMs = 20;
+
+// A counter as read from the file, one more. Reals are cut toward zero; the count stops
+// at the largest 32-bit value instead of wrapping round to a negative count.
+int32_t CounterPlusOne(const Value& stored) {
+  const int64_t next = AsInteger(stored) + 1;
+  return static_cast<int32_t>(std::clamp<int64_t>(next, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
 }
 
 Text Quoted(const Text& name) { return "“"_gbk + name + "”"_gbk; }
@@ -158,12 +172,26 @@ void GoToRecord(int32_t record) {
   if (record > 1) SkipRecords(record - 1);
 }
 
-bool WriteRollCounter(const Text& field, int32_t value) {
+std::optional<int32_t> CountInRollClass(const Text& field) {
   RollClass& s = State();
-  if (s.read_only) return false;
-  if (WriteFields(std::nullopt, {{field, value}})) {
+  if (s.read_only) return std::nullopt;
+  // Record locks do not wait by themselves; a lock another program holds for a moment must
+  // neither lose the count nor, read as an empty counter, start it again from one.
+  const uint32_t start = TickCount();
+  std::optional<int32_t> count;
+  for (;;) {
+    const Value stored = ReadField(field);
+    if (LastDbError() == kDbOk) {
+      count = CounterPlusOne(stored);
+      if (WriteFields(std::nullopt, {{field, *count}})) break;
+    }
+    count.reset();
+    if (LastDbError() != kDbLockViolation || TickCount() - start >= kLockWaitMs) break;
+    SleepMs(kLockRetryMs);
+  }
+  if (count) {
     s.write_failure_said = false;
-    return true;
+    return count;
   }
   if (!s.write_failure_said) {
     s.write_failure_said = true;
@@ -171,7 +199,7 @@ bool WriteRollCounter(const Text& field, int32_t value) {
                     DbErrorText(LastDbError()) + "），这一次没有记录。"_gbk,
                 kMbOk | kMbIconWarning);
   }
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace rc::app

@@ -57,10 +57,12 @@ void ForgetPick();
 // Makes record `record` (from 1) the current record of the current database.
 void GoToRecord(int32_t record);
 
-// Writes a counter of the current record of the roll's class. False, with the file as it
-// was, when the class is read-only or the write fails; a failure is said once until a write
-// succeeds again, so a teacher is not buried in boxes.
-bool WriteRollCounter(const Text& field, int32_t value);
+// Adds one to a counter of the current record of the roll's class and writes it at once.
+// Returns the new count, or nothing, with the file as it was, when the class is read-only or
+// the counter cannot be read or written; a failure is said once until a count succeeds
+// again, so a teacher is not buried in boxes. Another program that holds the record for a
+// moment (a backup, a reader of the file) is waited for, up to two seconds.
+std::optional<int32_t> CountInRollClass(const Text& field);
 
 }  // namespace rc::app
 

@@ -453,7 +453,20 @@ class Session:
     def read_class(self, path):
         """The records of a class file as (class, name, answers, wrong answers) tuples, in
         file order."""
-        dump = json.loads(self.edbtool("dump", path))
+        # Read from a copy: edbtool takes the file's record locks, and a running program
+        # meeting one of them fails its read or write, as it does with any other program. A
+        # copy caught in the middle of the program's write is taken again.
+        copy = self._temp / f"read-{uuid.uuid4().hex}{pathlib.Path(path).suffix}"
+
+        def read():
+            try:
+                shutil.copyfile(path, copy)
+                return json.loads(self.edbtool("dump", copy))
+            except HarnessError:
+                return None
+            finally:
+                copy.unlink(missing_ok=True)
+        dump = wait_until(read, what=f"a whole read of {path}")
         return [tuple(record["values"]) for record in dump["records"]]
 
     # -- keys and windows -------------------------------------------------------------------
