@@ -8,7 +8,7 @@ does that refuses or whose user says no. It prints what it is asked, one line ea
 
     ready
     session <app id>
-    bound <id>=<preferred trigger> ...
+    asked <id>=<preferred trigger> ...
 
 and reads commands on stdin: "activate <id>" presses the shortcut (Activated, then
 Deactivated, on every session), "quit" ends it.
@@ -25,7 +25,6 @@ from gi.repository import GLib
 
 INTERFACE = "org.freedesktop.impl.portal.GlobalShortcuts"
 PATH = "/org/freedesktop/portal/desktop"
-SESSION_INTERFACE = "org.freedesktop.impl.portal.Session"
 RESPONSE_OK, RESPONSE_CANCELLED = 0, 1
 
 
@@ -33,23 +32,9 @@ def say(line):
     print(line, flush=True)
 
 
-class Session(dbus.service.Object):
-    """The back end's side of one session: the front end closes it through here."""
-
-    def __init__(self, bus, path, sessions):
-        super().__init__(bus, path)
-        self._sessions = sessions
-
-    @dbus.service.method(SESSION_INTERFACE, in_signature="", out_signature="")
-    def Close(self):
-        self._sessions.pop(str(self._object_path), None)
-        self.remove_from_connection()
-
-
 class GlobalShortcuts(dbus.service.Object):
     def __init__(self, bus, triggers, refuse):
         super().__init__(bus, PATH)
-        self._bus = bus
         self._triggers = triggers
         self._refuse = refuse
         self.sessions = {}  # session path -> bound shortcut ids
@@ -58,21 +43,16 @@ class GlobalShortcuts(dbus.service.Object):
     def CreateSession(self, handle, session_handle, app_id, options):
         say(f"session {app_id}")
         self.sessions[str(session_handle)] = []
-        Session(self._bus, session_handle, self.sessions)
         return RESPONSE_OK, {"session_handle": dbus.String(session_handle)}
 
     @dbus.service.method(INTERFACE, in_signature="ooa(sa{sv})sa{sv}", out_signature="ua{sv}")
     def BindShortcuts(self, handle, session_handle, shortcuts, parent_window, options):
         asked = [(str(i), str(o.get("preferred_trigger", ""))) for i, o in shortcuts]
-        say("bound " + " ".join(f"{i}={t}" for i, t in asked))
+        say("asked " + " ".join(f"{i}={t}" for i, t in asked))
         if self._refuse:
             return RESPONSE_CANCELLED, {}
         self.sessions[str(session_handle)] = [i for i, _ in asked]
         return RESPONSE_OK, {"shortcuts": self._described(shortcuts)}
-
-    @dbus.service.method(INTERFACE, in_signature="oo", out_signature="ua{sv}")
-    def ListShortcuts(self, handle, session_handle):
-        return RESPONSE_OK, {"shortcuts": dbus.Array([], signature="(sa{sv})")}
 
     def _described(self, shortcuts):
         bound = dbus.Array([], signature="(sa{sv})")
