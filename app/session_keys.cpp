@@ -1,5 +1,6 @@
 #include "app/session_keys.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "services/hotkeys/desktop_shortcuts.h"
@@ -10,14 +11,19 @@ namespace {
 // The desktop entry's id, under which the desktop keeps the teacher's choice of keys.
 constexpr char kDesktopEntryId[] = "rollcall";
 
+// The keys that RegisterHotKeys takes; a shortcut press is delivered as a press of its key.
+constexpr int32_t kVirtualKeyC = 0x43;
+constexpr int32_t kVirtualKeyX = 0x58;
+constexpr int32_t kVirtualKeyV = 0x56;
+
 }  // namespace
 
 SessionKeys AskDesktopForKeys() {
   SessionKeys keys;
   const std::vector<DesktopShortcut> asked = {
-      {"roll", "点名"_gbk, 0x43},
-      {"wrong", "答错"_gbk, 0x58},
-      {"statistics", "统计"_gbk, 0x56},
+      {"roll", "点名"_gbk, kVirtualKeyC},
+      {"wrong", "答错"_gbk, kVirtualKeyX},
+      {"statistics", "统计"_gbk, kVirtualKeyV},
   };
   const DesktopShortcutBinding binding = BindDesktopShortcuts(kDesktopEntryId, asked);
   if (!binding.asked) return keys;

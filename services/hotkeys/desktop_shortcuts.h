@@ -21,7 +21,7 @@ namespace rc {
 struct DesktopShortcut {
   std::string id;      // the desktop keeps the teacher's choice under it: "roll"
   Text description;    // what the desktop shows beside the key in its settings
-  int32_t key_code;    // the virtual-key code of the preferred key, pressed alone
+  int32_t key_code;    // the virtual-key code of the preferred key (a letter), pressed alone
 };
 
 // What the desktop answered.
