@@ -7,6 +7,7 @@
 #include "app/help_tips.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
+#include "app/session_keys.h"
 #include "app/statistics_window.h"
 #include "core/named_event.h"
 #include "core/process.h"
@@ -40,14 +41,6 @@ constexpr int32_t kVirtualKeyC = 0x43;
 constexpr int32_t kVirtualKeyX = 0x58;
 constexpr int32_t kVirtualKeyV = 0x56;
 constexpr int32_t kNoModifier = 0;
-
-// The notice is the one place that tells the teacher which letters stop reaching other
-// programs while this one runs, so it names the keys RegisterHotKeys takes.
-Text StartupNotice() {
-  return "请牢记呼出软件界面和随机点名的快捷键 C 键，点击确认按钮10秒后软件自动将隐藏界面！\r\n"
-         "另外，软件已经注册了C、X、V的快捷键，故本软件开启时这三键在文字输入的时候将不起作用。\r\n"
-         "请需要输入文字时请关闭本软件！"_gbk;
-}
 
 void SetMainWindowWidth(int32_t width) {
   forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWidth, width);
@@ -89,7 +82,9 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
 
 void OnMainWindowCreated() {
   EnsureSingleInstance("zelvoransoft"_gbk, true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
-  ShowMessage(StartupNotice(), kMbIconInformation);
+  // The notice is the one place that tells the teacher which keys stop reaching other
+  // programs while this one runs, so it names the keys RegisterHotKeys takes.
+  ShowMessage(StartupNotice(AskDesktopForKeys()), kMbIconInformation);
   // Every window from here on, this one included, is drawn in the skin; without an engine
   // the ordinary look stays, silently.
   ApplyEmbeddedSkin();

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev  # Qt's D-Bus module (the desktop portal) comes with qt6-base-dev
   libxcb1-dev libxcb-keysyms1-dev libxcb-xtest0-dev
   libsdl2-dev
   # tests and benchmarks
@@ -22,6 +22,9 @@ packages=(
   xvfb xauth xdotool x11-utils openbox imagemagick sox python3
   # the class window test puts pasted names on the clipboard
   xclip
+  # Wayland sessions: weston (headless) with Xwayland, and the desktop portal's real front end
+  # on a private session bus with a test back end in Python
+  weston xwayland xdg-desktop-portal dbus-daemon dbus-bin python3-dbus python3-gi
   # the start-up test traces the program's file-system calls and finds its processes
   strace procps
   # the packages: dpkg-shlibdeps finds the run-time dependencies (it needs file), the package

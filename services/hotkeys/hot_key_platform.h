@@ -42,7 +42,8 @@ class HotKeyPlatform {
 };
 
 // The platform of the running application: X11 when the application runs on the xcb
-// platform, otherwise one that refuses every key. Needs a QGuiApplication.
+// platform, otherwise one that refuses every key; in a Wayland session the desktop's global
+// shortcuts (desktop_shortcuts.h) come first. Needs a QGuiApplication.
 std::unique_ptr<HotKeyPlatform> CreateHotKeyPlatform();
 
 }  // namespace rc

@@ -3,9 +3,10 @@
 // notification message (forms/messages.h), which the label turns into its feedback event with
 // (identifier, 0); the press then goes on to Qt as before.
 //
-// Works on X11 only. On any other platform (Wayland, offscreen) every registration is refused
-// and returns 0, as when another program holds the key. Every call comes from the
-// user-interface thread, after the QApplication exists.
+// Works on X11, and in a Wayland session for the keys the desktop bound as global shortcuts
+// (desktop_shortcuts.h). Elsewhere (offscreen, Qt's Wayland platform without shortcuts) every
+// registration is refused and returns 0, as when another program holds the key. Every call
+// comes from the user-interface thread, after the QApplication exists.
 #ifndef ROLLCALL_SERVICES_HOTKEYS_HOT_KEYS_H_
 #define ROLLCALL_SERVICES_HOTKEYS_HOT_KEYS_H_
 

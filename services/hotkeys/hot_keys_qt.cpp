@@ -1,5 +1,6 @@
 // The platform of the running Qt application: the X11 grabs on Qt's own connection, with a
-// native event filter that sees the key presses before Qt does.
+// native event filter that sees the key presses before Qt does; in a Wayland session, the
+// desktop's global shortcuts in front of them.
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <utility>
 
+#include "services/hotkeys/desktop_hot_key_platform.h"
+#include "services/hotkeys/desktop_shortcuts.h"
 #include "services/hotkeys/hot_key_platform.h"
 #include "services/hotkeys/hot_keys_x11.h"
 
@@ -109,15 +112,25 @@ xcb_window_t RootWindow(xcb_connection_t* connection) {
   return it.rem > 0 ? it.data->root : XCB_NONE;
 }
 
-}  // namespace
-
-std::unique_ptr<HotKeyPlatform> CreateHotKeyPlatform() {
+std::unique_ptr<HotKeyPlatform> X11OrRefusingPlatform() {
   auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
   auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
   xcb_window_t root = connection ? RootWindow(connection) : XCB_NONE;
   if (root == XCB_NONE) return std::make_unique<RefusingHotKeyPlatform>();
   return std::make_unique<QtX11HotKeyPlatform>(connection, root);
+}
+
+}  // namespace
+
+std::unique_ptr<HotKeyPlatform> CreateHotKeyPlatform() {
+  // Xwayland's grabs see a key only while an X11 program has the focus; the desktop's own
+  // shortcuts see it everywhere.
+  if (IsWaylandSession()) {
+    return std::make_unique<DesktopHotKeyPlatform>(X11OrRefusingPlatform(),
+                                                   ProcessDesktopShortcuts());
+  }
+  return X11OrRefusingPlatform();
 }
 
 }  // namespace rc

@@ -12,8 +12,10 @@ bool ActiveWindowIsFullScreen();
 // Waits, at most `timeout_ms`, until the window manager has given the top-level X window
 // `window` back to the root window after the program unmapped it. Mapped again before that,
 // the window is mapped inside the manager's frame, which the manager then takes away, and
-// the window stays unseen although the program shows it. Returns at once off X11 and for a
-// window that no manager frames.
+// the window stays unseen although the program shows it. A window still inside a frame when
+// the time is up is taken back to the root window by the program itself: some managers never
+// let go of a withdrawn window. Returns at once off X11 and for a window that no manager
+// frames.
 void WaitUntilReleasedByWindowManager(unsigned long window, int timeout_ms);
 
 }  // namespace rc

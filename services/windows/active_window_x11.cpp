@@ -40,6 +40,16 @@ xcb_connection_t* Connection() {
   return x11 ? x11->connection() : nullptr;
 }
 
+// Some managers (weston's) keep a withdrawn window inside their frame for good. Mapped there,
+// it is mapped inside a frame that nobody shows, so it goes back to the root window, at the
+// place on the screen where it is.
+void TakeOutOfFrame(xcb_connection_t* c, xcb_window_t window, xcb_window_t root) {
+  Reply<xcb_translate_coordinates_reply_t> place(xcb_translate_coordinates_reply(
+      c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
+  xcb_reparent_window(c, window, root, place ? place->dst_x : 0, place ? place->dst_y : 0);
+  xcb_flush(c);
+}
+
 }  // namespace
 
 bool ActiveWindowIsFullScreen() {
@@ -72,12 +82,15 @@ void WaitUntilReleasedByWindowManager(unsigned long window, int timeout_ms) {
   xcb_connection_t* c = Connection();
   if (!c || window == XCB_NONE) return;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const auto id = static_cast<xcb_window_t>(window);
   while (true) {
     // The request also sends what the program asked before it, the unmap included.
-    Reply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(c, xcb_query_tree(c, static_cast<xcb_window_t>(window)), nullptr));
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr));
     if (!tree || tree->parent == tree->root) return;
-    if (std::chrono::steady_clock::now() >= deadline) return;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      TakeOutOfFrame(c, id, tree->root);
+      return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }

@@ -139,13 +139,11 @@ void ShowWindowOnTop(forms::WindowId window_id) {
   // Whether the window manager frames a window is settled when it is mapped, so new flags
   // hide the window first. Qt may then give the window a new native window; its controls
   // keep theirs (the hot keys notify a label), and WindowHandle gives the current one.
+  // A window that hid a moment ago may still be in the manager's hands too.
   if (w->windowFlags() != wanted) {
-    const bool was_visible = w->isVisible();
     w->setWindowFlags(wanted);
-    if (was_visible) {
-      WaitUntilReleasedByWindowManager(w->windowHandle() ? w->windowHandle()->winId() : 0,
-                                       kWindowManagerReleaseMs);
-    }
+    WaitUntilReleasedByWindowManager(w->windowHandle() ? w->windowHandle()->winId() : 0,
+                                     kWindowManagerReleaseMs);
   }
   w->setAttribute(Qt::WA_ShowWithoutActivating, true);
   forms::WriteProperty(window_id, forms::kWindowItself, forms::kPropVisible, Logical(true));

@@ -46,6 +46,9 @@ POLL_INTERVAL = 0.02
 # The titles of the start-up notice and of the main window (which begins with the class).
 NOTICE_TITLE = "^信息：$"
 MAIN_TITLE = "按C键 随机点名$"
+# The desktop that start_portal makes up, and its portal back end's bus name.
+PORTAL_DESKTOP = "rollcalltest"
+PORTAL_BACKEND_NAME = "org.freedesktop.impl.portal.desktop.rollcalltest"
 
 
 # Looked up here, once: between fork and exec only an already resolved function may be
@@ -240,10 +243,15 @@ class WindowEvents:
 class Session:
     """A private X display with the programs of one test. Use as a context manager."""
 
-    def __init__(self, window_manager=False, screen="1024x768x24", name=None, audio="dummy"):
+    def __init__(self, window_manager=False, screen="1024x768x24", name=None, audio="dummy",
+                 wayland=False):
         """audio: SDL's audio driver for the programs. "dummy" (the default) plays into
         nothing, so no test depends on a sound device or a sound server; "disk" writes what
-        the programs play to audio_file (44100 Hz, signed 16-bit, mono, in real time)."""
+        the programs play to audio_file (44100 Hz, signed 16-bit, mono, in real time).
+        wayland: a Wayland session instead: weston on its headless back end, with Xwayland as
+        the X server and weston's own X window manager (window_manager is then implied).
+        Programs get WAYLAND_DISPLAY and DISPLAY and choose their platform themselves."""
+        self.wayland = wayland
         self.window_manager = window_manager
         self.screen = screen
         self.name = name or "session"
@@ -259,11 +267,14 @@ class Session:
     # -- lifetime ---------------------------------------------------------------------------
 
     def __enter__(self):
-        require_tools("Xvfb", "xdotool")
+        require_tools("weston" if self.wayland else "Xvfb", "xdotool")
         self._temp = pathlib.Path(tempfile.mkdtemp(prefix="rollcall-e2e-"))
         try:
-            self._start_xvfb()
-            if self.window_manager:
+            if self.wayland:
+                self._start_weston()
+            else:
+                self._start_xvfb()
+            if self.window_manager and not self.wayland:
                 self._start_window_manager()
         except BaseException:
             self.__exit__(None, None, None)
@@ -327,11 +338,41 @@ class Session:
             except BlockingIOError:
                 time.sleep(POLL_INTERVAL)
         os.close(read_end)
-        self.display = ":" + number.decode().strip()
+        self._set_environment(":" + number.decode().strip())
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+
+    def _start_weston(self):
+        require_tools("Xwayland")
+        os.chmod(self._temp, 0o700)  # Wayland clients refuse a runtime folder others can read
+        socket = "wayland-rollcall"
+        env = dict(os.environ, XDG_RUNTIME_DIR=str(self._temp))
+        env.pop("DISPLAY", None)
+        weston = Process(["weston", "--backend=headless-backend.so", "--xwayland",
+                          f"--socket={socket}", "--idle-time=0", "--width=1024",
+                          "--height=768", "--no-config"], env)
+        self._processes.append(weston)
+        # weston names the X display it listens on (on stderr, its log); Xwayland itself
+        # starts with the first X client.
+        line = wait_until(lambda: next((l for l in weston.stderr_lines
+                                        if "xserver listening on display" in l), None)
+                          or (not weston.running() and "ended"),
+                          what="weston's Xwayland display")
+        if line == "ended":
+            raise HarnessError(f"weston ended: {weston.stderr_lines[-20:]!r}")
+        self._set_environment(line.rsplit(" ", 1)[1])
+        self.env["WAYLAND_DISPLAY"] = socket
+        self.env["XDG_SESSION_TYPE"] = "wayland"
+        self.env.pop("QT_QPA_PLATFORM", None)
+        # Until weston's window manager runs, a window is mapped without a frame.
+        self._run([HELPERS / "wait_for_window_manager"])
+
+    def _set_environment(self, display):
+        self.display = display
         self.env = dict(os.environ)
-        self.env.update({"DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb",
-                         "XDG_RUNTIME_DIR": str(self._temp)})
-        for variable in ("WAYLAND_DISPLAY", "XAUTHORITY"):
+        self.env.update({"DISPLAY": self.display, "XDG_RUNTIME_DIR": str(self._temp)})
+        # An X11 session: nothing of the desktop the tests were started from.
+        for variable in ("WAYLAND_DISPLAY", "XAUTHORITY", "XDG_SESSION_TYPE",
+                         "QT_QPA_PLATFORM"):
             self.env.pop(variable, None)
         self.env["SDL_AUDIODRIVER"] = self.audio
         if self.audio == "disk":
@@ -395,6 +436,48 @@ class Session:
         self.key("Return")
         window = self.wait_for_window(MAIN_TITLE, process=program)
         return program, window
+
+    def start_portal(self, triggers=None, refuse=False):
+        """The desktop portal of a desktop that binds global shortcuts: Debian's real portal
+        front end (xdg-desktop-portal) on a private session bus, with portal_backend.py as the
+        desktop's back end, which binds each shortcut to its trigger in `triggers` (id ->
+        the desktop's name of the key) or else to its preferred one, or with `refuse` binds
+        none. Programs started afterwards use that bus. Returns the back end's process:
+        send("activate roll") presses the shortcut "roll"."""
+        front_end = pathlib.Path("/usr/libexec/xdg-desktop-portal")
+        python = next((p for p in ("/usr/bin/python3", shutil.which("python3"))
+                       if p and subprocess.run([p, "-c", "import dbus, gi"],
+                                               capture_output=True, check=False).returncode == 0),
+                      None)
+        if not front_end.exists() or python is None or not shutil.which("dbus-daemon"):
+            raise unittest.SkipTest("needs xdg-desktop-portal, dbus-daemon and python3-dbus")
+        # The front end takes the back end whose UseIn names the current desktop; anything it
+        # starts through the bus inherits the bus's environment, so that is set first.
+        portals = self._temp / "portals"
+        portals.mkdir(exist_ok=True)
+        (portals / f"{PORTAL_DESKTOP}.portal").write_text(
+            f"[portal]\nDBusName={PORTAL_BACKEND_NAME}\n"
+            "Interfaces=org.freedesktop.impl.portal.GlobalShortcuts;\n"
+            f"UseIn={PORTAL_DESKTOP}\n")
+        self.env.update({"XDG_DESKTOP_PORTAL_DIR": str(portals),
+                         "XDG_CURRENT_DESKTOP": PORTAL_DESKTOP})
+        bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"])
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.expect_line("unix:")
+        backend_argv = [python, pathlib.Path(__file__).with_name("portal_backend.py"),
+                        "--name", PORTAL_BACKEND_NAME]
+        for shortcut, trigger in (triggers or {}).items():
+            backend_argv += ["--trigger", f"{shortcut}={trigger}"]
+        if refuse:
+            backend_argv.append("--refuse")
+        backend = self.start(backend_argv, stdin=True)
+        backend.expect_line("ready")
+        self.start([front_end, "--replace"])
+        wait_until(lambda: "true" in self._run(
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+             "string:org.freedesktop.portal.Desktop"], check=False),
+            what="the portal front end on the bus")
+        return backend
 
     def window_events(self):
         """The showings of windows on this display from now on (WindowEvents). Start it
