@@ -15,6 +15,8 @@
 namespace rc {
 namespace {
 
+constexpr int kMaxDroppedPerTake = 64;
+
 // The markers this process holds, by name, with their descriptors.
 std::map<std::string, int>& HeldMarkers() {
   static std::map<std::string, int> held;
@@ -96,7 +98,9 @@ int NamedEventDescriptor(const Text& name) {
 }
 
 std::optional<std::string> TakeNamedEventMessage(int descriptor) {
-  for (;;) {
+  // A stream of messages to drop ends the call all the same: the caller's thread has other
+  // work, and the descriptor stays readable for the rest.
+  for (int dropped = 0; dropped < kMaxDroppedPerTake; ++dropped) {
     // One byte more than the longest message, so that a longer one shows as cut short
     // (MSG_TRUNC) even where the kernel would report only what fitted.
     char data[kMaxNamedEventMessage + 1];
@@ -112,6 +116,8 @@ std::optional<std::string> TakeNamedEventMessage(int descriptor) {
       if (errno == EINTR) continue;
       return std::nullopt;  // none waiting (EAGAIN), or the descriptor is not a marker
     }
+    // The control space holds the credentials alone: descriptors that a sender passes along
+    // do not fit, so the kernel closes them rather than handing them over.
     if (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) continue;
     if (static_cast<size_t>(length) > kMaxNamedEventMessage) continue;
     const cmsghdr* item = CMSG_FIRSTHDR(&header);
@@ -124,6 +130,7 @@ std::optional<std::string> TakeNamedEventMessage(int descriptor) {
     if (sender.uid != getuid()) continue;
     return std::string(data, static_cast<size_t>(length));
   }
+  return std::nullopt;
 }
 
 }  // namespace rc

@@ -48,7 +48,8 @@ int NamedEventDescriptor(const Text& name);
 
 // Takes the next message of the holder's own user that waits on `descriptor`; messages of
 // other users, and messages cut short because they were too long, are dropped on the way.
-// Nothing when none is waiting. Never blocks.
+// Nothing when none is waiting, or after a long run of dropped ones (the descriptor then
+// stays readable). Never blocks.
 std::optional<std::string> TakeNamedEventMessage(int descriptor);
 
 }  // namespace rc

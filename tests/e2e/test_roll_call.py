@@ -307,22 +307,27 @@ class RollCallTest(unittest.TestCase):
             self.assertEqual(command("--wrong"), (0, ""))
             harness.wait_until(lambda: counts(s, roster) == {"孤独": (1, 1)},
                                what="the wrong answer")
-            # V: the statistics window.
+            # V: the statistics window; C still works while it is open.
             def program_windows():
                 return set(s._run(["xdotool", "search", "--onlyvisible", "--pid",
                                    str(program.popen.pid)], check=False).split())
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
             self.assertEqual(command("--statistics"), (0, ""))
-            statistics = harness.wait_until(lambda: next(iter(program_windows()), None),
-                                            what="the statistics window")
+            statistics = harness.wait_until(  # the program's window without a title
+                lambda: next((w for w in program_windows() if not self.window_name(s, w)), None),
+                what="the statistics window")
+            self.assertEqual(command("--roll"), (0, ""))
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (2, 1)}, what="the pick")
             s.activate(statistics)
             s.key("alt+F4")
-            harness.wait_until(lambda: not program_windows(), what="the statistics to close")
+            harness.wait_until(lambda: statistics not in program_windows(),
+                               what="the statistics window to close")
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
             # C without a roll: the window shows, and hides again with nothing counted.
             self.assertEqual(command("--show"), (0, ""))
             s.wait_for_window(harness.MAIN_TITLE, process=program)
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
-            self.assertEqual(counts(s, roster), {"孤独": (1, 1)})
+            self.assertEqual(counts(s, roster), {"孤独": (2, 1)})
 
             # A stranger's messages: nonsense, too long, empty, a roll from another user.
             # The wrong answer sent after them counts, so no roll was running.
@@ -331,7 +336,7 @@ class RollCallTest(unittest.TestCase):
             if os.getuid() == 0 and shutil.which("setpriv"):
                 send_as(s, b"roll", user=65534)
             self.assertEqual(command("--wrong"), (0, ""))
-            harness.wait_until(lambda: counts(s, roster) == {"孤独": (1, 2)},
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (2, 2)},
                                what="the wrong answer, with no roll started before it")
             self.assertTrue(program.running())
 
