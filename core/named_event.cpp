@@ -60,15 +60,16 @@ bool CreateNamedEvent(const Text& name) {
   // too much leaves no connection behind for the holder to wait on.
   const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
+  // The kernel attaches the sender's credentials to every message; a sender cannot claim
+  // another user's without the privilege to become that user. Without them no message is
+  // taken.
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   const MarkerAddress marker = AddressOf(name);
   if (bind(fd, reinterpret_cast<const sockaddr*>(&marker.address), marker.size) != 0) {
     close(fd);
     return false;
   }
-  // The kernel then attaches the sender's credentials to every message; a sender cannot
-  // claim another user's without the privilege to become that user.
-  const int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   // Held until the process ends: the descriptor is deliberately never closed.
   HeldMarkers()[name.bytes()] = fd;
   return true;
