@@ -19,7 +19,7 @@ bool ListenForInstanceCommands(const Text& event_name, InstanceCommandHandler ha
       new QSocketNotifier(descriptor, QSocketNotifier::Read, QCoreApplication::instance());
   QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                    [descriptor, handler = std::move(handler)] {
-                     // More waiting make the descriptor readable again on the next pass.
+                     // Any more waiting keep the descriptor readable for the next pass.
                      if (std::optional<std::string> message = TakeNamedEventMessage(descriptor))
                        handler(*message);
                    });
