@@ -1,10 +1,13 @@
-// The program's entry: the program's location, the runtime, the skin engine, the
-// application's handlers, then the main window as the start-up window and the message loop
-// until it is closed.
+// The program's entry: a command to the running program, which needs nothing of Qt; else
+// the platform, the program's location, the runtime, the skin engine, the application's
+// handlers, then the main window as the start-up window and the message loop until it is
+// closed.
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 
 #include "app/application.h"
+#include "app/commands.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
@@ -14,10 +17,19 @@
 #include "services/windows/x11_display.h"
 
 int main(int argc, char** argv) {
-  if (rc::LacksX11Display()) {
-    std::fputs("rollcall: needs an X11 display (DISPLAY is unset or no X server answers)\n",
-               stderr);
-    return 1;
+  if (const std::optional<int> exit_code = rc::app::RunCommandLine(argc, argv)) {
+    return *exit_code;
+  }
+  switch (rc::PrepareX11Platform(argc, argv)) {
+    case rc::X11Display::kUsable:
+      break;
+    case rc::X11Display::kNotReachable:
+      std::fputs("rollcall: needs an X11 display (DISPLAY is unset or no X server answers)\n",
+                 stderr);
+      return 1;
+    case rc::X11Display::kWaylandWithoutX:
+      std::fputs("rollcall: needs an X11 display or Xwayland (DISPLAY is unset)\n", stderr);
+      return 1;
   }
   rc::InitProgramLocation();
   QApplication app(argc, argv);

@@ -4,6 +4,7 @@
 #include "app/bind_routine.h"
 #include "app/class_store.h"
 #include "app/class_window.h"
+#include "app/commands.h"
 #include "app/help_tips.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
@@ -73,6 +74,8 @@ void BlinkName() {
 
 }  // namespace
 
+Text InstanceMarkerName() { return "zelvoransoft"_gbk; }
+
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
   if (CreateNamedEvent(event_name)) return;
   // No window of this instance is up yet, so the box has no owner.
@@ -81,7 +84,7 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
 }
 
 void OnMainWindowCreated() {
-  EnsureSingleInstance("zelvoransoft"_gbk, true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
+  EnsureSingleInstance(InstanceMarkerName(), true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
   // The notice is the one place that tells the teacher which keys stop reaching other
   // programs while this one runs, so it names the keys RegisterHotKeys takes.
   ShowMessage(StartupNotice(AskDesktopForKeys()), kMbIconInformation);
@@ -96,6 +99,7 @@ void OnMainWindowCreated() {
   RefillClassCombo();
   forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
   OpenSelectedClass();
+  ListenForCommands();
   // Shown here rather than by the runtime after this handler, so that even the first
   // showing leaves the focus with the slide show; the tip below is placed at the window.
   ShowWindowOnTop(kMainWindow);
@@ -116,17 +120,32 @@ void CountdownTick() {
   BlinkName();
 }
 
-void OnHotKey(int32_t id, int32_t /*unused*/) {
-  // A refused key has identifier 0, which no press carries.
-  if (id == 0) return;
-  if (id == HotKeyIdC) {
-    ShowWindowOnTop(kMainWindow);
-    if (RollClassReady()) StartRoll();
-    HideCountdown = kHotKeyCountdown;
-    SetCountdownRunning(true);
+void OnHotKey(int32_t id, int32_t command) {
+  // A key's press carries its identifier (a refused key has 0, which no press carries); a
+  // command of another process carries 0 and the command.
+  if (id != 0) {
+    command = id == HotKeyIdC   ? kRollCommand
+              : id == HotKeyIdX ? kWrongCommand
+              : id == HotKeyIdV ? kStatisticsCommand
+                                : kNoCommand;
   }
-  if (id == HotKeyIdX) AddWrongAnswer();
-  if (id == HotKeyIdV) OpenStatisticsWindow();
+  switch (command) {
+    case kRollCommand:
+    case kShowCommand:
+      ShowWindowOnTop(kMainWindow);
+      if (command == kRollCommand && RollClassReady()) StartRoll();
+      HideCountdown = kHotKeyCountdown;
+      SetCountdownRunning(true);
+      break;
+    case kWrongCommand:
+      AddWrongAnswer();
+      break;
+    case kStatisticsCommand:
+      OpenStatisticsWindow();
+      break;
+    default:
+      break;
+  }
 }
 
 void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }

@@ -35,8 +35,12 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
 // name in the last phase and hides the window when it runs out.
 void CountdownTick();
 
-// 标签1's notification event, raised by the hot keys with the key's identifier.
-void OnHotKey(int32_t id, int32_t unused);
+// 标签1's notification event: raised by the hot keys with the key's identifier and 0, and
+// by the commands of other processes (app/commands.h) with 0 and the command.
+void OnHotKey(int32_t id, int32_t command);
+
+// The name of the instance marker that the running program holds.
+Text InstanceMarkerName();
 
 // "→" and "←".
 void ExpandMainWindow();

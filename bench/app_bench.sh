@@ -7,16 +7,19 @@
 #            settled: rollcall after the notice is closed and its main window is up (the
 #            skin, the hot keys and the class in place), the baseline at its window; as
 #            ratios to minimal_window measured in the same run (startup_probe, Xvfb alone);
-#   idle     CPU of the real program while hidden, over 60 s (Xvfb + openbox).
-# Usage: bash bench/app_bench.sh [build-dir] [roll] [startup] [idle]   (default: all three)
-#        ROLLS=n sets the number of rolls (40), STARTS=n the starts of each program (21).
+#   idle     CPU of the real program while hidden, over 60 s (Xvfb + openbox);
+#   command  `rollcall --roll` to the hidden main window mapped (command_latency, Xvfb alone).
+# Usage: bash bench/app_bench.sh [build-dir] [roll] [startup] [idle] [command]   (default: all)
+#        ROLLS=n sets the number of rolls (40), STARTS=n the starts of each program (21),
+#        COMMANDS=n the commands sent (21; each waits about 3.5 s for the window to hide).
 # Build first: cmake --build <build-dir> --target rollcall edbtool roll_bench startup_probe
-#              minimal_window
+#              minimal_window command_latency
 set -euo pipefail
 build=$(realpath "${1:-build}")
 shift || true
-parts=${*:-roll startup idle}
-for program in rollcall edbtool bench/roll_bench bench/startup_probe bench/minimal_window; do
+parts=${*:-roll startup idle command}
+for program in rollcall edbtool bench/roll_bench bench/startup_probe bench/minimal_window \
+    bench/command_latency; do
   if [ ! -x "$build/$program" ]; then
     echo "build $build/$program first" >&2
     exit 1
@@ -162,4 +165,11 @@ if [[ " $parts " == *" idle "* ]]; then
       printf "  minimal_window  CPU %.4f %% by utime+stime, %.4f %% by schedstat, %.1f wake-ups/s\n", bt / hz / 60 * 100, bn / 6e10 * 100, bs / 60
       printf "  memory while hidden: rollcall Rss %d kB, Anonymous %d kB = %.2fx, %.2fx of minimal_window\n", ar, aa, ar / br, aa / ba
     }'
+fi
+
+if [[ " $parts " == *" command "* ]]; then
+  # No window manager, as for start-up: the main window maps on the root window.
+  start_x
+  folder=$(program_folder command)
+  "$build/bench/command_latency" --runs "${COMMANDS:-21}" "$folder/rollcall" --roll
 fi

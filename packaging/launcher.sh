@@ -3,6 +3,7 @@
 #   rollcall                        starts the teacher's own copy of the program
 #   rollcall --start-at-login       starts it at every login (~/.config/autostart)
 #   rollcall --no-start-at-login    no longer does
+#   rollcall --roll (--wrong, --statistics, --show)   a command to the running program
 #
 # The program keeps its classes in date/ beside itself and reads date1.edb, date2.edb and
 # VoxSound.dat from there, but /opt/rollcall is not the teacher's to write. So every user
@@ -12,11 +13,19 @@
 # the classes, the statistics files, a voice file of their own.
 set -eu
 
+own=${XDG_DATA_HOME:-$HOME/.local/share}/rollcall
+# A command goes straight to the teacher's copy, which the running program was started from:
+# it is bound to a key or a launcher, and every program started here costs time.
+case "${1:-}" in
+  --roll | --wrong | --statistics | --show)
+    [ ! -x "$own/rollcall" ] || exec "$own/rollcall" "$@"
+    ;;
+esac
+
 # Found from this script's own place, so that the package works wherever its tree lies:
 # <root>/usr/bin/rollcall beside <root>/opt/rollcall.
 root=$(dirname "$(readlink -f "$0")")/../..
 installed=$root/opt/rollcall
-own=${XDG_DATA_HOME:-$HOME/.local/share}/rollcall
 login_entry=${XDG_CONFIG_HOME:-$HOME/.config}/autostart/rollcall.desktop
 
 # Copies an installed file into place under a temporary name first and renames it over the

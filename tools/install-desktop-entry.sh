@@ -23,13 +23,14 @@ case $folder in
 esac
 
 # The folder's rollcall.desktop names the program as installed by the Debian package; this
-# entry names the files of this folder instead, and its login actions run this script.
+# entry names the files of this folder instead (the program with its commands), and its
+# login actions run this script.
 write_entry() {
   mkdir -p "$(dirname "$1")"
   quoted=$(printf '%s' "$folder" | sed 's/[&|]/\\&/g')
-  sed -e "s|^Exec=rollcall\$|Exec=\"$quoted/rollcall\"|" \
-      -e "s|^Exec=rollcall --start-at-login\$|Exec=\"$quoted/install-desktop-entry.sh\" --autostart|" \
+  sed -e "s|^Exec=rollcall --start-at-login\$|Exec=\"$quoted/install-desktop-entry.sh\" --autostart|" \
       -e "s|^Exec=rollcall --no-start-at-login\$|Exec=\"$quoted/install-desktop-entry.sh\" --no-autostart|" \
+      -e "s|^Exec=rollcall\( --[a-z]*\)\?\$|Exec=\"$quoted/rollcall\"\1|" \
       -e "s|^Icon=rollcall\$|Icon=$quoted/rollcall.svg|" \
       "$folder/rollcall.desktop" > "$1.new.$$"
   mv -f "$1.new.$$" "$1"

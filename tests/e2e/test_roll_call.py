@@ -1,12 +1,14 @@
 """A lesson with rollcall under a real window manager: start-up through the notice, the
 window hiding itself, C beside a full-screen slide show that keeps the keyboard, the pick
 counted in the class file, X counting wrong answers, the width buttons, a second start, and
-the harmless keys of an empty data folder."""
+the harmless keys of an empty data folder; the same actions sent as commands by another
+process, and messages of a stranger ignored."""
 
 import os
 import shlex
 import shutil
 import signal
+import socket
 import subprocess
 import time
 import unittest
@@ -40,6 +42,16 @@ ROW = 18
 def counts(s, roster):
     """{name: (answers, wrong answers)} of a class file."""
     return {name: (answers, wrong) for _, name, answers, wrong in s.read_class(roster)}
+
+
+def send_as(s, message, user=None):
+    """Sends `message` straight to the running program's instance marker, as a stranger
+    could; with `user` from a process of that user id."""
+    address = f"\0rollcall-event/{os.getuid()}/{s.display}/zelvoransoft".encode()
+    code = ("import socket, sys; socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)"
+            ".sendto(bytes.fromhex(sys.argv[1]), bytes.fromhex(sys.argv[2]))")
+    prefix = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups"] if user else []
+    subprocess.run(prefix + ["python3", "-c", code, message.hex(), address.hex()], check=True)
 
 
 def changed(before, after):
@@ -268,6 +280,65 @@ class RollCallTest(unittest.TestCase):
                 os.killpg(first.popen.pid, signal.SIGKILL)
                 first.popen.wait()
             self.assertEqual(counts(s, roster), {"赵六": (0, 0)})
+
+    def test_commands_from_another_process(self):
+        with harness.Session(window_manager=True, name="commands") as s:
+            folder = s.program_folder()
+            roster = s.make_class(folder, "一人班", ["孤独"])
+
+            def command(*args):
+                done = subprocess.run([folder / "rollcall", *args], env=s.env, cwd=folder,
+                                      capture_output=True, text=True, timeout=60)
+                return done.returncode, done.stdout + done.stderr
+
+            usage = "usage: rollcall [--roll | --wrong | --statistics | --show]\n"
+            self.assertEqual(command("--roll"), (1, "rollcall: not running\n"))
+            self.assertEqual(command("--rol"), (2, usage))
+            self.assertEqual(command("--roll", "--wrong"), (2, usage))
+            self.assertEqual(command("--help"), (0, usage))
+
+            program, _ = s.start_rollcall(folder)
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            # C: the hidden window shows and the one student is picked; X counts a wrong
+            # answer for the pick. Each is delivered silently.
+            self.assertEqual(command("--roll"), (0, ""))
+            s.wait_for_window(harness.MAIN_TITLE, process=program)
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (1, 0)}, what="the pick")
+            self.assertEqual(command("--wrong"), (0, ""))
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (1, 1)},
+                               what="the wrong answer")
+            # V: the statistics window; C still works while it is open.
+            def program_windows():
+                return set(s._run(["xdotool", "search", "--onlyvisible", "--pid",
+                                   str(program.popen.pid)], check=False).split())
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            self.assertEqual(command("--statistics"), (0, ""))
+            statistics = harness.wait_until(  # the program's window without a title
+                lambda: next((w for w in program_windows() if not self.window_name(s, w)), None),
+                what="the statistics window")
+            self.assertEqual(command("--roll"), (0, ""))
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (2, 1)}, what="the pick")
+            s.activate(statistics)
+            s.key("alt+F4")
+            harness.wait_until(lambda: statistics not in program_windows(),
+                               what="the statistics window to close")
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            # C without a roll: the window shows, and hides again with nothing counted.
+            self.assertEqual(command("--show"), (0, ""))
+            s.wait_for_window(harness.MAIN_TITLE, process=program)
+            s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+            self.assertEqual(counts(s, roster), {"孤独": (2, 1)})
+
+            # A stranger's messages: nonsense, too long, empty, a roll from another user.
+            # The wrong answer sent after them counts, so no roll was running.
+            for message in (b"rollx", b"roll" * 300, b"", b"\xff\x00roll"):
+                send_as(s, message)
+            if os.getuid() == 0 and shutil.which("setpriv"):
+                send_as(s, b"roll", user=65534)
+            self.assertEqual(command("--wrong"), (0, ""))
+            harness.wait_until(lambda: counts(s, roster) == {"孤独": (2, 2)},
+                               what="the wrong answer, with no roll started before it")
+            self.assertTrue(program.running())
 
     def test_counts_follow_the_pick_and_the_file_on_disk(self):
         with harness.Session(window_manager=True, name="counts") as s:

@@ -1,5 +1,5 @@
 """The program starts under X in a program folder with a class, shows its main window, and
-the window can be captured."""
+the window can be captured; in a Wayland session it runs on the X display of Xwayland."""
 
 import unittest
 
@@ -72,6 +72,16 @@ class StartupWindowTest(unittest.TestCase):
             # Starting touches no counter.
             self.assertEqual(s.read_class(roster),
                              [("九（1）班", "张三", 0, 0), ("九（1）班", "李四", 2, 1)])
+
+    def test_a_wayland_session_runs_the_program_through_xwayland(self):
+        # What a Wayland desktop sets. Qt would pick its Wayland platform there (or fail to
+        # find it and say so), where no key can be grabbed.
+        with harness.Session(window_manager=True, name="startup-wayland") as s:
+            s.env.pop("QT_QPA_PLATFORM")
+            s.env.update(WAYLAND_DISPLAY="wayland-1", XDG_SESSION_TYPE="wayland")
+            folder = s.program_folder()
+            program, _ = s.start_rollcall(folder)
+            self.assertEqual([l for l in program.stderr_lines if "wayland" in l], [])
 
 
 if __name__ == "__main__":

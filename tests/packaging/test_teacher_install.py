@@ -53,7 +53,9 @@ class TeacherInstallTest(unittest.TestCase):
             subprocess.run([script, "--autostart"], env=env, check=True)
             for entry in (menu, login):
                 self.validate(entry)
-                self.assertIn(f'Exec="{folder}/rollcall"\n', entry.read_text(encoding="utf-8"))
+                text = entry.read_text(encoding="utf-8")
+                for command in ("", " --roll", " --wrong", " --statistics"):
+                    self.assertIn(f'Exec="{folder}/rollcall"{command}\n', text)
             subprocess.run([script, "--no-autostart"], env=env, check=True)
             self.assertEqual((menu.exists(), login.exists()), (True, False))
             subprocess.run([script, "--remove"], env=env, check=True)
@@ -95,8 +97,11 @@ class TeacherInstallTest(unittest.TestCase):
             s.wait_for_window(f"^{CLASS}按C键 随机点名$", process=program)
             self.assertEqual((own / "rollcall").stat().st_mtime, upgraded)
             self.assertEqual(roster.read_bytes(), kept)
+            # The menu entry's 点名 runs the command through the package's rollcall.
+            subprocess.run([command, "--roll"], env=s.env, check=True)
+            harness.wait_until(lambda: sum(r[2] for r in s.read_class(roster)) == 1,
+                               what="the pick of the command")
             program.stop()
-            self.assertEqual(roster.read_bytes(), kept)
 
             subprocess.run([command, "--start-at-login"], env=s.env, check=True)
             login = home / ".config/autostart/rollcall.desktop"
