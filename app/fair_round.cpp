@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "core/value.h"
 #include "edb/database.h"
+#include "edb/errors.h"
 
 namespace rc::app {
 namespace {
@@ -30,7 +31,8 @@ struct Round {
 
 // The class's names in file order, hashed (FNV-1a): a class made anew with other students
 // (or the same ones in another order) has another roster, and its old round means nothing.
-uint64_t RosterOfCurrentClass(int32_t students) {
+// Nothing when a name cannot be read (another program holds its record for a moment).
+std::optional<uint64_t> RosterOfCurrentClass(int32_t students) {
   uint64_t hash = 0xcbf29ce484222325ULL;
   auto mix = [&hash](unsigned char byte) {
     hash ^= byte;
@@ -39,6 +41,7 @@ uint64_t RosterOfCurrentClass(int32_t students) {
   GoToFirstRecord();
   for (int32_t i = 0; i < students; ++i, SkipRecords()) {
     const Text name = AsText(ReadField(NameField()));
+    if (LastDbError() != kDbOk) return std::nullopt;
     for (char c : name.bytes()) mix(static_cast<unsigned char>(c));
     mix(0);
   }
@@ -123,7 +126,11 @@ std::string RoundSettingKey(const Text& class_name) {
 int32_t ChooseFinalPick(int32_t drawn) {
   if (CurrentPickMode() != PickMode::kNoRepeat) return drawn;
   const int32_t students = RecordCount();
-  const Round current{students, RosterOfCurrentClass(students), {}};
+  const std::optional<uint64_t> roster = RosterOfCurrentClass(students);
+  // A round is never judged on a roster half read: this pick is the random one, and the
+  // round stays as it is.
+  if (!roster) return drawn;
+  const Round current{students, *roster, {}};
   const std::string key = RoundSettingKey(RollClassName());
   const std::optional<std::string> stored = ReadSetting(key);
   Round round = (stored ? Decode(*stored, current) : std::nullopt).value_or(current);
