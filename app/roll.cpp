@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/class_store.h"
+#include "app/fair_round.h"
 #include "app/roll_class.h"
 #include "core/random.h"
 #include "core/value.h"
@@ -74,7 +75,9 @@ void RollTick() {
   if (!RollClassReady()) return;
   forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
   SeedRandom();
-  const int32_t pick = RandomInRange(1, RecordCount());
+  int32_t pick = RandomInRange(1, RecordCount());
+  // The last name shown is the pick, which a round without repeats may choose otherwise.
+  if (period < kRollPeriodStepMs) pick = ChooseFinalPick(pick);
   GoToRecord(pick);
   forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption,
                        AsText(ReadField(NameField())));

@@ -1,9 +1,11 @@
 #include "core/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -275,6 +277,37 @@ bool RenameFile(const Text& from, const Text& to) {
     return false;
   }
   return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool WriteFileWhole(const Text& path, std::string_view bytes) {
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  const std::string native = NativePath(path);
+  // Beside the file, so that the rename stays on one file system; named for this process and
+  // call, so that two writers never share one.
+  static std::atomic<uint32_t> serial{0};
+  const std::string aside =
+      native + ".part-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+  const int fd = open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  // On disk before it takes the old file's place: a power cut must not leave an empty file.
+  ok = ok && fsync(fd) == 0;
+  int error = errno;
+  ok = close(fd) == 0 && ok;
+  if (ok && rename(aside.c_str(), native.c_str()) == 0) return true;
+  if (ok) error = errno;
+  unlink(aside.c_str());
+  errno = error;
+  return false;
 }
 
 }  // namespace rc

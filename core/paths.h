@@ -60,6 +60,11 @@ bool RemoveFile(const Text& path);
 // why, when it cannot.
 bool RenameFile(const Text& from, const Text& to);
 
+// Makes `bytes` the whole content of the file at `path`: written to a new file beside it,
+// which is renamed over it once complete, so that the path holds the old content or the new,
+// never a part. False, with errno telling why and nothing left behind, when it cannot.
+bool WriteFileWhole(const Text& path, std::string_view bytes);
+
 }  // namespace rc
 
 #endif  // ROLLCALL_CORE_PATHS_H_

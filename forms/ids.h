@@ -65,12 +65,21 @@ constexpr ControlId kMainButton2{0x1601002B};      // 按钮2
 constexpr ControlId kMainTimer1{0x16010017};       // 时钟1
 constexpr ControlId kMainLabel1{0x16010016};       // 标签1
 constexpr ControlId kMainCombo1{0x16010015};       // 组合框1
+// The main window's right-click menu.
+constexpr ControlId kMainMenu{0x26010120};            // "菜单" (hidden, pop-up only)
+constexpr ControlId kMainMenuPickMode{0x26010121};    // "点名方式"
+constexpr ControlId kMainMenuFullyRandom{0x26010122}; // "完全随机"
+constexpr ControlId kMainMenuNoRepeat{0x26010123};    // "一轮不重复"
 
 // The statistics window.
 constexpr WindowId kStatsWindow{0x5201002D};
 constexpr ControlId kStatsWindowItem{0x0601002C};
 constexpr ControlId kStatsButton1{0x1601002F};  // 按钮1
 constexpr ControlId kStatsList1{0x1601002E};    // 超级列表框1
+// The list's right-click menu.
+constexpr ControlId kStatsMenuList{0x26010130};       // "统计" (hidden, pop-up only)
+constexpr ControlId kStatsMenuCopyAll{0x26010131};    // "复制全部"
+constexpr ControlId kStatsMenuExportCsv{0x26010132};  // "导出为 CSV…"
 
 // The class management window.
 constexpr WindowId kClassWindow{0x5201007F};

@@ -38,6 +38,8 @@ constexpr int32_t kEventCloseQuery = 1;  // result 0 keeps the window open
 constexpr int32_t kEventDestroying = 2;
 constexpr int32_t kEventMoved = 3;
 constexpr int32_t kEventResized = 4;
+// A right click, or the menu key, in the window that no control took for a menu of its own.
+constexpr int32_t kEventContextMenu = 5;
 
 // Control events.
 constexpr int32_t kEventClicked = 0;            // button

@@ -34,6 +34,35 @@ void DispatchMenuCommand(WindowId window_id, int32_t command) {
              kEventMenuChosen);
 }
 
+// Adds the entries one level below the menu item at menu position `parent` to `popup`; an
+// entry with entries of its own becomes a submenu.
+void AddPopupEntries(QMenu* popup, LoadedWindow* lw, const std::vector<size_t>& menu,
+                     size_t parent) {
+  const int32_t level = lw->items[menu[parent]].def.level;
+  const WindowId window_id = lw->id;
+  for (size_t j = parent + 1; j < menu.size(); ++j) {
+    const ItemDef& item = lw->items[menu[j]].def;
+    if (item.level <= level) break;
+    if (item.level != level + 1) continue;
+    if (j + 1 < menu.size() && lw->items[menu[j + 1]].def.level > item.level) {
+      QMenu* sub = popup->addMenu(Q(item.caption));
+      sub->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
+      AddPopupEntries(sub, lw, menu, j);
+      continue;
+    }
+    QAction* a = popup->addAction(Q(item.caption));
+    a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
+    a->setCheckable(item.menu_flags & kMenuFlagChecked);
+    a->setChecked(item.menu_flags & kMenuFlagChecked);
+    int32_t command = kFirstMenuCommand + static_cast<int32_t>(j);
+    // The chosen command arrives as a posted message, after the menu has closed.
+    QObject::connect(a, &QAction::triggered, lw->widget, [window_id, command] {
+      QTimer::singleShot(0, qApp,
+                         [window_id, command] { DispatchMenuCommand(window_id, command); });
+    });
+  }
+}
+
 }  // namespace
 
 void BuildMenuBar(LoadedWindow* lw) {
@@ -81,22 +110,20 @@ std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_i
   if (k + 1 >= menu.size() || lw->items[menu[k + 1]].def.level <= level) return nullptr;
   auto popup = std::make_unique<QMenu>(lw->widget);
   popup->setObjectName(QStringLiteral("popup_menu"));
-  for (size_t j = k + 1; j < menu.size(); ++j) {
-    const ItemDef& item = lw->items[menu[j]].def;
-    if (item.level <= level) break;
-    if (item.level != level + 1) continue;
-    QAction* a = popup->addAction(Q(item.caption));
-    a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
-    a->setCheckable(item.menu_flags & kMenuFlagChecked);
-    a->setChecked(item.menu_flags & kMenuFlagChecked);
-    int32_t command = kFirstMenuCommand + static_cast<int32_t>(j);
-    // The chosen command arrives as a posted message, after the menu has closed.
-    QObject::connect(a, &QAction::triggered, lw->widget, [window_id, command] {
-      QTimer::singleShot(0, qApp,
-                         [window_id, command] { DispatchMenuCommand(window_id, command); });
-    });
-  }
+  AddPopupEntries(popup.get(), lw, menu, k);
   return popup;
+}
+
+bool SetMenuItemChecked(WindowId window_id, ControlId menu_item_id, bool checked) {
+  LoadedWindow* lw = Loaded(window_id);
+  LiveItem* live = lw ? FindLive(lw, menu_item_id) : nullptr;
+  if (!live || live->def.type != kTypeMenuItem) return false;
+  if (checked) {
+    live->def.menu_flags |= kMenuFlagChecked;
+  } else {
+    live->def.menu_flags &= ~kMenuFlagChecked;
+  }
+  return true;
 }
 
 }  // namespace rc::forms

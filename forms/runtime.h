@@ -113,8 +113,14 @@ bool PopUpBalloonTipControl(WindowId window_id, ControlId control_id, int32_t x,
 
 // A pop-up menu of the sub-items of a window's menu item, whose entries raise the menu
 // items' events when chosen. nullptr when the window is not loaded, the item is not one of
-// its menu items or it has no sub-items. The menu is parented to the window.
+// its menu items or it has no sub-items. The menu is parented to the window. A sub-item that
+// has sub-items of its own is a submenu.
 std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_id);
+
+// Sets or clears the check mark of a menu item of a loaded window, for the menus made from
+// then on; the definition keeps its own. False when the window is not loaded or the item is
+// not one of its menu items.
+bool SetMenuItemChecked(WindowId window_id, ControlId menu_item_id, bool checked);
 
 }  // namespace rc::forms
 

@@ -6,6 +6,7 @@
 #include "forms/definition_codec.h"
 #include "forms/definition_format.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 
 namespace rc::forms {
 namespace {
@@ -81,6 +82,16 @@ ListColumn Column(const char* title, int32_t width, int32_t alignment) {
   return c;
 }
 
+// The main window's right-click menu, every entry of it: a hidden top item whose entries pop
+// up, a level-2 item under a level-1 one makes a submenu. The check marks are set when the
+// menu is shown.
+void AddMainWindowMenu(WindowDef& win) {
+  win.items.push_back(MenuItem(kMainMenu, 0, kMenuFlagHidden, "菜单", false));
+  win.items.push_back(MenuItem(kMainMenuPickMode, 1, 0, "点名方式", false));
+  win.items.push_back(MenuItem(kMainMenuFullyRandom, 2, 0, "完全随机", true));
+  win.items.push_back(MenuItem(kMainMenuNoRepeat, 2, 0, "一轮不重复", true));
+}
+
 WindowDef MainWindow() {
   WindowDef win;
   win.id = kMainWindow.value;
@@ -90,7 +101,7 @@ WindowDef MainWindow() {
   frame.border_style = 4;
   frame.title = G("C键 随机点名");
   self.props = frame;
-  self.events = Bind({0});
+  self.events = Bind({0, kEventContextMenu});
   win.items.push_back(std::move(self));
 
   ItemDef html =
@@ -168,6 +179,7 @@ WindowDef MainWindow() {
   combo.props = classes;
   combo.events = Bind({0});
   win.items.push_back(std::move(combo));
+  AddMainWindowMenu(win);
   return win;
 }
 
@@ -187,7 +199,12 @@ WindowDef StatisticsWindow() {
   list.props = ReportList({Column("Num", 30, 0), Column("班级", 90, 1), Column("姓名", 50, 1),
                            Column("被点名次数", 90, 1), Column("回答错误次数", 90, 1)},
                           true);
+  list.events = Bind({kEventRightClicked});
   win.items.push_back(std::move(list));
+
+  win.items.push_back(MenuItem(kStatsMenuList, 0, kMenuFlagHidden, "统计", false));
+  win.items.push_back(MenuItem(kStatsMenuCopyAll, 1, 0, "复制全部", true));
+  win.items.push_back(MenuItem(kStatsMenuExportCsv, 1, 0, "导出为 CSV…", true));
   return win;
 }
 

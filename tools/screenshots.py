@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the README's pictures in docs/ from the real program on a private X server with a
 window manager: the main window with its key help, the main window widened after a pick,
-the statistics window and the class window with its paste help.
+its right-click menu, the statistics window with the menu of its list, and the class window
+with its paste help.
 
     python3 tools/screenshots.py [BUILD_DIR]      (default build/; rollcall and edbtool built)
 
@@ -109,11 +110,27 @@ def main():
         click(s, main_window, ARROW)
         save(s, "main-window-wide", settled(s, "wide"))
 
+        # A right click on the name: the menu, with 点名方式 opened.
+        menu = new_window(s, program, lambda: s.xdotool(
+            "mousemove", "--window", str(main_window), "80", "30", "click", "3"))
+        s.key("Down", "Right")
+        save(s, "main-window-menu", settled(s, "menu"))
+        s.key("Escape", "Escape")
+        harness.wait_until(lambda: menu not in program_windows(s, program),
+                           what="the menu to close")
+
         statistics = new_window(s, program, lambda: click(s, main_window, STATISTICS))
         s.activate(statistics)
         # The main window, on top of everything, hides by itself a few seconds after the pick.
         s.wait_for_no_window(harness.MAIN_TITLE)
         save(s, "statistics-window", settled(s, "statistics"))
+        # A right click on the list: copy every row, or export them as CSV.
+        menu = new_window(s, program, lambda: s.xdotool(
+            "mousemove", "--window", str(statistics), "150", "60", "click", "3"))
+        save(s, "statistics-menu", settled(s, "statistics-menu"))
+        s.key("Escape")
+        harness.wait_until(lambda: menu not in program_windows(s, program),
+                           what="the menu to close")
         s.activate(statistics)
         s.key("alt+F4")
         harness.wait_until(lambda: statistics not in program_windows(s, program),

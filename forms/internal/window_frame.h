@@ -3,6 +3,7 @@
 #define ROLLCALL_FORMS_INTERNAL_WINDOW_FRAME_H_
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QColor>
 #include <QMargins>
 #include <QObject>
@@ -61,6 +62,11 @@ class FormWindow : public QWidget {
   void resizeEvent(QResizeEvent* e) override {
     QWidget::resizeEvent(e);
     if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, kEventResized);
+  }
+  // Reaches the window from any control that has no menu of its own (labels, buttons).
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    if (up && isEnabled() && Loaded(id_)) RaiseEvent(id_, kWindowItself, kEventContextMenu);
+    e->accept();
   }
 
  private:

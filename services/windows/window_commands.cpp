@@ -240,4 +240,18 @@ void ListDeleteAllRows(forms::WindowId window_id, forms::ControlId control_id) {
   if (QTreeWidget* t = List(window_id, control_id)) t->clear();
 }
 
+std::vector<std::vector<Text>> ListTable(forms::WindowId window_id, forms::ControlId control_id) {
+  std::vector<std::vector<Text>> table;
+  QTreeWidget* t = List(window_id, control_id);
+  if (!t) return table;
+  auto row_of = [&](QTreeWidgetItem* item) {
+    std::vector<Text> cells;
+    for (int col = 0; col < t->columnCount(); ++col) cells.push_back(FromQ(item->text(col)));
+    return cells;
+  };
+  table.push_back(row_of(t->headerItem()));
+  for (int row = 0; row < t->topLevelItemCount(); ++row) table.push_back(row_of(t->topLevelItem(row)));
+  return table;
+}
+
 }  // namespace rc

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "core/text.h"
 #include "core/value.h"
@@ -101,6 +102,8 @@ int32_t ListInsertRow(forms::WindowId window_id, forms::ControlId control_id,
                       std::optional<int32_t> indent = std::nullopt,
                       std::optional<int32_t> row_data = std::nullopt);
 void ListDeleteAllRows(forms::WindowId window_id, forms::ControlId control_id);
+// The column titles, then every row's cells, in the order the list shows them.
+std::vector<std::vector<Text>> ListTable(forms::WindowId window_id, forms::ControlId control_id);
 
 }  // namespace rc
 

@@ -595,6 +595,12 @@ class Session:
         out = self._run(["xdotool", "search", "--onlyvisible", "--name", title], check=False)
         return [int(line) for line in out.split()]
 
+    def program_windows(self, program):
+        """Ids of the visible windows of a started program, menus included."""
+        out = self._run(["xdotool", "search", "--onlyvisible", "--pid", str(program.popen.pid)],
+                        check=False)
+        return {int(w) for w in out.split()}
+
     def wait_for_window(self, title, timeout=DEFAULT_TIMEOUT, process=None):
         """Waits until a visible window with this title exists; returns its id. With a
         process, fails at once when that process ends first."""

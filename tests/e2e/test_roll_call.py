@@ -450,6 +450,55 @@ class RollCallTest(unittest.TestCase):
             self.assertTrue(program.running())
             self.assertEqual(counts(s, roster), {"孤独": (2, 0)})
 
+    def choose_from_menu(self, s, program, keys, done, what):
+        """Right-clicks the name on the main window and, once the menu is up, works it with
+        `keys`, until done() holds."""
+        def step(window):
+            before = s.program_windows(program)
+            s.xdotool("mousemove", "--window", str(window), "80", "30", "click", "3")
+            harness.wait_until(lambda: s.program_windows(program) - before, what="the menu")
+            s.key(*keys)
+        return s.with_window_shown(harness.MAIN_TITLE, step, done, what)
+
+    def test_a_round_without_repeats_goes_on_after_a_restart(self):
+        with harness.Session(window_manager=True, name="no-repeat") as s:
+            folder = s.program_folder()
+            students = ["赵一", "钱二", "孙三", "李四", "周五", "吴六"]
+            roster = s.make_class(folder, "六人班", students)
+            settings = folder / "rollcall.ini"
+            program, _ = s.start_rollcall(folder)
+            # 点名方式 → 一轮不重复, the second entry of its submenu.
+            self.choose_from_menu(
+                s, program, ("Down", "Right", "Down", "Return"),
+                lambda: settings.exists() and "pick_mode=no-repeat" in settings.read_text(),
+                "一轮不重复 remembered")
+            base = counts(s, roster)
+            picks = []
+
+            def roll():
+                before = counts(s, roster)
+                s.key("c")
+                after = harness.wait_until(
+                    lambda: (lambda now: now if now != before else None)(counts(s, roster)),
+                    what="the pick to be counted")
+                picks.append(next(iter(changed(before, after))))
+
+            for _ in range(3):
+                roll()
+            program.stop()
+            program, _ = s.start_rollcall(folder)
+            for _ in range(3):
+                roll()
+            # Six rolls over a restart: each student once.
+            self.assertEqual(sorted(picks), sorted(students))
+            self.assertEqual({name: answers - base[name][0]
+                              for name, (answers, _) in counts(s, roster).items()},
+                             {name: 1 for name in students})
+            # The seventh begins a new round, and not with the student just called.
+            roll()
+            self.assertNotEqual(picks[6], picks[5])
+            self.assertTrue(program.running())
+
 
 if __name__ == "__main__":
     unittest.main()

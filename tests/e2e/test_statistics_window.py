@@ -1,7 +1,11 @@
 """The statistics window as a teacher uses it, under a real window manager: which roster it
 shows and resets, opening it twice, and V, C and X while another program has the focus."""
 
+import csv
+import io
 import os
+import pathlib
+import subprocess
 import unittest
 
 import harness
@@ -204,6 +208,93 @@ class StatisticsWindowTest(unittest.TestCase):
             harness.wait_until(lambda: s.distinct_colours(self.rows(s, window, "reset", 3, 3))
                                == 1, what="nothing below the third row")
             self.assertEqual(self.shown_rows(s, window, 3), self.file_rows(s, path))
+
+    def list_menu(self, s, program, window, keys):
+        """Right-clicks the list's first row and, once the menu is up, works it with `keys`."""
+        before = s.program_windows(program)
+        self.click_button(s, window, (COLUMN_X[2], FIRST_ROW_TOP + ROW // 2), 3)
+        harness.wait_until(lambda: s.program_windows(program) - before, what="the list's menu")
+        s.key(*keys)
+
+    def click_button(self, s, window, point, button):
+        s.xdotool("mousemove", "--window", str(window), str(point[0]), str(point[1]),
+                  "click", str(button))
+
+    def test_copy_all_and_export_csv(self):
+        with harness.Session(window_manager=True, name="statistics-export") as s:
+            home = pathlib.Path(s.program_folder()) / "home"
+            documents = home / "Documents"
+            documents.mkdir(parents=True)
+            s.env["HOME"] = str(home)
+            folder = s.program_folder()
+            # Names that CSV must quote: a comma, a quote, a line break.
+            students = [("逗,号", 3, 1), ('A"引号', 0, 2), ("换\n行", 1, 0), ("张三", 0, 0)]
+            path = s.make_class(folder, "一班", students)
+            expected = [["Num", "班级", "姓名", "被点名次数", "回答错误次数"]] + [
+                [str(number), "一班", name, str(answers), str(wrong)]
+                for number, (name, answers, wrong) in enumerate(students, 1)]
+
+            self.program, _ = s.start_rollcall(folder)
+            program = self.program
+            window = self.open_statistics(s, program, lambda opened: s.key("v"))
+
+            # 复制全部: tab-separated, the header first, as a spreadsheet reads a paste.
+            s.set_clipboard("nothing copied")
+            self.list_menu(s, program, window, ("Down", "Return"))
+            pasted = harness.wait_until(
+                lambda: (lambda text: text if text not in (None, "nothing copied") else None)(
+                    s.clipboard()), what="复制全部 to copy")
+            self.assertEqual(list(csv.reader(io.StringIO(pasted, newline=""), delimiter="\t")),
+                             expected)
+
+            # 导出为 CSV…: the save dialog proposes the class and the date in Documents.
+            self.list_menu(s, program, window, ("Down", "Down", "Return"))
+            dialog = s.wait_for_window("^导出为 CSV$", process=program)
+            s.activate(dialog)
+            s.key("Return")
+            exported = harness.wait_until(lambda: list(documents.glob("*.csv")),
+                                          what="the CSV file")
+            self.assertEqual(len(exported), 1)
+            self.assertRegex(exported[0].name, r"^一班 统计 \d{4}-\d{2}-\d{2}\.csv$")
+            data = exported[0].read_bytes()
+            self.assertTrue(data.startswith(b"\xef\xbb\xbf"))
+            with open(exported[0], encoding="utf-8-sig", newline="") as f:
+                self.assertEqual(list(csv.reader(f)), expected)
+            # The same rows through edbtool's own reader: the header names the fields of a
+            # roster with a Num field in front, the rows are the exported bytes.
+            copy = folder / "copy.edb"
+            s.edbtool("create", copy, "Num:Int", *harness.ROSTER_FIELDS)
+            header, _, rows = data.partition(b"\r\n")
+            renamed = folder / "renamed.csv"
+            renamed.write_bytes("Num,班级,姓名,回答次数,错误次数\r\n".encode() + rows)
+            s.edbtool("import-csv", copy, renamed)
+            self.assertEqual([record[1:] for record in s.read_class(copy)],
+                             s.read_class(path))
+            self.close(s, window)
+
+            # A documents folder that cannot be written: one message, no file, no part of one.
+            program.stop()
+            if subprocess.run(["unshare", "-rm", "true"], check=False).returncode != 0:
+                self.skipTest("no user namespaces here to make a read-only folder")
+            os.remove(exported[0])
+            self.program = program = s.start(
+                ["unshare", "-rm", "sh", "-c",
+                 f'mount --bind -o ro "{documents}" "{documents}" && exec ./rollcall'],
+                cwd=folder)
+            s.message_text(program)  # the notice
+            s.wait_for_window(harness.MAIN_TITLE, process=program)
+            window = self.open_statistics(s, program, lambda opened: s.key("v"))
+            self.list_menu(s, program, window, ("Down", "Down", "Return"))
+            dialog = s.wait_for_window("^导出为 CSV$", process=program)
+            s.activate(dialog)
+            s.key("Return")
+            self.assertEqual(s.message_text(program),
+                             f"统计没有导出：不能在文件夹“{documents}”里写入文件（这个文件夹不允许"
+                             "写入）。请换一个文件夹再试。")
+            with self.assertRaises(harness.HarnessError):
+                s.wait_for_window(harness.NOTICE_TITLE, timeout=1.5)
+            self.assertEqual(os.listdir(documents), [])
+            self.assertTrue(program.running())
 
 
 if __name__ == "__main__":

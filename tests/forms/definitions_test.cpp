@@ -10,6 +10,7 @@
 #include "forms/definition_format.h"
 #include "forms/embedded_definitions.h"
 #include "forms/ids.h"
+#include "forms/indexes.h"
 #include "forms/window_definitions.h"
 
 namespace rc::forms {
@@ -64,7 +65,7 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   EXPECT_EQ(U32(b, first_window + 12), 0u);
   const size_t list = first_window + 16;
   const uint32_t count = U32(b, list);
-  EXPECT_EQ(count, 13u);  // the window and its twelve controls
+  EXPECT_EQ(count, 17u);  // the window, its twelve controls and its menu's four items
   const size_t ids = list + 8;
   EXPECT_EQ(U32(b, ids), kMainWindowItem.value);
   EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1.value);
@@ -87,9 +88,10 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   EXPECT_EQ(std::string(b.begin() + name_at, b.begin() + name_at + name.size()), name);
   EXPECT_EQ(b.at(name_at + name.size()), 0);
 
-  // The list's byte size leads to the statistics window: the window and its two controls.
+  // The list's byte size leads to the statistics window: the window, its two controls and
+  // the three items of the list's menu.
   const size_t second_window = list + 8 + U32(b, list + 4);
-  EXPECT_EQ(U32(b, second_window + 16), 3u);
+  EXPECT_EQ(U32(b, second_window + 16), 6u);
   EXPECT_EQ(U32(b, second_window + 24), kStatsWindowItem.value);
 }
 
@@ -108,7 +110,7 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
   EXPECT_EQ(frame.control_box, 1);
   EXPECT_EQ(frame.maximise_box + frame.minimise_box + frame.topmost, 0);
   EXPECT_EQ(frame.title, "C键 随机点名"_gbk);
-  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}}));
+  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}, {kEventContextMenu, 0}}));
 
   const ItemDef& stats = windows_[1].items[0];
   EXPECT_EQ(stats.id, kStatsWindowItem.value);
@@ -148,7 +150,7 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
       {0, kMainLabel1, kTypeLabel, "标签1", 0, 2, 168, 55, V, {0}, 0},
       {0, kMainCombo1, kTypeComboBox, "组合框1", 168, 54, 72, 20, V | T, {0}, 0},
       {1, kStatsButton1, kTypeButton, "按钮1", 152, 320, 88, 24, V | T, {0}, 0},
-      {1, kStatsList1, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {}, 0},
+      {1, kStatsList1, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {5}, 0},
       {2, kClassBalloonTip1, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, 0, {}, 0},
       {2, kClassButton1, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, kClassGroup1.value},
       {2, kClassEdit1, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, kClassGroup1.value},
@@ -195,11 +197,12 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
     EXPECT_EQ(item.container, row.container);
     EXPECT_EQ(item.cursor, (ByteSet{0, 0, 0, 0}));
   }
-  // Definition order is the table order; item 0 is the window.
-  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0]);
+  // Definition order is the table order; item 0 is the window; the right-click menus follow
+  // the controls.
+  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0] + 4);
   EXPECT_EQ(windows_[0].items[1].id, kMainHtmlView1.value);
-  EXPECT_EQ(windows_[0].items.back().id, kMainCombo1.value);
-  EXPECT_EQ(windows_[1].items.size(), 1 + controls[1]);
+  EXPECT_EQ(windows_[0].items[controls[0]].id, kMainCombo1.value);
+  EXPECT_EQ(windows_[1].items.size(), 1 + controls[1] + 3);
   EXPECT_EQ(windows_[2].items.size(), 1 + controls[2] + 4);
   EXPECT_EQ(Item(2, kClassGroup1).children,
             (std::vector<uint32_t>{kClassButton1.value, kClassEdit1.value,

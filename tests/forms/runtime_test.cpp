@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -398,6 +399,35 @@ TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
   EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuName)->actions()[0]->text(),
             QString::fromUtf8("删除"));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, nullptr));
+}
+
+TEST_F(Runtime, ARightClickOnALabelBringsUpTheWindowsMenuWithSubmenusAndCheckMarks) {
+  int menus = 0;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainWindowItem, kEventContextMenu, [&](int32_t, int32_t) {
+    ++menus;
+    return 0;
+  }));
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  // The labels have no menu of their own: the click reaches the window.
+  QWidget* label = Find(kMainWindow, "标签1");
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(label, &click);
+  EXPECT_EQ(menus, 1);
+
+  EXPECT_FALSE(SetMenuItemChecked(kStatsWindow, kStatsMenuCopyAll, true));  // not loaded
+  ASSERT_TRUE(SetMenuItemChecked(kMainWindow, kMainMenuNoRepeat, true));
+  std::unique_ptr<QMenu> menu = CreatePopupMenu(kMainWindow, kMainMenu);
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 1);
+  QMenu* modes = menu->actions()[0]->menu();
+  ASSERT_NE(modes, nullptr);
+  ASSERT_EQ(modes->actions().size(), 2);
+  EXPECT_EQ(modes->actions()[1]->text(), QString::fromUtf8("一轮不重复"));
+  EXPECT_FALSE(modes->actions()[0]->isChecked());
+  EXPECT_TRUE(modes->actions()[1]->isChecked());
+  ASSERT_TRUE(SetMenuItemChecked(kMainWindow, kMainMenuNoRepeat, false));
+  EXPECT_FALSE(CreatePopupMenu(kMainWindow, kMainMenu)->actions()[0]->menu()->actions()[1]
+                   ->isChecked());
 }
 
 TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
