@@ -56,6 +56,8 @@ void SetMainWindowWidth(int32_t width) {
 void RegisterHotKeys() {
   const NativeHandle window = WindowHandle(kMainWindow);
   const NativeHandle label = WindowHandle(kMainWindow, forms::kMainLabel1);
+  // Class and student names need these letters (陈 chen, 谢 xie): our own boxes type them.
+  LetTextBoxesTypeHotKeys(true);
   HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
   HotKeyIdX = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyX);
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
