@@ -16,6 +16,7 @@
 #include "services/hotkeys/hot_keys.h"
 #include "services/skin/skin_engine_module.h"
 #include "services/windows/window_commands.h"
+#include "services/windows/window_presses.h"
 
 namespace rc::app {
 
@@ -100,6 +101,9 @@ void OnMainWindowCreated() {
   SetCountdownRunning(true);
   SetMainWindowWidth(kNarrowWidth);
   RegisterHotKeys();
+  WatchWindowPresses(kMainWindow, {forms::kMainLabel1}, [](const WindowPress& press) {
+    OnMainWindowPressed(press.control == forms::kMainLabel1, press.primary);
+  });
   RefillClassCombo();
   forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
   OpenSelectedClass();
@@ -123,15 +127,30 @@ void CountdownTick() {
   BlinkName();
 }
 
+void CallStudent() {
+  ShowWindowOnTop(kMainWindow);
+  if (RollClassReady()) StartRoll();
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
+void OnMainWindowPressed(bool on_name, bool primary) {
+  if (on_name && primary) {
+    CallStudent();
+    return;
+  }
+  // Out of the blinking phase, whose red it would otherwise keep until the next blink.
+  if (HideCountdown < kBlinkPhase) {
+    forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
+  }
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
 void OnHotKey(int32_t id, int32_t /*unused*/) {
   // A refused key has identifier 0, which no press carries.
   if (id == 0) return;
-  if (id == HotKeyIdC) {
-    ShowWindowOnTop(kMainWindow);
-    if (RollClassReady()) StartRoll();
-    HideCountdown = kHotKeyCountdown;
-    SetCountdownRunning(true);
-  }
+  if (id == HotKeyIdC) CallStudent();
   if (id == HotKeyIdX) AddWrongAnswer();
   if (id == HotKeyIdV) OpenStatisticsWindow();
 }

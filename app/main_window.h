@@ -38,6 +38,15 @@ void CountdownTick();
 // 标签1's notification event, raised by the hot keys with the key's identifier.
 void OnHotKey(int32_t id, int32_t unused);
 
+// What C does: shows the window, rolls when the class has students, and starts the
+// countdown again at kHotKeyCountdown.
+void CallStudent();
+
+// A press or tap on the main window: on the name it calls a student, as C does; anywhere
+// else it starts the countdown again, so that a teacher reaching for a button by touch is
+// not raced by the window hiding.
+void OnMainWindowPressed(bool on_name, bool primary);
+
 // "→" and "←".
 void ExpandMainWindow();
 void CollapseMainWindow();
