@@ -219,12 +219,13 @@ class RollCallTest(unittest.TestCase):
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
 
             # No keyboard, as on a touch board: a tap on the name rolls and counts one pick.
+            # (C's own pick first, so that the tap's is the only one left to come.)
+            picks = sum(a for a, _ in counts(s, roster).values())
             pressed = time.monotonic()
             s.key("c")
             window = s.wait_for_window(harness.MAIN_TITLE, process=program)
-            # (C's own pick first, so that the tap's is the only one left to come.)
             harness.wait_until(lambda: sum(a for a, _ in counts(s, roster).values())
-                               == sum(a for a, _ in after.values()) + 1, what="C's pick")
+                               == picks + 1, what="C's pick")
             before = counts(s, roster)
             self.click_at(s, (80, 30), [])(window)
             after = harness.wait_until(
