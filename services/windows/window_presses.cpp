@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 
 #include <utility>
@@ -75,12 +76,12 @@ class PressFilter : public QObject {
 void WatchWindowPresses(forms::WindowId window, std::vector<forms::ControlId> controls,
                         WindowPressHandler handler) {
   // Owned by the application, and gone with it.
-  static PressFilter* filter = [] {
-    auto* made = new PressFilter;
-    made->setParent(QCoreApplication::instance());
-    QCoreApplication::instance()->installEventFilter(made);
-    return made;
-  }();
+  static QPointer<PressFilter> filter;
+  if (filter.isNull()) {
+    filter = new PressFilter;
+    filter->setParent(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(filter);
+  }
   filter->Add({window, std::move(controls), std::move(handler)});
 }
 
