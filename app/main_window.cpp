@@ -18,6 +18,7 @@
 #include "services/hotkeys/hot_keys.h"
 #include "services/skin/skin_engine_module.h"
 #include "services/windows/window_commands.h"
+#include "services/windows/window_presses.h"
 
 namespace rc::app {
 
@@ -50,6 +51,8 @@ void SetMainWindowWidth(int32_t width) {
 void RegisterHotKeys() {
   const NativeHandle window = WindowHandle(kMainWindow);
   const NativeHandle label = WindowHandle(kMainWindow, forms::kMainLabel1);
+  // Class and student names need these letters (陈 chen, 谢 xie): our own boxes type them.
+  LetTextBoxesTypeHotKeys(true);
   HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
   HotKeyIdX = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyX);
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
@@ -96,6 +99,9 @@ void OnMainWindowCreated() {
   SetCountdownRunning(true);
   SetMainWindowWidth(kNarrowWidth);
   RegisterHotKeys();
+  WatchWindowPresses(kMainWindow, {forms::kMainLabel1}, [](const WindowPress& press) {
+    OnMainWindowPressed(press.control == forms::kMainLabel1, press.primary);
+  });
   RefillClassCombo();
   forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
   OpenSelectedClass();
@@ -120,6 +126,26 @@ void CountdownTick() {
   BlinkName();
 }
 
+void CallStudent(bool roll) {
+  ShowWindowOnTop(kMainWindow);
+  if (roll && RollClassReady()) StartRoll();
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
+void OnMainWindowPressed(bool on_name, bool primary) {
+  if (on_name && primary) {
+    CallStudent(true);
+    return;
+  }
+  // Out of the blinking phase, whose red it would otherwise keep until the next blink.
+  if (HideCountdown < kBlinkPhase) {
+    forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
+  }
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
 void OnHotKey(int32_t id, int32_t command) {
   // A key's press carries its identifier (a refused key has 0, which no press carries); a
   // command of another process carries 0 and the command.
@@ -132,10 +158,7 @@ void OnHotKey(int32_t id, int32_t command) {
   switch (command) {
     case kRollCommand:
     case kShowCommand:
-      ShowWindowOnTop(kMainWindow);
-      if (command == kRollCommand && RollClassReady()) StartRoll();
-      HideCountdown = kHotKeyCountdown;
-      SetCountdownRunning(true);
+      CallStudent(command == kRollCommand);
       break;
     case kWrongCommand:
       AddWrongAnswer();

@@ -42,6 +42,15 @@ void OnHotKey(int32_t id, int32_t command);
 // The name of the instance marker that the running program holds.
 Text InstanceMarkerName();
 
+// What C does: shows the window, rolls when `roll` is set and the class has students, and
+// starts the countdown again at kHotKeyCountdown.
+void CallStudent(bool roll);
+
+// A press or tap on the main window: on the name it calls a student, as C does; anywhere
+// else it starts the countdown again, so that a teacher reaching for a button by touch is
+// not raced by the window hiding.
+void OnMainWindowPressed(bool on_name, bool primary);
+
 // "→" and "←".
 void ExpandMainWindow();
 void CollapseMainWindow();

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -415,6 +416,26 @@ void KeepFirstLineOfPaste(QLineEdit* edit) {
   });
 }
 
+// A multi-line box starts a new line for every key that means one. Qt's text box does so only
+// for Return and Enter; the line-feed key, which on-screen keyboards and typing tools send for
+// a line break, would otherwise type nothing and the names on either side would run together.
+class LineFeedKey : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+        key->text() != QStringLiteral("\n")) {
+      return false;
+    }
+    auto* box = static_cast<QPlainTextEdit*>(watched);
+    if (box->isReadOnly()) return false;
+    box->insertPlainText(QStringLiteral("\n"));
+    return true;
+  }
+};
+
 // Property indexes: 0 content, 1 border style, 2 text colour, 3 background colour,
 // 4 hide selection, 5 maximum length, 6 multi-line, 7 scroll bars, 8 alignment,
 // 9 input mode, 10 password character, 11 letter case, 12 selection start,
@@ -433,6 +454,7 @@ class EditControl : public Control {
       e->setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
       e->setLineWrapMode(h ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
       e->setReadOnly(props_.input_mode == 1);
+      e->installEventFilter(new LineFeedKey(e));
       if (props_.border_style == 0) e->setFrameShape(QFrame::NoFrame);
       w = e;
     } else {

@@ -37,6 +37,9 @@ class DesktopHotKeyPlatform : public HotKeyPlatform {
   bool UnregisterHotKey(NativeHandle window, int32_t id) override;
   bool Intercept(NativeHandle window, HotKeyMessageHandler handler) override;
   void StopIntercepting() override;
+  // Only the grabbed keys can be given back to a text box; the desktop's shortcuts reach the
+  // program whatever has the focus.
+  void LetTextBoxesType(bool on) override { fallback_->LetTextBoxesType(on); }
 
  private:
   struct Key {

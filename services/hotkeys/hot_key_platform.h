@@ -39,6 +39,11 @@ class HotKeyPlatform {
   virtual bool Intercept(NativeHandle window, HotKeyMessageHandler handler) = 0;
   // Takes the handler out again; messages reach the window as they did before.
   virtual void StopIntercepting() = 0;
+
+  // While `on`, a registered key pressed while a text box of this program has the keyboard
+  // focus types into that box and gives no hot-key message; the keys of other programs are
+  // taken as before. Off when the platform is made.
+  virtual void LetTextBoxesType(bool on) = 0;
 };
 
 // The platform of the running application: X11 when the application runs on the xcb

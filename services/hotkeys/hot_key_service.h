@@ -39,6 +39,8 @@ class HotKeyService {
   [[nodiscard]] bool Unregister(NativeHandle watched_window, int32_t id);
 
   void set_notifier(HotKeyNotifier notifier) { notifier_ = std::move(notifier); }
+  // See HotKeyPlatform::LetTextBoxesType.
+  void LetTextBoxesType(bool on) { platform_->LetTextBoxesType(on); }
 
   int32_t hot_key_id_counter() const { return hot_key_id_counter_; }
   int32_t last_hot_key_id() const { return last_hot_key_id_; }

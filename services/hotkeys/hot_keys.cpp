@@ -28,6 +28,8 @@ int32_t RegisterGlobalHotKey(NativeHandle watched_window, NativeHandle target,
   return DefaultHotKeyService().Register(watched_window, target, modifier_code, key_code);
 }
 
+void LetTextBoxesTypeHotKeys(bool on) { DefaultHotKeyService().LetTextBoxesType(on); }
+
 bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id) {
   return DefaultHotKeyService().Unregister(watched_window, id);
 }

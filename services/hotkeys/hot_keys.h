@@ -28,6 +28,11 @@ namespace rc {
 // Releases the key `id` of `watched_window`. True when the key was released.
 [[nodiscard]] bool UnregisterGlobalHotKey(NativeHandle watched_window, int32_t id);
 
+// While `on`, the registered keys type into the program's own text boxes when one of them
+// has the keyboard focus, and are hot keys again as soon as the focus leaves them; other
+// programs lose the keys as before. Off at start.
+void LetTextBoxesTypeHotKeys(bool on);
+
 // Sends the notification synchronously to the widget whose native handle is `target` (a
 // label of the form runtime raises its feedback event with the two arguments) and returns the
 // handler's result; 0 when no handler ran or `target` names no widget of this program.

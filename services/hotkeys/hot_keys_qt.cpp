@@ -4,8 +4,12 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QObject>
+#include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -27,7 +31,7 @@ class X11EventFilter : public QAbstractNativeEventFilter {
 
   bool nativeEventFilter(const QByteArray& event_type, void* message, qintptr*) override {
     if (event_type == "xcb_generic_event_t") {
-      platform_->HandleEvent(static_cast<const xcb_generic_event_t*>(message));
+      platform_->HandleEvent(static_cast<xcb_generic_event_t*>(message));
     }
     return false;  // the event always goes on to Qt
   }
@@ -36,23 +40,56 @@ class X11EventFilter : public QAbstractNativeEventFilter {
   X11HotKeyPlatform* platform_;
 };
 
+// Whether the widget that typed keys go to takes text: an edit box that is not read only
+// (they take input-method text; buttons, lists and read-only boxes do not).
+bool TextBoxHasFocus() {
+  const auto* focus = qobject_cast<const QWidget*>(QGuiApplication::focusObject());
+  return focus && focus->isEnabled() && focus->testAttribute(Qt::WA_InputMethodEnabled);
+}
+
+// While the keys are handed over, a press of C, X or V reaches one of our windows as an
+// ordinary key, and here, in its place among the window's other input, it is decided what it
+// is: typing while a text box has the focus, else the hot key (a held key counts once).
+class TypingFilter : public QObject {
+ public:
+  explicit TypingFilter(X11HotKeyPlatform* platform) : platform_(platform) {}
+
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const int32_t id = platform_->KeyId(static_cast<xcb_keycode_t>(key->nativeScanCode()),
+                                        static_cast<uint16_t>(key->nativeModifiers()));
+    if (id == 0 || TextBoxHasFocus()) return false;
+    if (!key->isAutoRepeat()) platform_->Deliver(id);
+    return true;
+  }
+
+ private:
+  X11HotKeyPlatform* platform_;
+};
+
+xcb_window_t FocusedWindow() {
+  const QWindow* window = QGuiApplication::focusWindow();
+  return window ? static_cast<xcb_window_t>(window->winId()) : XCB_NONE;
+}
+
 // Lives in the service's process-wide state, which outlasts the application and with it
 // Qt's connection: once the application is gone, nothing here touches the connection again.
 class QtX11HotKeyPlatform : public HotKeyPlatform {
  public:
   QtX11HotKeyPlatform(xcb_connection_t* connection, xcb_window_t root)
-      : x11_(connection, root), filter_(&x11_) {
+      : x11_(connection, root), filter_(&x11_), typing_filter_(&x11_) {
     QObject::connect(QCoreApplication::instance(), &QObject::destroyed, &application_watch_,
                      [this] {
-                       x11_.StopIntercepting();
                        x11_.ForgetGrabs();
+                       x11_.StopIntercepting();
                        installed_ = false;
                        application_gone_ = true;
                      });
   }
   ~QtX11HotKeyPlatform() override {
-    StopIntercepting();
     if (!QCoreApplication::instance()) x11_.ForgetGrabs();
+    StopIntercepting();
   }
 
   bool RegisterHotKey(NativeHandle window, int32_t id, uint32_t modifier_bits,
@@ -72,6 +109,8 @@ class QtX11HotKeyPlatform : public HotKeyPlatform {
       QCoreApplication::instance()->installNativeEventFilter(&filter_);
       installed_ = true;
     }
+    // The focus events are followed from now on; the focus they did not report is Qt's.
+    if (text_boxes_type_) x11_.HandOverWhileFocused(true, FocusedWindow());
     return installed_;
   }
   void StopIntercepting() override {
@@ -82,10 +121,22 @@ class QtX11HotKeyPlatform : public HotKeyPlatform {
     }
     installed_ = false;
   }
+  void LetTextBoxesType(bool on) override {
+    if (application_gone_ || on == text_boxes_type_) return;
+    text_boxes_type_ = on;
+    x11_.HandOverWhileFocused(on, on ? FocusedWindow() : XCB_NONE);
+    if (on) {
+      QCoreApplication::instance()->installEventFilter(&typing_filter_);
+    } else {
+      QCoreApplication::instance()->removeEventFilter(&typing_filter_);
+    }
+  }
 
  private:
   X11HotKeyPlatform x11_;
   X11EventFilter filter_;
+  TypingFilter typing_filter_;
+  bool text_boxes_type_ = false;
   QObject application_watch_;  // ends the watch when this platform goes first
   bool installed_ = false;
   bool application_gone_ = false;
@@ -98,6 +149,7 @@ class RefusingHotKeyPlatform : public HotKeyPlatform {
   bool UnregisterHotKey(NativeHandle, int32_t) override { return false; }
   bool Intercept(NativeHandle, HotKeyMessageHandler) override { return false; }
   void StopIntercepting() override {}
+  void LetTextBoxesType(bool) override {}
 };
 
 // The root window of the screen that Qt's connection opened: the one DISPLAY names.

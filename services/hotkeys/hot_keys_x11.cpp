@@ -78,6 +78,17 @@ std::vector<uint16_t> LockVariants(uint16_t modifiers, uint16_t num_lock) {
   return variants;
 }
 
+// Waits for the answers to the grabs; false when the server refused any (BadAccess: another
+// client holds that combination).
+bool Granted(xcb_connection_t* connection, const std::vector<xcb_void_cookie_t>& cookies) {
+  bool granted = true;
+  for (xcb_void_cookie_t cookie : cookies) {
+    XcbReply<xcb_generic_error_t> error(xcb_request_check(connection, cookie));
+    if (error) granted = false;
+  }
+  return granted;
+}
+
 }  // namespace
 
 X11HotKeyPlatform::X11HotKeyPlatform(xcb_connection_t* connection, xcb_window_t root)
@@ -109,6 +120,22 @@ bool X11HotKeyPlatform::RegisterHotKey(NativeHandle window, int32_t id, uint32_t
     }
   }
   // Send every grab first and check them afterwards: one round trip instead of one per grab.
+  if (!Granted(connection_, SendGrabs(grab))) {
+    // Ungrabbing a combination that another client holds does not touch that client's grab.
+    Ungrab(grab);
+    xcb_flush(connection_);
+    return false;
+  }
+  // Asked for all the same, so that a key another program holds is refused now.
+  if (grabs_given_back_) {
+    Ungrab(grab);
+    xcb_flush(connection_);
+  }
+  grabs_.push_back(std::move(grab));
+  return true;
+}
+
+std::vector<xcb_void_cookie_t> X11HotKeyPlatform::SendGrabs(const Grab& grab) {
   std::vector<xcb_void_cookie_t> cookies;
   for (xcb_keycode_t code : grab.key_codes) {
     for (uint16_t variant : LockVariants(grab.modifiers, grab.num_lock)) {
@@ -116,19 +143,7 @@ bool X11HotKeyPlatform::RegisterHotKey(NativeHandle window, int32_t id, uint32_t
                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
   }
-  bool refused = false;
-  for (xcb_void_cookie_t cookie : cookies) {
-    XcbReply<xcb_generic_error_t> error(xcb_request_check(connection_, cookie));
-    if (error) refused = true;  // BadAccess: another client holds this combination
-  }
-  if (refused) {
-    // Ungrabbing a combination that another client holds does not touch that client's grab.
-    Ungrab(grab);
-    xcb_flush(connection_);
-    return false;
-  }
-  grabs_.push_back(std::move(grab));
-  return true;
+  return cookies;
 }
 
 bool X11HotKeyPlatform::UnregisterHotKey(NativeHandle window, int32_t id) {
@@ -155,6 +170,74 @@ void X11HotKeyPlatform::StopIntercepting() {
   // Releases are not seen from here on: what is down now is unknown.
   held_.clear();
   released_code_ = 0;
+  // Focus events are not seen either; the grabs, if any are left, are taken again.
+  SetFocusedWindow(XCB_NONE);
+}
+
+void X11HotKeyPlatform::HandOverWhileFocused(bool on, xcb_window_t focused_now) {
+  hand_over_ = on;
+  SetFocusedWindow(on ? focused_now : XCB_NONE);
+}
+
+void X11HotKeyPlatform::SetFocusedWindow(xcb_window_t window) {
+  focused_ = window;
+  const bool give_back = window != XCB_NONE;
+  if (give_back == grabs_given_back_) return;
+  grabs_given_back_ = give_back;
+  if (give_back) {
+    for (const Grab& grab : grabs_) Ungrab(grab);
+    if (!grabs_.empty()) xcb_flush(connection_);
+    return;
+  }
+  // A key another program took meanwhile stays with it, silently, as at registration;
+  // whatever of its combinations were granted is given back so that none works half.
+  for (const Grab& grab : grabs_) {
+    if (!Granted(connection_, SendGrabs(grab))) Ungrab(grab);
+  }
+  if (!grabs_.empty()) xcb_flush(connection_);
+}
+
+void X11HotKeyPlatform::FollowFocus(const xcb_generic_event_t* event) {
+  const auto* focus = reinterpret_cast<const xcb_focus_in_event_t*>(event);
+  // A grab moves the focus only while it lasts (ours too, when a grabbed key is pressed in
+  // one of our windows); the pointer's window is not the keyboard's.
+  if (focus->mode == XCB_NOTIFY_MODE_GRAB || focus->detail == XCB_NOTIFY_DETAIL_POINTER ||
+      focus->detail == XCB_NOTIFY_DETAIL_POINTER_ROOT || focus->detail == XCB_NOTIFY_DETAIL_NONE) {
+    return;
+  }
+  // Only windows of this program report their focus here.
+  if ((event->response_type & 0x7F) == XCB_FOCUS_IN) {
+    if (focus->event != root_) SetFocusedWindow(focus->event);
+  } else if (focus->event == focused_ && focus->detail != XCB_NOTIFY_DETAIL_INFERIOR) {
+    SetFocusedWindow(XCB_NONE);
+  }
+}
+
+const X11HotKeyPlatform::Grab* X11HotKeyPlatform::FindGrab(xcb_keycode_t code,
+                                                           uint16_t state) const {
+  if (!intercepting_) return nullptr;
+  const uint16_t modifiers = state & kChoosingModifiers;
+  for (const Grab& grab : grabs_) {
+    if (grab.window != intercepted_window_ || grab.modifiers != (modifiers & ~grab.num_lock)) {
+      continue;
+    }
+    if (std::find(grab.key_codes.begin(), grab.key_codes.end(), code) != grab.key_codes.end()) {
+      return &grab;
+    }
+  }
+  return nullptr;
+}
+
+int32_t X11HotKeyPlatform::KeyId(xcb_keycode_t code, uint16_t state) const {
+  const Grab* grab = FindGrab(code, state);
+  return grab ? grab->id : 0;
+}
+
+void X11HotKeyPlatform::Deliver(int32_t id) {
+  if (!intercepting_) return;
+  // A copy: the handler may register or release keys, which may replace handler_.
+  HotKeyMessageHandler handler = handler_;
+  handler(id);
 }
 
 bool X11HotKeyPlatform::IsRepeat(xcb_keycode_t code, xcb_timestamp_t time) {
@@ -179,34 +262,33 @@ void X11HotKeyPlatform::NoteRelease(xcb_keycode_t code, xcb_timestamp_t time) {
   released_time_ = time;
 }
 
-void X11HotKeyPlatform::HandleEvent(const xcb_generic_event_t* event) {
+void X11HotKeyPlatform::HandleEvent(xcb_generic_event_t* event) {
   if (!intercepting_) return;
   const uint8_t type = event->response_type & 0x7F;
+  if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) {
+    if (hand_over_) FollowFocus(event);
+    return;
+  }
+  if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return;
+  // Presses and releases have the same layout.
+  auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
   if (type == XCB_KEY_RELEASE) {
     // The grab that a press of a grabbed key starts sends its release here too, wherever
     // the focus is; any release of the key ends the hold, whatever window it names.
-    const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
-    NoteRelease(release->detail, release->time);
+    NoteRelease(key->detail, key->time);
+  }
+  if (focused_ != XCB_NONE && key->event == root_) {
+    // Only our grabs report keys on the root window: this key belongs to the focused window.
+    key->event = focused_;
+    key->child = XCB_NONE;
+    key->event_x = key->root_x;
+    key->event_y = key->root_y;
     return;
   }
-  if (type != XCB_KEY_PRESS) return;
-  const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
-  if (press->event != root_) return;
-  uint16_t modifiers = press->state & kChoosingModifiers;
-  for (const Grab& grab : grabs_) {
-    if (grab.window != intercepted_window_ || grab.modifiers != (modifiers & ~grab.num_lock)) {
-      continue;
-    }
-    if (std::find(grab.key_codes.begin(), grab.key_codes.end(), press->detail) ==
-        grab.key_codes.end()) {
-      continue;
-    }
-    if (IsRepeat(press->detail, press->time)) return;
-    // A copy: the handler may register or release keys, which may replace handler_.
-    HotKeyMessageHandler handler = handler_;
-    handler(grab.id);
-    return;
-  }
+  if (type != XCB_KEY_PRESS || key->event != root_) return;
+  const Grab* grab = FindGrab(key->detail, key->state);
+  if (grab == nullptr || IsRepeat(key->detail, key->time)) return;
+  Deliver(grab->id);
 }
 
 void X11HotKeyPlatform::Ungrab(const Grab& grab) {

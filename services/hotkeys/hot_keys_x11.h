@@ -30,15 +30,33 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   bool UnregisterHotKey(NativeHandle window, int32_t id) override;
   bool Intercept(NativeHandle window, HotKeyMessageHandler handler) override;
   void StopIntercepting() override;
+  // Hands the keys over (below) with no window focused yet. Which presses type is the
+  // toolkit's to decide, with KeyId and Deliver.
+  void LetTextBoxesType(bool on) override { HandOverWhileFocused(on, XCB_NONE); }
 
   // Forgets every grab without a word to the server: for when the connection is gone (its
   // grabs went with it) and must not be touched again.
   void ForgetGrabs() { grabs_.clear(); }
 
   // Turns a press of a grabbed key into the hot-key message for the intercepted window; a
-  // key held down gives one message, however long it is held. Other events are left alone.
-  // The event is never consumed.
-  void HandleEvent(const xcb_generic_event_t* event);
+  // key held down gives one message, however long it is held. Other events are left alone,
+  // but for the focus and key events of the hand-over below. The event is never consumed.
+  void HandleEvent(xcb_generic_event_t* event);
+
+  // While `on`, the keys are handed over to the program's own windows whenever one of them
+  // has the keyboard focus (HandleEvent follows the focus events): the grabs are given back,
+  // so the focused window gets the presses in order with its other input and the toolkit
+  // decides (KeyId, Deliver) whether a press types or is a hot key. A key event that the
+  // server still reports through a grab (pressed before the grabs were given back, or while
+  // a grabbed key was held) is readdressed to the focused window, in its place among the
+  // events. The grabs are taken again as soon as the focus leaves the program.
+  // `focused_now` is the program's window that has the focus now, or XCB_NONE.
+  void HandOverWhileFocused(bool on, xcb_window_t focused_now);
+  // The identifier of the intercepted key that a press of `code` with the modifier `state`
+  // is; 0 when it is none of them.
+  int32_t KeyId(xcb_keycode_t code, uint16_t state) const;
+  // The hot-key message for `id`, as a press of its key gives it.
+  void Deliver(int32_t id);
 
  private:
   struct Grab {
@@ -56,6 +74,11 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   };
 
   void Ungrab(const Grab& grab);
+  const Grab* FindGrab(xcb_keycode_t code, uint16_t state) const;
+  void FollowFocus(const xcb_generic_event_t* event);
+  void SetFocusedWindow(xcb_window_t window);
+  // Asks for every lock variant of `grab`; the cookies tell which the server refused.
+  std::vector<xcb_void_cookie_t> SendGrabs(const Grab& grab);
   // Whether a press is the auto-repeat of a key that is held; notes it either way.
   bool IsRepeat(xcb_keycode_t code, xcb_timestamp_t time);
   void NoteRelease(xcb_keycode_t code, xcb_timestamp_t time);
@@ -71,6 +94,10 @@ class X11HotKeyPlatform : public HotKeyPlatform {
   // a release and a press at once.
   xcb_keycode_t released_code_ = 0;
   xcb_timestamp_t released_time_ = 0;
+  bool hand_over_ = false;
+  // The program's window that has the keyboard focus while the keys are handed over.
+  xcb_window_t focused_ = XCB_NONE;
+  bool grabs_given_back_ = false;
 };
 
 }  // namespace rc

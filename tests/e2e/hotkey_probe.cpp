@@ -9,6 +9,9 @@
 //   close-modal closes it
 //   edit        shows a separate window "probe-edit" with an edit box; prints "edit-shown"
 //   text        prints "text <the edit box's content>"
+//   typing      lets the program's text boxes type the keys; prints "typing"
+//   stall       prints "stalled" and handles nothing until the next line comes: events that
+//               arrive meanwhile are handled in one go, as on a busy machine
 //   quit        ends the program
 // Every feedback event of 标签1 prints "feedback <first> <second>".
 //
@@ -127,6 +130,14 @@ int main(int argc, char** argv) {
       Say("edit-shown");
     } else if (command == "text") {
       Say("text " + (edit ? edit->text().toStdString() : std::string()));
+    } else if (command == "typing") {
+      rc::LetTextBoxesTypeHotKeys(true);
+      Say("typing");
+    } else if (command == "stall") {
+      Say("stalled");
+      char c = 0;
+      while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n') {
+      }
     } else if (command == "quit") {
       QApplication::exit(0);
     }

@@ -290,6 +290,31 @@ class ClassWindowTest(unittest.TestCase):
                              "创建班级失败：程序旁边没有存放班级的 date 文件夹。")
             os.rename(folder / "date-away", date)
 
+            # Typed with the keyboard, as with an input method that spells 陈 chen and 谢 xie:
+            # c, x and v go into the boxes, a line break starts a new line, and no counter
+            # moves.
+            counts = {name: s.read_class(self.class_file(date, name))
+                      for name in self.listing(date)}
+            self.click(s, window, CLASS_NAME_BOX)
+            s.key("ctrl+a")
+            s.type_text("cxv")
+            self.click(s, window, PASTE_BOX)
+            # (xdotool types a line break as the line-feed key, as on-screen keyboards do.)
+            s.type_text("chen\nxie")
+            s.key("Return")
+            s.type_text("xu\nvivi")
+            self.click(s, window, CREATE)
+            self.assertEqual(s.message_text(program), "班级“cxv”创建成功，共 4 名学生。")
+            self.assertEqual(s.read_class(self.class_file(date, "cxv")),
+                             [("cxv", n, 0, 0) for n in ("chen", "xie", "xu", "vivi")])
+            for name, records in counts.items():
+                self.assertEqual(s.read_class(self.class_file(date, name)), records)
+            # Out of the boxes, C is the program's key again: it shows the main window.
+            s.wait_for_no_window(harness.MAIN_TITLE)
+            self.click(s, window, row_point(0))
+            s.key("c")
+            s.wait_for_window(harness.MAIN_TITLE)
+
             # Closing: the combo's first class is the roll's class again.
             s.activate(window)
             s.key("alt+F4")

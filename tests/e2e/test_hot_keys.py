@@ -91,6 +91,32 @@ class HotKeysTest(unittest.TestCase):
             s.key("v")
             self.assertEqual(probe.expect_line("feedback"), feedback(33006))
 
+            # The program's own boxes may type the letters: the focused box gets them.
+            probe.send("typing")
+            probe.expect_line("typing")
+            s.key("c", "x", "v")
+            self.text_becomes(probe, "accxv")
+            # Another program has the focus: the keys are taken from it again. (The first
+            # presses may come before the program heard of the focus leaving; those the
+            # other program gets, as it would get any key then.)
+            slides = s.start([harness.HELPERS / "slide_show"])
+            slides.expect_line("shown")
+            s.activate(s.wait_for_window("^slide-show$", process=slides))
+            harness.wait_until(lambda: s.key("c") or feedback(33004) in probe.unread_lines(),
+                               what="C to be taken again")
+            s.key("v")  # in order after every C: its notification is the last of them
+            probe.expect_line(lambda line: line == feedback(33006))
+            probe.unread_lines()
+            # Keys pressed the moment the box has the focus again type, even when the program
+            # hears of the focus and the keys together.
+            edit = s.wait_for_window("^probe-edit$", process=probe)
+            probe.send("stall")
+            probe.expect_line("stalled")
+            s.xdotool("windowactivate", "--sync", str(edit), "key", "x", "c")
+            probe.send("go")
+            self.text_becomes(probe, "accxvxc")
+            self.assertEqual([l for l in probe.unread_lines() if l.startswith("feedback")], [])
+
     def test_keys_arrive_while_a_modal_window_is_open(self):
         with harness.Session(window_manager=True, name="hotkeys-modal") as s:
             probe, _ = self.start_probe(s)

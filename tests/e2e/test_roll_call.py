@@ -222,6 +222,39 @@ class RollCallTest(unittest.TestCase):
             # The countdown ran on meanwhile.
             s.wait_for_no_window(harness.MAIN_TITLE, timeout=10)
 
+            # No keyboard, as on a touch board: a tap on the name rolls and counts one pick.
+            # (C shows the window for the tap; its own pick comes first, so that the tap's is
+            # the only one left to come.)
+            before = counts(s, roster)
+
+            def show_for_tap():
+                picks = sum(a for a, _ in counts(s, roster).values())
+                s.key("c")
+                harness.wait_until(lambda: sum(a for a, _ in counts(s, roster).values())
+                                   == picks + 1, what="C's pick")
+                before.update(counts(s, roster))
+            show_for_tap()
+            after = s.with_window_shown(
+                harness.MAIN_TITLE, self.click_at(s, (80, 30), []),
+                lambda: (lambda now: now if now != before else None)(counts(s, roster)),
+                what="the tap's pick", show=show_for_tap)
+            self.assertEqual([a - before[n][0] for n, (a, _) in changed(before, after).items()],
+                             [1])
+            # Any tap restarts the countdown: one after the tap's roll, on the count of
+            # answers, keeps the window up for as long as C does from then on.
+            taps = []
+            s.with_window_shown(harness.MAIN_TITLE,
+                                lambda w: (taps.append(time.monotonic()),
+                                           self.click_at(s, (30, 67), [])(w)),
+                                lambda: True, what="the tap on the count")
+            def hiding_after(moment):
+                spans = [hidden for shown, hidden in events.showings(harness.MAIN_TITLE)
+                         if shown <= moment and (hidden is None or hidden > moment)]
+                return spans[0] if spans else None
+            hidden = harness.wait_until(lambda: hiding_after(taps[-1]),
+                                        what="the window up at the tap to hide")
+            self.assertGreaterEqual(hidden - taps[-1], HOT_KEY_SHOWING[0])
+
             # The slide show ends; C shows the window framed. A slide show started full
             # screen while it is up would cover it: C brings it above the slides again.
             slides.stop()

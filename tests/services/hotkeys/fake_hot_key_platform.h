@@ -43,6 +43,7 @@ class FakeHotKeyPlatform : public HotKeyPlatform {
     log_->intercepted = 0;
     log_->handler = nullptr;
   }
+  void LetTextBoxesType(bool) override {}
 
   // The system's hot-key message for `id`, as it reaches the watched window.
   static void Press(FakePlatformLog* log, int32_t id) {

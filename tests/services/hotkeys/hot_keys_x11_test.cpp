@@ -219,7 +219,7 @@ TEST_F(X11HotKeyTest, PressesWithoutAReleaseAreTheKeyHeld) {
     event.detail = *codes;
     event.time = time;
     event.root = event.event = RootOf(connection_.get());
-    platform_->HandleEvent(reinterpret_cast<const xcb_generic_event_t*>(&event));
+    platform_->HandleEvent(reinterpret_cast<xcb_generic_event_t*>(&event));
   };
   send(XCB_KEY_PRESS, 1000);
   for (xcb_timestamp_t t = 1660; t < 3000; t += 40) send(XCB_KEY_PRESS, t);
