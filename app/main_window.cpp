@@ -5,6 +5,8 @@
 #include "app/class_store.h"
 #include "app/class_window.h"
 #include "app/help_tips.h"
+#include "app/main_window_menu.h"
+#include "app/main_window_place.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
 #include "app/statistics_window.h"
@@ -61,14 +63,6 @@ void RegisterHotKeys() {
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
 }
 
-// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
-// hidden window again, and ten wake-ups a second are most of what the program costs while
-// it waits in the background. Writing the period it already has leaves the timer's phase.
-void SetCountdownRunning(bool running) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
-                       running ? kCountdownPeriodMs : 0);
-}
-
 // The name blinks red and black; it is black whenever the window hides.
 void BlinkName() {
   const int32_t colour =
@@ -80,6 +74,14 @@ void BlinkName() {
 
 }  // namespace
 
+// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
+// hidden window again, and ten wake-ups a second are most of what the program costs while
+// it waits in the background. Writing the period it already has leaves the timer's phase.
+void SetCountdownRunning(bool running) {
+  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
+                       running ? kCountdownPeriodMs : 0);
+}
+
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
   if (CreateNamedEvent(event_name)) return;
   // No window of this instance is up yet, so the box has no owner.
@@ -89,6 +91,9 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
 
 void OnMainWindowCreated() {
   EnsureSingleInstance("zelvoransoft"_gbk, true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
+  // On the monitor the teacher works on, so that the notice comes up over it too.
+  NoteMainWindowDesignSize();
+  PlaceMainWindowForShowing();
   ShowMessage(StartupNotice(), kMbIconInformation);
   // Every window from here on, this one included, is drawn in the skin; without an engine
   // the ordinary look stays, silently.
@@ -103,6 +108,8 @@ void OnMainWindowCreated() {
   OpenSelectedClass();
   // Shown here rather than by the runtime after this handler, so that even the first
   // showing leaves the focus with the slide show; the tip below is placed at the window.
+  // The notice may have been answered on another monitor than the one it came up on.
+  PlaceMainWindowForShowing();
   ShowWindowOnTop(kMainWindow);
   ShowKeyHelpTip();
 }
@@ -125,6 +132,7 @@ void OnHotKey(int32_t id, int32_t /*unused*/) {
   // A refused key has identifier 0, which no press carries.
   if (id == 0) return;
   if (id == HotKeyIdC) {
+    PlaceMainWindowForShowing();
     ShowWindowOnTop(kMainWindow);
     if (RollClassReady()) StartRoll();
     HideCountdown = kHotKeyCountdown;
@@ -155,6 +163,8 @@ bool BindMainWindowHandlers() {
   bound &=
       BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
   bound &= BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+  bound &= BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventMoved, OnMainWindowMoved);
+  bound &= BindMainWindowMenu();
   return bound;
 }
 

@@ -38,6 +38,9 @@ void CountdownTick();
 // 标签1's notification event, raised by the hot keys with the key's identifier.
 void OnHotKey(int32_t id, int32_t unused);
 
+// Runs or stops 时钟2, which counts HideCountdown down.
+void SetCountdownRunning(bool running);
+
 // "→" and "←".
 void ExpandMainWindow();
 void CollapseMainWindow();

@@ -65,6 +65,13 @@ constexpr ControlId kMainButton2{0x1601002B};      // 按钮2
 constexpr ControlId kMainTimer1{0x16010017};       // 时钟1
 constexpr ControlId kMainLabel1{0x16010016};       // 标签1
 constexpr ControlId kMainCombo1{0x16010015};       // 组合框1
+// The main window's right-click menu: a hidden top-level item whose sub-items pop up.
+constexpr ControlId kMainMenu{0x26010110};         // "菜单" (hidden, pop-up only)
+constexpr ControlId kMainMenuSize{0x26010111};     // "大小（重新启动后生效）"
+constexpr ControlId kMainMenuSize100{0x26010112};  // "100 %"
+constexpr ControlId kMainMenuSize150{0x26010113};  // "150 %"
+constexpr ControlId kMainMenuSize200{0x26010114};  // "200 %"
+constexpr ControlId kMainMenuSize300{0x26010115};  // "300 %"
 
 // The statistics window.
 constexpr WindowId kStatsWindow{0x5201002D};

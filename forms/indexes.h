@@ -27,6 +27,7 @@ constexpr int32_t kPropTimerInterval = 8;     // timer, integer ms (0 stops)
 constexpr int32_t kPropComboSelection = 19;   // combo box, integer (-1 none)
 constexpr int32_t kPropEditContent = 8;       // edit box, text with CR LF line breaks
 constexpr int32_t kPropListSelectedRow = 35;  // list view, integer, read only (-1 none)
+constexpr int32_t kPropMenuChecked = 9;       // menu item, logical: shown with a check mark
 
 // Common events.
 constexpr int32_t kEventGotFocus = -7;
@@ -38,6 +39,9 @@ constexpr int32_t kEventCloseQuery = 1;  // result 0 keeps the window open
 constexpr int32_t kEventDestroying = 2;
 constexpr int32_t kEventMoved = 3;
 constexpr int32_t kEventResized = 4;
+// Right mouse click anywhere in the window that no control took for itself; the list view's
+// right click has the same index.
+constexpr int32_t kEventWindowRightClicked = 5;
 
 // Control events.
 constexpr int32_t kEventClicked = 0;            // button

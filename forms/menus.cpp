@@ -70,6 +70,38 @@ void BuildMenuBar(LoadedWindow* lw) {
   if (lw->menu_bar) lw->menu_bar->adjustSize();
 }
 
+namespace {
+
+// Adds the items one level below menu position k to `menu`: an item with items of its own
+// becomes a sub-menu, any other an entry that raises its item's event when chosen.
+void AddPopupEntries(LoadedWindow* lw, const std::vector<size_t>& menu, size_t k, QMenu* into) {
+  const int32_t level = lw->items[menu[k]].def.level;
+  const WindowId window_id = lw->id;
+  for (size_t j = k + 1; j < menu.size(); ++j) {
+    const ItemDef& item = lw->items[menu[j]].def;
+    if (item.level <= level) break;
+    if (item.level != level + 1) continue;
+    if (j + 1 < menu.size() && lw->items[menu[j + 1]].def.level > item.level) {
+      QMenu* sub = into->addMenu(Q(item.caption));
+      sub->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
+      AddPopupEntries(lw, menu, j, sub);
+      continue;
+    }
+    QAction* a = into->addAction(Q(item.caption));
+    a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
+    a->setCheckable(item.menu_flags & kMenuFlagChecked);
+    a->setChecked(item.menu_flags & kMenuFlagChecked);
+    int32_t command = kFirstMenuCommand + static_cast<int32_t>(j);
+    // The chosen command arrives as a posted message, after the menu has closed.
+    QObject::connect(a, &QAction::triggered, lw->widget, [window_id, command] {
+      QTimer::singleShot(0, qApp,
+                         [window_id, command] { DispatchMenuCommand(window_id, command); });
+    });
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_id) {
   LoadedWindow* lw = Loaded(window_id);
   if (!lw) return nullptr;
@@ -81,21 +113,7 @@ std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_i
   if (k + 1 >= menu.size() || lw->items[menu[k + 1]].def.level <= level) return nullptr;
   auto popup = std::make_unique<QMenu>(lw->widget);
   popup->setObjectName(QStringLiteral("popup_menu"));
-  for (size_t j = k + 1; j < menu.size(); ++j) {
-    const ItemDef& item = lw->items[menu[j]].def;
-    if (item.level <= level) break;
-    if (item.level != level + 1) continue;
-    QAction* a = popup->addAction(Q(item.caption));
-    a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
-    a->setCheckable(item.menu_flags & kMenuFlagChecked);
-    a->setChecked(item.menu_flags & kMenuFlagChecked);
-    int32_t command = kFirstMenuCommand + static_cast<int32_t>(j);
-    // The chosen command arrives as a posted message, after the menu has closed.
-    QObject::connect(a, &QAction::triggered, lw->widget, [window_id, command] {
-      QTimer::singleShot(0, qApp,
-                         [window_id, command] { DispatchMenuCommand(window_id, command); });
-    });
-  }
+  AddPopupEntries(lw, menu, k, popup.get());
   return popup;
 }
 

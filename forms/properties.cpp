@@ -64,6 +64,11 @@ Value ReadProperty(WindowId window_id, ControlId control_id, int32_t index, int3
     case kPropCursor: return item->cursor;
     default: break;
   }
+  // A menu item has no control of its own; its state lives in its definition fields, which
+  // the pop-up menu reads when it is built.
+  if (item->type == kTypeMenuItem && index == kPropMenuChecked) {
+    return Logical((item->menu_flags & kMenuFlagChecked) != 0);
+  }
   if (!w) Fatal("指定窗口尚未载入");
   return control->Read(index - kFirstTypeProperty);
 }
@@ -118,6 +123,11 @@ void WriteProperty(WindowId window_id, ControlId control_id, int32_t index, cons
       if (w) ApplyCursor(w, item->cursor);
       return;
     default: break;
+  }
+  if (item->type == kTypeMenuItem && index == kPropMenuChecked) {
+    item->menu_flags = n ? (item->menu_flags | kMenuFlagChecked)
+                         : (item->menu_flags & ~kMenuFlagChecked);
+    return;
   }
   if (!w) Fatal("指定窗口尚未载入");
   control->Write(index - kFirstTypeProperty, value);

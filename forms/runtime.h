@@ -112,7 +112,7 @@ bool PopUpBalloonTipControl(WindowId window_id, ControlId control_id, int32_t x,
                             std::optional<int32_t> auto_hide = std::nullopt);
 
 // A pop-up menu of the sub-items of a window's menu item, whose entries raise the menu
-// items' events when chosen. nullptr when the window is not loaded, the item is not one of
+// items' events when chosen; a sub-item with items of its own opens them as a sub-menu. nullptr when the window is not loaded, the item is not one of
 // its menu items or it has no sub-items. The menu is parented to the window.
 std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_id);
 

@@ -90,7 +90,8 @@ WindowDef MainWindow() {
   frame.border_style = 4;
   frame.title = G("C键 随机点名");
   self.props = frame;
-  self.events = Bind({0});
+  // Moved: the teacher's own place is remembered. Right-clicked: the menu below.
+  self.events = Bind({0, 3, 5});
   win.items.push_back(std::move(self));
 
   ItemDef html =
@@ -168,6 +169,15 @@ WindowDef MainWindow() {
   combo.props = classes;
   combo.events = Bind({0});
   win.items.push_back(std::move(combo));
+
+  // The right-click menu. An entry joins it here, one level below the hidden item (or two,
+  // inside a sub-menu), and gets its handler where the application binds the menu.
+  win.items.push_back(MenuItem(kMainMenu, 0, kMenuFlagHidden, "菜单", false));
+  win.items.push_back(MenuItem(kMainMenuSize, 1, 0, "大小（重新启动后生效）", false));
+  win.items.push_back(MenuItem(kMainMenuSize100, 2, 0, "100 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize150, 2, 0, "150 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize200, 2, 0, "200 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize300, 2, 0, "300 %", true));
   return win;
 }
 

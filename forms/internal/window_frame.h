@@ -3,6 +3,7 @@
 #define ROLLCALL_FORMS_INTERNAL_WINDOW_FRAME_H_
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QColor>
 #include <QMargins>
 #include <QObject>
@@ -61,6 +62,14 @@ class FormWindow : public QWidget {
   void resizeEvent(QResizeEvent* e) override {
     QWidget::resizeEvent(e);
     if (up && Loaded(id_)) RaiseEvent(id_, kWindowItself, kEventResized);
+  }
+  // Controls pass a right click they have no use for on to their window.
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    if (up && Loaded(id_) && RaiseEvent(id_, kWindowItself, kEventWindowRightClicked).handled) {
+      e->accept();
+      return;
+    }
+    QWidget::contextMenuEvent(e);
   }
 
  private:

@@ -108,7 +108,7 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
   EXPECT_EQ(frame.control_box, 1);
   EXPECT_EQ(frame.maximise_box + frame.minimise_box + frame.topmost, 0);
   EXPECT_EQ(frame.title, "C键 随机点名"_gbk);
-  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}}));
+  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}, {3, 0}, {5, 0}}));
 
   const ItemDef& stats = windows_[1].items[0];
   EXPECT_EQ(stats.id, kStatsWindowItem.value);
@@ -196,9 +196,10 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
     EXPECT_EQ(item.cursor, (ByteSet{0, 0, 0, 0}));
   }
   // Definition order is the table order; item 0 is the window.
-  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0]);
+  // The main window's right-click menu follows its controls.
+  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0] + 6);
   EXPECT_EQ(windows_[0].items[1].id, kMainHtmlView1.value);
-  EXPECT_EQ(windows_[0].items.back().id, kMainCombo1.value);
+  EXPECT_EQ(windows_[0].items[controls[0]].id, kMainCombo1.value);
   EXPECT_EQ(windows_[1].items.size(), 1 + controls[1]);
   EXPECT_EQ(windows_[2].items.size(), 1 + controls[2] + 4);
   EXPECT_EQ(Item(2, kClassGroup1).children,
