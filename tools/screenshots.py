@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the README's pictures in docs/ from the real program on a private X server with a
 window manager: the main window with its key help, the main window widened after a pick,
-the statistics window and the class window with its paste help.
+the statistics window and the class window with its paste help; and, on a 3840x2160 panel
+at the sizes 100 % and 200 %, the notice, the widened main window and the statistics.
 
     python3 tools/screenshots.py [BUILD_DIR]      (default build/; rollcall and edbtool built)
 
@@ -79,6 +80,42 @@ def save(s, name, shot):
     print(target)
 
 
+def make_class(s, folder):
+    roster = folder / "date" / f"{CLASS}.edb"
+    s.edbtool("create", roster, *harness.ROSTER_FIELDS)
+    for name, answers, wrong in STUDENTS:
+        s.edbtool("add", roster, CLASS, name, str(answers), str(wrong))
+    return roster
+
+
+def panel(percent):
+    """The windows on a big classroom panel at a size the right-click menu offers."""
+    with harness.Session(window_manager=True, screen="3840x2160x24",
+                         name=f"panel-{percent}") as s:
+        folder = s.program_folder()
+        roster = make_class(s, folder)
+        (folder / "rollcall.ini").write_text(f"size_percent={percent}\n")
+        program = s.start([folder / "rollcall"], cwd=folder)
+        notice = s.wait_for_window(harness.NOTICE_TITLE, process=program)
+        save(s, f"panel-{percent}-notice", settled(s, "notice"))
+        s.activate(notice)
+        s.key("Return")
+        main_window = s.wait_for_window(harness.MAIN_TITLE, process=program)
+        s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+        s.key("c")
+        harness.wait_until(lambda: sum(a for _, _, a, _ in s.read_class(roster))
+                           > sum(a for _, a, _ in STUDENTS), what="the pick to be counted")
+
+        def scaled(point):
+            return tuple(v * percent // 100 for v in point)
+        click(s, main_window, scaled(ARROW))
+        save(s, f"panel-{percent}-main-window", settled(s, "wide"))
+        statistics = new_window(s, program, lambda: click(s, main_window, scaled(STATISTICS)))
+        s.activate(statistics)
+        s.wait_for_no_window(harness.MAIN_TITLE)
+        save(s, f"panel-{percent}-statistics", settled(s, "statistics"))
+
+
 def main():
     DOCS.mkdir(exist_ok=True)
     with harness.Session(window_manager=True, screen="800x600x24", name="shot") as s:
@@ -127,6 +164,9 @@ def main():
         s.wait_for_no_window(harness.MAIN_TITLE)
         # The paste help comes up with the window, after its short delay.
         save(s, "class-window", settled(s, "classes"))
+
+    for percent in (100, 200):
+        panel(percent)
 
 
 if __name__ == "__main__":
