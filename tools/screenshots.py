@@ -55,13 +55,13 @@ def pixel(s, path, x, y):
     return s._run(["convert", path, "-format", f"%[pixel:p{{{x},{y}}}]", "info:"]).strip()
 
 
-def settled(s, name):
-    """A capture of the screen once two in a row are the same: windows that were just shown,
-    uncovered or resized have finished drawing."""
-    shots = [s.screenshot(f"{name}-0")]
+def settled(s, name, window=None):
+    """A capture of the screen (or of one window) once two in a row are the same: windows
+    that were just shown, uncovered or resized have finished drawing."""
+    shots = [s.screenshot(f"{name}-0", window)]
 
     def compare():
-        shots.append(s.screenshot(f"{name}-{len(shots)}"))
+        shots.append(s.screenshot(f"{name}-{len(shots)}", window))
         result = subprocess.run(["compare", "-metric", "AE", shots[-2], shots[-1], "null:"],
                                 env=s.env, capture_output=True, text=True)
         shots.pop(-2).unlink()
@@ -77,6 +77,13 @@ def save(s, name, shot):
     s._run(["convert", shot, "-trim", "+repage", "-bordercolor", "black", "-border", "8",
             target])
     shot.unlink()
+    print(target)
+
+
+def save_window(name, shot):
+    """A capture of one window as it is, at its own pixels."""
+    target = DOCS / f"{name}.png"
+    shot.rename(target)
     print(target)
 
 
@@ -97,7 +104,7 @@ def panel(percent):
         (folder / "rollcall.ini").write_text(f"size_percent={percent}\n")
         program = s.start([folder / "rollcall"], cwd=folder)
         notice = s.wait_for_window(harness.NOTICE_TITLE, process=program)
-        save(s, f"panel-{percent}-notice", settled(s, "notice"))
+        save_window(f"panel-{percent}-notice", settled(s, "notice", notice))
         s.activate(notice)
         s.key("Return")
         main_window = s.wait_for_window(harness.MAIN_TITLE, process=program)
@@ -108,16 +115,20 @@ def panel(percent):
 
         def scaled(point):
             return tuple(v * percent // 100 for v in point)
+        # Taken before the name starts to blink, two seconds after the pick.
         click(s, main_window, scaled(ARROW))
-        save(s, f"panel-{percent}-main-window", settled(s, "wide"))
+        save_window(f"panel-{percent}-main-window", settled(s, "wide", main_window))
         statistics = new_window(s, program, lambda: click(s, main_window, scaled(STATISTICS)))
         s.activate(statistics)
+        # The main window, on top of everything, hides by itself a few seconds after the pick.
         s.wait_for_no_window(harness.MAIN_TITLE)
-        save(s, f"panel-{percent}-statistics", settled(s, "statistics"))
+        save_window(f"panel-{percent}-statistics", settled(s, "statistics", statistics))
 
 
 def main():
     DOCS.mkdir(exist_ok=True)
+    for percent in (100, 200):
+        panel(percent)
     with harness.Session(window_manager=True, screen="800x600x24", name="shot") as s:
         folder = s.program_folder()
         roster = folder / "date" / f"{CLASS}.edb"
@@ -165,8 +176,7 @@ def main():
         # The paste help comes up with the window, after its short delay.
         save(s, "class-window", settled(s, "classes"))
 
-    for percent in (100, 200):
-        panel(percent)
+
 
 
 if __name__ == "__main__":

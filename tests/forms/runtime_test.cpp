@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -398,6 +399,49 @@ TEST_F(Runtime, PopupMenuRaisesTheMenuItemsEventAfterItCloses) {
   EXPECT_EQ(CreatePopupMenu(kClassWindow, kClassMenuName)->actions()[0]->text(),
             QString::fromUtf8("删除"));
   EXPECT_TRUE(BindHandler(kClassWindow, kClassMenuDeleteClass, kEventMenuChosen, nullptr));
+}
+
+TEST_F(Runtime, NestedPopupMenuShowsTheCheckMarksTheApplicationSets) {
+  std::vector<uint32_t> chosen;
+  for (ControlId item : {kMainMenuSize150, kMainMenuSize300}) {
+    ASSERT_TRUE(BindHandler(kMainWindow, item, kEventMenuChosen, [&chosen, item](int32_t, int32_t) {
+      chosen.push_back(item.value);
+      return 0;
+    }));
+  }
+  int right_clicks = 0;
+  ASSERT_TRUE(BindHandler(kMainWindow, kMainWindowItem, kEventWindowRightClicked,
+                          [&](int32_t, int32_t) { return ++right_clicks, 0; }));
+  ASSERT_TRUE(LoadWindow(kMainWindow, std::nullopt, false));
+  // A right click on the name label, which has no use for it, reaches the window.
+  QWidget* label = Find(kMainWindow, "标签1");
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+  QCoreApplication::sendEvent(label, &click);
+  EXPECT_EQ(right_clicks, 1);
+
+  EXPECT_FALSE(ReadLogical(kMainWindow, kMainMenuSize300, kPropMenuChecked));
+  WriteProperty(kMainWindow, kMainMenuSize300, kPropMenuChecked, Logical(true));
+  EXPECT_TRUE(ReadLogical(kMainWindow, kMainMenuSize300, kPropMenuChecked));
+  std::unique_ptr<QMenu> menu = CreatePopupMenu(kMainWindow, kMainMenu);
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 1);
+  QMenu* sizes = menu->actions()[0]->menu();
+  ASSERT_NE(sizes, nullptr);  // an item with items of its own opens them as a sub-menu
+  ASSERT_EQ(sizes->actions().size(), 4);
+  EXPECT_EQ(sizes->actions()[1]->text(), QString::fromUtf8("150 %"));
+  EXPECT_FALSE(sizes->actions()[1]->isChecked());
+  EXPECT_TRUE(sizes->actions()[3]->isChecked());
+  sizes->actions()[1]->trigger();
+  sizes->actions()[3]->trigger();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chosen, (std::vector<uint32_t>{kMainMenuSize150.value, kMainMenuSize300.value}));
+  // The mark is the application's to take away again.
+  WriteProperty(kMainWindow, kMainMenuSize300, kPropMenuChecked, Logical(false));
+  EXPECT_FALSE(CreatePopupMenu(kMainWindow, kMainMenu)->actions()[0]->menu()->actions()[3]->isChecked());
+  for (ControlId item : {kMainMenuSize150, kMainMenuSize300}) {
+    EXPECT_TRUE(BindHandler(kMainWindow, item, kEventMenuChosen, nullptr));
+  }
+  EXPECT_TRUE(BindHandler(kMainWindow, kMainWindowItem, kEventWindowRightClicked, nullptr));
 }
 
 TEST_F(Runtime, ListViewAndFocusEventsReachTheirHandlers) {
