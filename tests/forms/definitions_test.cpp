@@ -64,7 +64,7 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   EXPECT_EQ(U32(b, first_window + 12), 0u);
   const size_t list = first_window + 16;
   const uint32_t count = U32(b, list);
-  EXPECT_EQ(count, 13u);  // the window and its twelve controls
+  EXPECT_EQ(count, 19u);  // the window, its twelve controls and six menu items
   const size_t ids = list + 8;
   EXPECT_EQ(U32(b, ids), kMainWindowItem.value);
   EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1.value);
