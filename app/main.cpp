@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/commands.h"
+#include "app/main_window_menu.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
       return 1;
   }
   rc::InitProgramLocation();
+  // The toolkit fixes its scale when the application object is made.
+  rc::app::ApplyChosenSize();
   QApplication app(argc, argv);
   rc::forms::InitFormRuntime();
   // Before any window exists; without an engine the program keeps the ordinary look.

@@ -6,6 +6,8 @@
 #include "app/class_window.h"
 #include "app/commands.h"
 #include "app/help_tips.h"
+#include "app/main_window_menu.h"
+#include "app/main_window_place.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
 #include "app/session_keys.h"
@@ -58,14 +60,6 @@ void RegisterHotKeys() {
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
 }
 
-// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
-// hidden window again, and ten wake-ups a second are most of what the program costs while
-// it waits in the background. Writing the period it already has leaves the timer's phase.
-void SetCountdownRunning(bool running) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
-                       running ? kCountdownPeriodMs : 0);
-}
-
 // The name blinks red and black; it is black whenever the window hides.
 void BlinkName() {
   const int32_t colour =
@@ -79,6 +73,14 @@ void BlinkName() {
 
 Text InstanceMarkerName() { return "zelvoransoft"_gbk; }
 
+// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
+// hidden window again, and ten wake-ups a second are most of what the program costs while
+// it waits in the background. Writing the period it already has leaves the timer's phase.
+void SetCountdownRunning(bool running) {
+  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
+                       running ? kCountdownPeriodMs : 0);
+}
+
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
   if (CreateNamedEvent(event_name)) return;
   // No window of this instance is up yet, so the box has no owner.
@@ -88,6 +90,9 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
 
 void OnMainWindowCreated() {
   EnsureSingleInstance(InstanceMarkerName(), true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
+  // On the monitor the teacher works on, so that the notice comes up over it too.
+  NoteMainWindowDesignSize();
+  PlaceMainWindowForShowing();
   // The notice is the one place that tells the teacher which keys stop reaching other
   // programs while this one runs, so it names the keys RegisterHotKeys takes.
   ShowMessage(StartupNotice(AskDesktopForKeys()), kMbIconInformation);
@@ -108,6 +113,8 @@ void OnMainWindowCreated() {
   ListenForCommands();
   // Shown here rather than by the runtime after this handler, so that even the first
   // showing leaves the focus with the slide show; the tip below is placed at the window.
+  // The notice may have been answered on another monitor than the one it came up on.
+  PlaceMainWindowForShowing();
   ShowWindowOnTop(kMainWindow);
   ShowKeyHelpTip();
 }
@@ -127,6 +134,7 @@ void CountdownTick() {
 }
 
 void CallStudent(bool roll) {
+  PlaceMainWindowForShowing();
   ShowWindowOnTop(kMainWindow);
   if (roll && RollClassReady()) StartRoll();
   HideCountdown = kHotKeyCountdown;
@@ -192,6 +200,7 @@ bool BindMainWindowHandlers() {
   bound &=
       BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
   bound &= BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+  bound &= BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventMoved, OnMainWindowMoved);
   return bound;
 }
 

@@ -51,6 +51,9 @@ void CallStudent(bool roll);
 // not raced by the window hiding.
 void OnMainWindowPressed(bool on_name, bool primary);
 
+// Runs or stops 时钟2, which counts HideCountdown down.
+void SetCountdownRunning(bool running);
+
 // "→" and "←".
 void ExpandMainWindow();
 void CollapseMainWindow();

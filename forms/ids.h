@@ -70,6 +70,11 @@ constexpr ControlId kMainMenu{0x26010120};            // "菜单" (hidden, pop-u
 constexpr ControlId kMainMenuPickMode{0x26010121};    // "点名方式"
 constexpr ControlId kMainMenuFullyRandom{0x26010122}; // "完全随机"
 constexpr ControlId kMainMenuNoRepeat{0x26010123};    // "一轮不重复"
+constexpr ControlId kMainMenuSize{0x26010124};        // "大小（重新启动后生效）"
+constexpr ControlId kMainMenuSize100{0x26010125};     // "100 %"
+constexpr ControlId kMainMenuSize150{0x26010126};     // "150 %"
+constexpr ControlId kMainMenuSize200{0x26010127};     // "200 %"
+constexpr ControlId kMainMenuSize300{0x26010128};     // "300 %"
 
 // The statistics window.
 constexpr WindowId kStatsWindow{0x5201002D};

@@ -90,6 +90,11 @@ void AddMainWindowMenu(WindowDef& win) {
   win.items.push_back(MenuItem(kMainMenuPickMode, 1, 0, "点名方式", false));
   win.items.push_back(MenuItem(kMainMenuFullyRandom, 2, 0, "完全随机", true));
   win.items.push_back(MenuItem(kMainMenuNoRepeat, 2, 0, "一轮不重复", true));
+  win.items.push_back(MenuItem(kMainMenuSize, 1, 0, "大小（重新启动后生效）", false));
+  win.items.push_back(MenuItem(kMainMenuSize100, 2, 0, "100 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize150, 2, 0, "150 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize200, 2, 0, "200 %", true));
+  win.items.push_back(MenuItem(kMainMenuSize300, 2, 0, "300 %", true));
 }
 
 WindowDef MainWindow() {
@@ -101,7 +106,8 @@ WindowDef MainWindow() {
   frame.border_style = 4;
   frame.title = G("C键 随机点名");
   self.props = frame;
-  self.events = Bind({0, kEventContextMenu});
+  // Moved: the teacher's own place is remembered. Right-clicked: the menu.
+  self.events = Bind({0, kEventMoved, kEventContextMenu});
   win.items.push_back(std::move(self));
 
   ItemDef html =

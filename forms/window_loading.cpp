@@ -27,13 +27,26 @@
 namespace rc::forms {
 namespace {
 
+// The screen a window is centred on: the one that holds the start-up window, so that every
+// window of the program comes up where the teacher looks at it; the primary screen for the
+// start-up window itself and before it exists.
+QScreen* ScreenForCentring(const LoadedWindow* lw) {
+  const LoadedWindow* startup = lw->id == S().startup ? nullptr : Loaded(S().startup);
+  if (startup && startup->widget) {
+    if (QScreen* s = QGuiApplication::screenAt(startup->widget->frameGeometry().center())) {
+      return s;
+    }
+  }
+  return QGuiApplication::primaryScreen();
+}
+
 // The window takes its start position when it is created, before its created event: the
 // handlers of that event read the window's position (the start-up balloon tip points at a
 // button of the main window), and a width set there leaves the position as it is.
 void PlaceAtStartPosition(LoadedWindow* lw) {
   auto* control = static_cast<WindowControl*>(lw->items[0].control.get());
   if (control->props().start_position != 1) return;  // the design position, set by Create
-  QScreen* screen = QGuiApplication::primaryScreen();
+  QScreen* screen = ScreenForCentring(lw);
   if (!screen) return;
   QRect area = screen->availableGeometry();
   QSize outer = control->OuterSize();

@@ -2,7 +2,8 @@
 """Makes the README's pictures in docs/ from the real program on a private X server with a
 window manager: the main window with its key help, the main window widened after a pick,
 its right-click menu, the statistics window with the menu of its list, and the class window
-with its paste help.
+with its paste help; and, on a 3840x2160 panel at the sizes 100 % and 200 %, the notice, the
+widened main window and the statistics.
 
     python3 tools/screenshots.py [BUILD_DIR]      (default build/; rollcall and edbtool built)
 
@@ -55,13 +56,13 @@ def pixel(s, path, x, y):
     return s._run(["convert", path, "-format", f"%[pixel:p{{{x},{y}}}]", "info:"]).strip()
 
 
-def settled(s, name):
-    """A capture of the screen once two in a row are the same: windows that were just shown,
-    uncovered or resized have finished drawing."""
-    shots = [s.screenshot(f"{name}-0")]
+def settled(s, name, window=None):
+    """A capture of the screen (or of one window) once two in a row are the same: windows
+    that were just shown, uncovered or resized have finished drawing."""
+    shots = [s.screenshot(f"{name}-0", window)]
 
     def compare():
-        shots.append(s.screenshot(f"{name}-{len(shots)}"))
+        shots.append(s.screenshot(f"{name}-{len(shots)}", window))
         result = subprocess.run(["compare", "-metric", "AE", shots[-2], shots[-1], "null:"],
                                 env=s.env, capture_output=True, text=True)
         shots.pop(-2).unlink()
@@ -80,8 +81,55 @@ def save(s, name, shot):
     print(target)
 
 
+def save_window(name, shot):
+    """A capture of one window as it is, at its own pixels."""
+    target = DOCS / f"{name}.png"
+    shot.rename(target)
+    print(target)
+
+
+def make_class(s, folder):
+    roster = folder / "date" / f"{CLASS}.edb"
+    s.edbtool("create", roster, *harness.ROSTER_FIELDS)
+    for name, answers, wrong in STUDENTS:
+        s.edbtool("add", roster, CLASS, name, str(answers), str(wrong))
+    return roster
+
+
+def panel(percent):
+    """The windows on a big classroom panel at a size the right-click menu offers."""
+    with harness.Session(window_manager=True, screen="3840x2160x24",
+                         name=f"panel-{percent}") as s:
+        folder = s.program_folder()
+        roster = make_class(s, folder)
+        (folder / "rollcall.ini").write_text(f"size_percent={percent}\n")
+        program = s.start([folder / "rollcall"], cwd=folder)
+        notice = s.wait_for_window(harness.NOTICE_TITLE, process=program)
+        save_window(f"panel-{percent}-notice", settled(s, "notice", notice))
+        s.activate(notice)
+        s.key("Return")
+        main_window = s.wait_for_window(harness.MAIN_TITLE, process=program)
+        s.wait_for_no_window(harness.MAIN_TITLE, timeout=15)
+        s.key("c")
+        harness.wait_until(lambda: sum(a for _, _, a, _ in s.read_class(roster))
+                           > sum(a for _, a, _ in STUDENTS), what="the pick to be counted")
+
+        def scaled(point):
+            return tuple(v * percent // 100 for v in point)
+        # Taken before the name starts to blink, two seconds after the pick.
+        click(s, main_window, scaled(ARROW))
+        save_window(f"panel-{percent}-main-window", settled(s, "wide", main_window))
+        statistics = new_window(s, program, lambda: click(s, main_window, scaled(STATISTICS)))
+        s.activate(statistics)
+        # The main window, on top of everything, hides by itself a few seconds after the pick.
+        s.wait_for_no_window(harness.MAIN_TITLE)
+        save_window(f"panel-{percent}-statistics", settled(s, "statistics", statistics))
+
+
 def main():
     DOCS.mkdir(exist_ok=True)
+    for percent in (100, 200):
+        panel(percent)
     with harness.Session(window_manager=True, screen="800x600x24", name="shot") as s:
         folder = s.program_folder()
         roster = folder / "date" / f"{CLASS}.edb"
@@ -144,6 +192,8 @@ def main():
         s.wait_for_no_window(harness.MAIN_TITLE)
         # The paste help comes up with the window, after its short delay.
         save(s, "class-window", settled(s, "classes"))
+
+
 
 
 if __name__ == "__main__":

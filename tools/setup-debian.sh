@@ -20,6 +20,8 @@ packages=(
   fonts-noto-cjk
   # end-to-end tests: a virtual X server, key presses, a window manager, screenshots, sound checks
   xvfb xauth xdotool x11-utils openbox imagemagick sox python3
+  # the projector tests split one X screen into monitors with xrandr
+  x11-xserver-utils
   # the class window test puts pasted names on the clipboard
   xclip
   # Wayland sessions: weston (headless) with Xwayland, and the desktop portal's real front end

@@ -2,7 +2,17 @@
 #ifndef ROLLCALL_SERVICES_WINDOWS_ACTIVE_WINDOW_H_
 #define ROLLCALL_SERVICES_WINDOWS_ACTIVE_WINDOW_H_
 
+#include <optional>
+
+#include "services/windows/screens.h"
+
 namespace rc {
+
+// Where the active window (the window manager's _NET_ACTIVE_WINDOW) is, in X's own pixels
+// (not Qt's scaled ones). Nothing when no window is active, when the active window is the
+// desktop (a file manager's window under all others, as big as every monitor together), or
+// off X11. User-interface thread only.
+std::optional<ScreenRect> ActiveWindowGeometry();
 
 // True when the active window (the window manager's _NET_ACTIVE_WINDOW) is in full-screen
 // state, as a running slide show is. False off X11, without a window manager that publishes

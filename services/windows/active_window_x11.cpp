@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -50,32 +51,56 @@ void TakeOutOfFrame(xcb_connection_t* c, xcb_window_t window, xcb_window_t root)
   xcb_flush(c);
 }
 
+// The active window; XCB_NONE when there is none.
+xcb_window_t ActiveWindow(xcb_connection_t* c) {
+  static const xcb_atom_t active_atom = Atom(c, "_NET_ACTIVE_WINDOW");
+  if (!active_atom) return XCB_NONE;
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  Reply<xcb_get_property_reply_t> active = Property(c, root, active_atom, XCB_ATOM_WINDOW);
+  if (!active || xcb_get_property_value_length(active.get()) < 4) return XCB_NONE;
+  xcb_window_t window;
+  std::memcpy(&window, xcb_get_property_value(active.get()), sizeof window);
+  return window;
+}
+
+// Whether an atom-list property of the window holds `wanted`.
+bool HasAtom(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, xcb_atom_t wanted) {
+  if (!property || !wanted) return false;
+  Reply<xcb_get_property_reply_t> list = Property(c, window, property, XCB_ATOM_ATOM);
+  if (!list) return false;
+  const int count = xcb_get_property_value_length(list.get()) / 4;
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(list.get()));
+  return std::find(atoms, atoms + count, wanted) != atoms + count;
+}
+
 }  // namespace
 
 bool ActiveWindowIsFullScreen() {
   xcb_connection_t* c = Connection();
   if (!c) return false;
   // The atoms are interned once per connection's life; Qt keeps one connection.
-  static const xcb_atom_t active_atom = Atom(c, "_NET_ACTIVE_WINDOW");
   static const xcb_atom_t state_atom = Atom(c, "_NET_WM_STATE");
   static const xcb_atom_t full_screen_atom = Atom(c, "_NET_WM_STATE_FULLSCREEN");
-  if (!active_atom || !state_atom || !full_screen_atom) return false;
+  const xcb_window_t window = ActiveWindow(c);
+  return window != XCB_NONE && HasAtom(c, window, state_atom, full_screen_atom);
+}
 
+std::optional<ScreenRect> ActiveWindowGeometry() {
+  xcb_connection_t* c = Connection();
+  if (!c) return std::nullopt;
+  static const xcb_atom_t type_atom = Atom(c, "_NET_WM_WINDOW_TYPE");
+  static const xcb_atom_t desktop_atom = Atom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
+  const xcb_window_t window = ActiveWindow(c);
+  if (window == XCB_NONE || HasAtom(c, window, type_atom, desktop_atom)) return std::nullopt;
+  Reply<xcb_get_geometry_reply_t> geometry(
+      xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+  if (!geometry) return std::nullopt;
+  // Inside a window manager's frame the window's own position is the frame's offset.
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-  Reply<xcb_get_property_reply_t> active = Property(c, root, active_atom, XCB_ATOM_WINDOW);
-  if (!active || xcb_get_property_value_length(active.get()) < 4) return false;
-  xcb_window_t window;
-  std::memcpy(&window, xcb_get_property_value(active.get()), sizeof window);
-  if (window == XCB_NONE) return false;
-
-  Reply<xcb_get_property_reply_t> state = Property(c, window, state_atom, XCB_ATOM_ATOM);
-  if (!state) return false;
-  const int count = xcb_get_property_value_length(state.get()) / 4;
-  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(state.get()));
-  for (int i = 0; i < count; ++i) {
-    if (atoms[i] == full_screen_atom) return true;
-  }
-  return false;
+  Reply<xcb_translate_coordinates_reply_t> corner(xcb_translate_coordinates_reply(
+      c, xcb_translate_coordinates(c, window, root, 0, 0), nullptr));
+  if (!corner) return std::nullopt;
+  return ScreenRect{corner->dst_x, corner->dst_y, geometry->width, geometry->height};
 }
 
 void WaitUntilReleasedByWindowManager(unsigned long window, int timeout_ms) {

@@ -8,9 +8,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
+#include <QShowEvent>
 #include <QShortcut>
 #include <QTreeWidget>
 #include <QWindow>
+#include <algorithm>
 #include <vector>
 
 #include "forms/indexes.h"
@@ -77,11 +80,50 @@ QTreeWidget* List(forms::WindowId window_id, forms::ControlId control_id) {
   return qobject_cast<QTreeWidget*>(forms::ListViewWidgetOrDie(window_id, control_id));
 }
 
+// A box belongs to the window whose event is being handled: it comes up over that window,
+// on its monitor, rather than in the middle of the primary one. Outside any handler, or
+// while that window is gone, the box keeps the toolkit's own place.
+class MessageBox : public QMessageBox {
+ public:
+  MessageBox(Icon icon, const QString& title, const QString& text)
+      : QMessageBox(icon, title, text), owner_(forms::CurrentEventSource().window_id) {}
+
+ protected:
+  // The box has its final size here, and is not on the screen yet.
+  void showEvent(QShowEvent* e) override {
+    QMessageBox::showEvent(e);
+    if (!e->spontaneous()) PlaceOverOwner();
+  }
+
+ private:
+  void PlaceOverOwner() {
+    QWidget* owner = forms::IsWindowLoaded(owner_) ? forms::WindowWidget(owner_) : nullptr;
+    if (!owner) return;
+    const QRect over = owner->frameGeometry();
+    QScreen* screen = QGuiApplication::screenAt(over.center());
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = frameGeometry().size();
+    QPoint corner = over.center() - QPoint(size.width() / 2, size.height() / 2);
+    // A window that stays on top, shown, would hide the box: the box goes just below it, or
+    // above it where the monitor ends first.
+    if (owner->isVisible() && (owner->windowFlags() & Qt::WindowStaysOnTopHint)) {
+      const bool room_below = over.bottom() + kGap + size.height() <= area.bottom();
+      corner.setY(room_below ? over.bottom() + kGap : over.top() - kGap - size.height());
+    }
+    move(std::clamp(corner.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())),
+         std::clamp(corner.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
+  }
+
+  static constexpr int kGap = 8;
+  forms::WindowId owner_;
+};
+
 }  // namespace
 
 int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Text>& caption) {
   if (!(flags & kMbSystemModal)) flags |= kMbTaskModal;
-  QMessageBox box(IconFor(flags), Q(caption.value_or("信息："_gbk)), Q(MessageText(message)));
+  MessageBox box(IconFor(flags), Q(caption.value_or("信息："_gbk)), Q(MessageText(message)));
   std::vector<QMessageBox::StandardButton> buttons = ButtonsFor(flags);
   for (QMessageBox::StandardButton b : buttons) box.addButton(b);
   size_t default_index = static_cast<size_t>((flags >> 8) & 0xF);
@@ -148,6 +190,10 @@ void ShowWindowOnTop(forms::WindowId window_id) {
   w->setAttribute(Qt::WA_ShowWithoutActivating, true);
   forms::WriteProperty(window_id, forms::kWindowItself, forms::kPropVisible, Logical(true));
   w->raise();
+}
+
+void MoveWindowTo(forms::WindowId window_id, int32_t x, int32_t y) {
+  if (QWidget* w = forms::WindowWidget(window_id)) w->move(x, y);
 }
 
 bool LoadWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,

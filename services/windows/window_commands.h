@@ -70,6 +70,10 @@ int32_t WindowHandle(forms::WindowId window_id,
 // happens for a window not loaded.
 void ShowWindowOnTop(forms::WindowId window_id);
 
+// Moves a loaded top-level window's frame corner to (x, y) in one step, so that the window
+// manager sees no place in between. Nothing happens for a window not loaded.
+void MoveWindowTo(forms::WindowId window_id, int32_t x, int32_t y);
+
 // Loads a window from its definition. False when a parent is given but not loaded, or the
 // window cannot be loaded. Call it as rc::LoadWindow: unqualified, argument-dependent lookup
 // also finds forms::LoadWindow, and the call is ambiguous.

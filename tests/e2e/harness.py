@@ -244,16 +244,21 @@ class Session:
     """A private X display with the programs of one test. Use as a context manager."""
 
     def __init__(self, window_manager=False, screen="1024x768x24", name=None, audio="dummy",
-                 wayland=False):
+                 wayland=False, monitors=()):
         """audio: SDL's audio driver for the programs. "dummy" (the default) plays into
         nothing, so no test depends on a sound device or a sound server; "disk" writes what
         the programs play to audio_file (44100 Hz, signed 16-bit, mono, in real time).
         wayland: a Wayland session instead: weston on its headless back end, with Xwayland as
         the X server and weston's own X window manager (window_manager is then implied).
-        Programs get WAYLAND_DISPLAY and DISPLAY and choose their platform themselves."""
+        Programs get WAYLAND_DISPLAY and DISPLAY and choose their platform themselves.
+        monitors: (width, height, x, y) of each monitor that the one X screen is split into,
+        as an extended desktop is (a laptop beside a projector); the first is the primary
+        one. Xvfb's own multi-screen mode stacks its screens at one place, so it cannot stand
+        in for two monitors."""
         self.wayland = wayland
         self.window_manager = window_manager
         self.screen = screen
+        self.monitors = list(monitors)
         self.name = name or "session"
         self.audio = audio
         self.audio_file = None
@@ -274,6 +279,7 @@ class Session:
                 self._start_weston()
             else:
                 self._start_xvfb()
+                self._split_into_monitors()
             if self.window_manager and not self.wayland:
                 self._start_window_manager()
         except BaseException:
@@ -382,6 +388,18 @@ class Session:
         # which AddressSanitizer's strict string checks misreport as an overflow.
         if "ASAN_OPTIONS" in self.env:
             self.env["ASAN_OPTIONS"] += ":strict_string_checks=0"
+
+    def _split_into_monitors(self):
+        if not self.monitors:
+            return
+        require_tools("xrandr")
+        for number, (width, height, x, y) in enumerate(self.monitors):
+            # The first monitor takes over the screen's only output, which makes it primary.
+            self._run(["xrandr", "--setmonitor", f"monitor-{number}",
+                       f"{width}/{width // 4}x{height}/{height // 4}+{x}+{y}",
+                       "screen" if number == 0 else "none"])
+        wait_until(lambda: f"Monitors: {len(self.monitors)}" in self._run(
+            ["xrandr", "--listmonitors"]), what="the monitors to be set")
 
     def _start_window_manager(self):
         require_tools("openbox")
@@ -636,6 +654,20 @@ class Session:
         self.xdotool("windowactivate", "--sync", str(window))
         wait_until(lambda: self._run(["xdotool", "getactivewindow"], check=False).strip()
                    == str(window), what=f"window {window} to be active")
+
+    def client_origin(self, window):
+        """Where the window's client area is on the screen. xdotool's position counts the
+        frame's offset twice under a reparenting window manager; xwininfo's does not."""
+        values = dict(line.strip().split(":  ", 1)
+                      for line in self._run(["xwininfo", "-id", str(window)]).splitlines()
+                      if line.strip().startswith("Absolute upper-left"))
+        return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
+
+    def program_windows(self, program):
+        """The visible windows of a started program."""
+        out = self._run(["xdotool", "search", "--onlyvisible", "--pid", str(program.popen.pid)],
+                        check=False)
+        return {int(w) for w in out.split()}
 
     def window_geometry(self, window):
         """(x, y, width, height) of a window."""

@@ -65,7 +65,7 @@ TEST(StoredBlock, HoldsTheLayoutAtKnownOffsets) {
   EXPECT_EQ(U32(b, first_window + 12), 0u);
   const size_t list = first_window + 16;
   const uint32_t count = U32(b, list);
-  EXPECT_EQ(count, 17u);  // the window, its twelve controls and its menu's four items
+  EXPECT_EQ(count, 22u);  // the window, its twelve controls and its menu's nine items
   const size_t ids = list + 8;
   EXPECT_EQ(U32(b, ids), kMainWindowItem.value);
   EXPECT_EQ(U32(b, ids + 4), kMainHtmlView1.value);
@@ -110,7 +110,8 @@ TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
   EXPECT_EQ(frame.control_box, 1);
   EXPECT_EQ(frame.maximise_box + frame.minimise_box + frame.topmost, 0);
   EXPECT_EQ(frame.title, "C键 随机点名"_gbk);
-  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}, {kEventContextMenu, 0}}));
+  EXPECT_EQ(main.events,
+            (std::vector<EventBinding>{{0, 0}, {kEventMoved, 0}, {kEventContextMenu, 0}}));
 
   const ItemDef& stats = windows_[1].items[0];
   EXPECT_EQ(stats.id, kStatsWindowItem.value);
@@ -199,7 +200,7 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
   }
   // Definition order is the table order; item 0 is the window; the right-click menus follow
   // the controls.
-  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0] + 4);
+  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0] + 9);
   EXPECT_EQ(windows_[0].items[1].id, kMainHtmlView1.value);
   EXPECT_EQ(windows_[0].items[controls[0]].id, kMainCombo1.value);
   EXPECT_EQ(windows_[1].items.size(), 1 + controls[1] + 3);

@@ -418,7 +418,7 @@ TEST_F(Runtime, ARightClickOnALabelBringsUpTheWindowsMenuWithSubmenusAndCheckMar
   ASSERT_TRUE(SetMenuItemChecked(kMainWindow, kMainMenuNoRepeat, true));
   std::unique_ptr<QMenu> menu = CreatePopupMenu(kMainWindow, kMainMenu);
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->actions().size(), 1);
+  ASSERT_EQ(menu->actions().size(), 2);  // 点名方式 and 大小
   QMenu* modes = menu->actions()[0]->menu();
   ASSERT_NE(modes, nullptr);
   ASSERT_EQ(modes->actions().size(), 2);
