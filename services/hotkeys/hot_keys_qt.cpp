@@ -3,6 +3,7 @@
 // desktop's global shortcuts in front of them.
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -41,10 +42,18 @@ class X11EventFilter : public QAbstractNativeEventFilter {
 };
 
 // Whether the widget that typed keys go to takes text: an edit box that is not read only
-// (they take input-method text; buttons, lists and read-only boxes do not).
+// (they take input-method text; buttons, lists and read-only boxes do not). A combo box is
+// not one, even an editable one: the main window's class box has the focus whenever the
+// teacher has touched that window, and C must still call a student then.
 bool TextBoxHasFocus() {
   const auto* focus = qobject_cast<const QWidget*>(QGuiApplication::focusObject());
-  return focus && focus->isEnabled() && focus->testAttribute(Qt::WA_InputMethodEnabled);
+  if (!focus || !focus->isEnabled() || !focus->testAttribute(Qt::WA_InputMethodEnabled)) {
+    return false;
+  }
+  for (const QWidget* w = focus; w && !w->isWindow(); w = w->parentWidget()) {
+    if (qobject_cast<const QComboBox*>(w)) return false;
+  }
+  return true;
 }
 
 // While the keys are handed over, a press of C, X or V reaches one of our windows as an

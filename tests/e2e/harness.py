@@ -663,12 +663,6 @@ class Session:
                       if line.strip().startswith("Absolute upper-left"))
         return int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"])
 
-    def program_windows(self, program):
-        """The visible windows of a started program."""
-        out = self._run(["xdotool", "search", "--onlyvisible", "--pid", str(program.popen.pid)],
-                        check=False)
-        return {int(w) for w in out.split()}
-
     def window_geometry(self, window):
         """(x, y, width, height) of a window."""
         values = {}
