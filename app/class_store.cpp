@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "core/text_commands.h"
@@ -16,8 +17,6 @@
 namespace rc::app {
 namespace {
 
-using forms::kClassWindow;
-using forms::kMainWindow;
 
 std::vector<FieldDefinition> RosterFields() {
   // The width is given for the counters too; the database ignores it there.
@@ -97,21 +96,21 @@ bool IsValidClassName(const Text& name) {
 }
 
 void RefillClassCombo() {
-  ComboClear(kMainWindow, forms::kMainCombo1);
-  for (const Text& name : ListClassNames()) ComboAddItem(kMainWindow, forms::kMainCombo1, name);
+  ComboClear(kMainWindow, kClassCombo);
+  for (const Text& name : ListClassNames()) ComboAddItem(kMainWindow, kClassCombo, name);
 }
 
 void RefillClassList() {
-  ListDeleteAllRows(kClassWindow, forms::kClassList1);
+  ListDeleteAllRows(kClassWindow, kClassList);
   for (const Text& name : ListClassNames()) {
-    ListInsertRow(kClassWindow, forms::kClassList1, 0, name);
+    ListInsertRow(kClassWindow, kClassList, 0, name);
   }
 }
 
 void OpenSelectedClass() {
-  const int32_t selected = forms::ReadInt(kMainWindow, forms::kMainCombo1,
+  const int32_t selected = forms::ReadInt(kMainWindow, kClassCombo,
                                           forms::kPropComboSelection);
-  const Text name = ComboItemText(kMainWindow, forms::kMainCombo1, selected);
+  const Text name = ComboItemText(kMainWindow, kClassCombo, selected);
   forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWindowTitle,
                        name + "按C键 随机点名"_gbk);
   OpenRollClass(name);
@@ -138,9 +137,9 @@ bool CurrentDatabaseIsRoster() {
 }
 
 void DeleteSelectedClass() {
-  const int32_t row = forms::ReadInt(kClassWindow, forms::kClassList1,
+  const int32_t row = forms::ReadInt(kClassWindow, kClassList,
                                      forms::kPropListSelectedRow);
-  const Text name = ListCellText(kClassWindow, forms::kClassList1, row, 0);
+  const Text name = ListCellText(kClassWindow, kClassList, row, 0);
   if (!IsValidClassName(name)) return;
   const Text question = "确定要删除班级“"_gbk + name + "”吗？学生名单和统计将一并删除。"_gbk;
   if (ShowMessage(question, kMbYesNo | kMbIconQuestion | kMbDefaultButton2) != kResultYes) {

@@ -5,8 +5,9 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/embedded_definitions.h"
+#include "app/windows.h"
 #include "core/program_location.h"
-#include "forms/ids.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
 #include "services/speech/speech.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
   }
   rc::InitProgramLocation();
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
   rc::InstallDatabasePasswordPrompt();
@@ -32,6 +33,6 @@ int main(int argc, char** argv) {
                stderr);
     return 1;
   }
-  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  rc::forms::LoadStartupWindow(rc::app::kMainWindow);
   return rc::forms::RunMessageLoop();
 }

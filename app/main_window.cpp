@@ -8,6 +8,7 @@
 #include "app/roll.h"
 #include "app/roll_class.h"
 #include "app/statistics_window.h"
+#include "app/windows.h"
 #include "core/named_event.h"
 #include "core/process.h"
 #include "forms/ids.h"
@@ -26,13 +27,12 @@ int32_t HotKeyIdV = 0;
 
 namespace {
 
-using forms::kMainWindow;
 
 constexpr int32_t kRed = 255;
 constexpr int32_t kBlack = 0;
 // In the last phase the countdown runs three times as fast and the name blinks.
 constexpr int32_t kBlinkPhase = 40;
-// 时钟2's period, as the window definition gives it.
+// The hide timer's period, as the window definition gives it.
 constexpr int32_t kCountdownPeriodMs = 100;
 constexpr int32_t kExtraBlinkTicks = 2;
 
@@ -55,27 +55,27 @@ void SetMainWindowWidth(int32_t width) {
 
 void RegisterHotKeys() {
   const NativeHandle window = WindowHandle(kMainWindow);
-  const NativeHandle label = WindowHandle(kMainWindow, forms::kMainLabel1);
+  const NativeHandle label = WindowHandle(kMainWindow, kNameLabel);
   HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
   HotKeyIdX = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyX);
   HotKeyIdV = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyV);
 }
 
-// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
-// hidden window again, and ten wake-ups a second are most of what the program costs while
-// it waits in the background. Writing the period it already has leaves the timer's phase.
+// The hide timer runs only while the countdown does. Once it has run out, a tick would only
+// hide the hidden window again, and ten wake-ups a second are most of what the program costs
+// while it waits in the background. Writing the period it already has leaves the timer's phase.
 void SetCountdownRunning(bool running) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
+  forms::WriteProperty(kMainWindow, kHideTimer, forms::kPropTimerInterval,
                        running ? kCountdownPeriodMs : 0);
 }
 
 // The name blinks red and black; it is black whenever the window hides.
 void BlinkName() {
   const int32_t colour =
-      forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+      forms::ReadInt(kMainWindow, kNameLabel, forms::kPropLabelTextColour);
   int32_t next = colour == kRed ? kBlack : kRed;
   if (next == kRed && HideCountdown < 0) next = kBlack;
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, next);
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, next);
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ void OnMainWindowCreated() {
   SetMainWindowWidth(kNarrowWidth);
   RegisterHotKeys();
   RefillClassCombo();
-  forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
+  forms::WriteProperty(kMainWindow, kClassCombo, forms::kPropComboSelection, 0);
   OpenSelectedClass();
   // Shown here rather than by the runtime after this handler, so that even the first
   // showing leaves the focus with the slide show; the tip below is placed at the window.
@@ -140,21 +140,21 @@ void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
 
 bool BindMainWindowHandlers() {
   bool bound =
-      BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
-  bound &= BindRoutine(kMainWindow, forms::kMainTimer2, forms::kEventTick, CountdownTick);
-  bound &= BindRoutine(kMainWindow, forms::kMainTimer1, forms::kEventTick, RollTick);
-  bound &= forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
+      BindRoutine(kMainWindow, kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
+  bound &= BindRoutine(kMainWindow, kHideTimer, forms::kEventTick, CountdownTick);
+  bound &= BindRoutine(kMainWindow, kRollTimer, forms::kEventTick, RollTick);
+  bound &= forms::BindHandler(kMainWindow, kNameLabel, forms::kEventFeedback,
                               [](int32_t id, int32_t second) {
                                 OnHotKey(id, second);
                                 return 0;
                               });
-  bound &= BindRoutine(kMainWindow, forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
-  bound &= BindRoutine(kMainWindow, forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
+  bound &= BindRoutine(kMainWindow, kWidenButton, forms::kEventClicked, ExpandMainWindow);
+  bound &= BindRoutine(kMainWindow, kNarrowButton, forms::kEventClicked, CollapseMainWindow);
   bound &=
-      BindRoutine(kMainWindow, forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
+      BindRoutine(kMainWindow, kStatisticsButton, forms::kEventClicked, OpenStatisticsWindow);
   bound &=
-      BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
-  bound &= BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
+      BindRoutine(kMainWindow, kManageButton, forms::kEventClicked, OpenManagementWindow);
+  bound &= BindRoutine(kMainWindow, kClassCombo, forms::kEventItemChosen, OpenSelectedClass);
   return bound;
 }
 

@@ -31,11 +31,11 @@ void OnMainWindowCreated();
 // (when show_message) and ends the process with exit code 0.
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message);
 
-// 时钟2's tick: counts HideCountdown down, keeps the window shown while it runs, blinks the
-// name in the last phase and hides the window when it runs out.
+// The hide timer's tick: counts HideCountdown down, keeps the window shown while it runs,
+// blinks the name in the last phase and hides the window when it runs out.
 void CountdownTick();
 
-// 标签1's notification event, raised by the hot keys with the key's identifier.
+// The name label's notification event, raised by the hot keys with the key's identifier.
 void OnHotKey(int32_t id, int32_t unused);
 
 // "→" and "←".

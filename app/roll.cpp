@@ -5,6 +5,7 @@
 
 #include "app/class_store.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/random.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -15,7 +16,6 @@
 namespace rc::app {
 namespace {
 
-using forms::kMainWindow;
 
 constexpr int32_t kBlack = 0;
 
@@ -25,17 +25,17 @@ SpeakFunction& Speaker() {
 }
 
 void ShowAnswers(const Value& answers) {
-  forms::WriteProperty(kMainWindow, forms::kMainLabel2, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kAskedLabel, forms::kPropLabelCaption,
                        "回答："_gbk + ToText(answers) + " 次"_gbk);
 }
 
 void ShowWrongAnswers(const Value& wrong) {
-  forms::WriteProperty(kMainWindow, forms::kMainLabel3, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kWrongLabel, forms::kPropLabelCaption,
                        "错误："_gbk + ToText(wrong) + " 次"_gbk);
 }
 
 void SetRollPeriod(int32_t period) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval, period);
+  forms::WriteProperty(kMainWindow, kRollTimer, forms::kPropTimerInterval, period);
 }
 
 // The pick: read aloud, and counted in the file at once, so nothing is lost if the program
@@ -63,7 +63,7 @@ void StartRoll() {
 
 void RollTick() {
   const int32_t period =
-      forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) -
+      forms::ReadInt(kMainWindow, kRollTimer, forms::kPropTimerInterval) -
       kRollPeriodStepMs;
   // Stopped while this tick runs: a message box below must not let the roll tick on
   // underneath it.
@@ -72,11 +72,11 @@ void RollTick() {
   // class window may have closed this one, and another program may have replaced its file:
   // the roll only ever draws from its class as it is now.
   if (!RollClassReady()) return;
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, kBlack);
   SeedRandom();
   const int32_t pick = RandomInRange(1, RecordCount());
   GoToRecord(pick);
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelCaption,
                        AsText(ReadField(NameField())));
   ShowAnswers(ReadField(AnswersField()));
   ShowWrongAnswers(ReadField(WrongField()));
@@ -89,7 +89,7 @@ void RollTick() {
 
 void SpeakPickedName(int32_t /*unused*/) {
   // The published copy of the caption: widgets belong to the user-interface thread.
-  const Text name = forms::PublishedLabelCaption(kMainWindow, forms::kMainLabel1);
+  const Text name = forms::PublishedLabelCaption(kMainWindow, kNameLabel);
   if (!Speaker()) return;
   Handle reading = Speaker()(name, kSpeechRate);
   WaitForHandle(reading);

@@ -3,6 +3,7 @@
 #include "app/bind_routine.h"
 #include "app/class_store.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/program_location.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -15,8 +16,6 @@
 namespace rc::app {
 namespace {
 
-using forms::kStatsList1;
-using forms::kStatsWindow;
 
 enum Column : int32_t { kNumber = 0, kClass, kName, kAnswers, kWrong };
 
@@ -63,7 +62,7 @@ bool FollowFixedRoster(const FixedRoster& roster) {
 // with the main window's class choice (date1.edb belongs to the first class alone, date2.edb
 // to every other), or, without that file, the roll's class. False when there is none.
 bool MakeChosenRosterCurrent(Text* name) {
-  const int32_t selected = forms::ReadInt(forms::kMainWindow, forms::kMainCombo1,
+  const int32_t selected = forms::ReadInt(kMainWindow, kClassCombo,
                                           forms::kPropComboSelection);
   const FixedRoster& fixed = selected == 0 ? kFirstClassRoster : kOtherClassRoster;
   if (FollowFixedRoster(fixed) && SetCurrentDatabase(Text::FromUtf8(fixed.alias)) &&
@@ -84,7 +83,7 @@ bool MakeChosenRosterCurrent(Text* name) {
 // The result is not needed: the window is defined and a modal load without a parent has
 // nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
 // to.
-void OpenStatisticsWindow() { (void)rc::LoadWindow(kStatsWindow, std::nullopt, true); }
+void OpenStatisticsWindow() { (void)rc::OpenWindow(kStatsWindow, std::nullopt, true); }
 
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
@@ -102,13 +101,13 @@ void FillStatistics() {
   for (int32_t i = 1; i <= count; ++i) {
     const Value answers = ReadField(AnswersField());
     const Value wrong = ReadField(WrongField());
-    ListInsertRow(kStatsWindow, kStatsList1, std::nullopt, ToText(i), std::nullopt,
+    ListInsertRow(kStatsWindow, kCountsList, std::nullopt, ToText(i), std::nullopt,
                   std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
     const int32_t row = i - 1;
-    ListSetCellText(kStatsWindow, kStatsList1, row, kClass, AsText(ReadField(ClassField())));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kName, AsText(ReadField(NameField())));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kAnswers, ToText(answers));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kWrong, ToText(wrong));
+    ListSetCellText(kStatsWindow, kCountsList, row, kClass, AsText(ReadField(ClassField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kName, AsText(ReadField(NameField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kAnswers, ToText(answers));
+    ListSetCellText(kStatsWindow, kCountsList, row, kWrong, ToText(wrong));
     SkipRecords();
   }
 }
@@ -131,14 +130,14 @@ void ResetCounts() {
                   kMbOk | kMbIconWarning);
     }
   }
-  ListDeleteAllRows(kStatsWindow, kStatsList1);
+  ListDeleteAllRows(kStatsWindow, kCountsList);
   FillStatistics();
 }
 
 bool BindStatisticsWindowHandlers() {
-  bool bound = BindRoutine(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+  bool bound = BindRoutine(kStatsWindow, kStatsWindowItem, forms::kEventCreated,
                            OnStatisticsWindowCreated);
-  bound &= BindRoutine(kStatsWindow, forms::kStatsButton1, forms::kEventClicked, ResetCounts);
+  bound &= BindRoutine(kStatsWindow, kClearCountsButton, forms::kEventClicked, ResetCounts);
   return bound;
 }
 

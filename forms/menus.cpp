@@ -52,14 +52,14 @@ void BuildMenuBar(LoadedWindow* lw) {
       }
       bool has_entries = k + 1 < menu.size() && lw->items[menu[k + 1]].def.level > 0;
       if (has_entries) {
-        current = lw->menu_bar->addMenu(Q(item.caption));
+        current = lw->menu_bar->addMenu(ToQString(item.caption));
       } else {
-        QAction* a = lw->menu_bar->addAction(Q(item.caption));
+        QAction* a = lw->menu_bar->addAction(ToQString(item.caption));
         QObject::connect(a, &QAction::triggered, lw->widget,
                          [window_id, command] { DispatchMenuCommand(window_id, command); });
       }
     } else if (current) {
-      QAction* a = current->addAction(Q(item.caption));
+      QAction* a = current->addAction(ToQString(item.caption));
       a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
       a->setCheckable(item.menu_flags & kMenuFlagChecked);
       a->setChecked(item.menu_flags & kMenuFlagChecked);
@@ -85,7 +85,7 @@ std::unique_ptr<QMenu> CreatePopupMenu(WindowId window_id, ControlId menu_item_i
     const ItemDef& item = lw->items[menu[j]].def;
     if (item.level <= level) break;
     if (item.level != level + 1) continue;
-    QAction* a = popup->addAction(Q(item.caption));
+    QAction* a = popup->addAction(ToQString(item.caption));
     a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
     a->setCheckable(item.menu_flags & kMenuFlagChecked);
     a->setChecked(item.menu_flags & kMenuFlagChecked);

@@ -119,7 +119,7 @@ class CaptionWidget : public QWidget {
       p.drawRect(r.adjusted(0, 0, -1, -1));
       r.adjust(1, 1, -1, -1);
     }
-    QString s = Q(caption);
+    QString s = ToQString(caption);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int flags = static_cast<int>(HAlign(h_align));
     QFont drawn = font();
@@ -332,7 +332,7 @@ class ButtonControl : public Control {
     auto* b = new QPushButton(parent);
     b->setAutoDefault(false);
     b->setDefault(props_.kind == 1);
-    b->setText(Q(props_.caption));
+    b->setText(ToQString(props_.caption));
     b->setFont(FontFromLogFont(props_.font));
     QObject::connect(b, &QPushButton::clicked, b, [this] { Raise(kEventClicked); });
     widget_ = b;
@@ -353,7 +353,7 @@ class ButtonControl : public Control {
     auto* b = static_cast<QPushButton*>(widget_.data());
     if (i == 0) {
       props_.caption = ValueToText(v);
-      b->setText(Q(props_.caption));
+      b->setText(ToQString(props_.caption));
     } else if (i == 1) {
       props_.kind = ValueToInt(v);
       b->setDefault(props_.kind == 1);
@@ -374,7 +374,7 @@ class GroupControl : public Control {
   QWidget* Create(QWidget* parent, const ItemDef& item) override {
     props_ = PropsOf<GroupProps>(item);
     auto* g = new QGroupBox(parent);
-    g->setTitle(Q(props_.caption));
+    g->setTitle(ToQString(props_.caption));
     g->setFont(FontFromLogFont(props_.font));
     widget_ = g;
     return g;
@@ -388,7 +388,7 @@ class GroupControl : public Control {
     auto* g = static_cast<QGroupBox*>(widget_.data());
     if (i == 0) {
       props_.caption = ValueToText(v);
-      g->setTitle(Q(props_.caption));
+      g->setTitle(ToQString(props_.caption));
     }
   }
 
@@ -506,7 +506,7 @@ class EditControl : public Control {
     return FromQ(s);
   }
   void SetContent(const Text& t) {
-    QString s = Q(t);
+    QString s = ToQString(t);
     if (auto* e = qobject_cast<QLineEdit*>(widget_)) e->setText(s);
     if (auto* m = qobject_cast<QPlainTextEdit*>(widget_)) {
       s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
