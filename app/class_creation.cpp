@@ -21,7 +21,6 @@
 namespace rc::app {
 namespace {
 
-
 // How many cut names the question lists before it only counts the rest.
 constexpr size_t kCutNamesListed = 10;
 constexpr uint8_t kTab = 0x09;

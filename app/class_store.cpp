@@ -17,6 +17,8 @@
 namespace rc::app {
 namespace {
 
+// ".edb", which every listed class file ends in, whatever its case.
+constexpr size_t kExtensionLength = 4;
 
 std::vector<FieldDefinition> RosterFields() {
   // The width is given for the counters too; the database ignores it there.
@@ -51,27 +53,10 @@ Text WrongField() { return "错误次数"_gbk; }
 
 Text DataFolder() { return ProgramFolder() + "/date/"_gbk; }
 
-void ListFiles(const Text& folder, const Text& pattern, std::vector<Text>* list,
-               bool with_path) {
-  Text prefix = folder;
-  if (prefix.empty() || prefix.bytes().back() != '\\') prefix += Text("\\");
-  for (const Text& name : ListFolder(prefix, pattern)) {
-    list->push_back(with_path ? prefix + name : name);
-  }
-}
-
-Text ClassNameFromPath(const Text& listed_path) {
-  const int32_t folder_length = TextLength(DataFolder());
-  return MiddleText(listed_path, folder_length + 2,
-                    TextLength(listed_path) - folder_length - 5);
-}
-
 std::vector<Text> ListClassNames() {
-  std::vector<Text> paths;
-  ListFiles(DataFolder(), "*.edb"_gbk, &paths, true);
   std::vector<Text> names;
-  for (const Text& path : paths) {
-    if (!path.empty()) names.push_back(ClassNameFromPath(path));
+  for (const Text& file : ListFolder(DataFolder(), "*.edb"_gbk)) {
+    names.push_back(Text(file.bytes().substr(0, file.size() - kExtensionLength)));
   }
   return names;
 }

@@ -41,16 +41,7 @@ Text ClassPath(const Text& name);
 // should be: reading a field that a file lacks would end the program.
 bool CurrentDatabaseIsRoster();
 
-// Appends to `list` every file (not folder) of `folder` that matches `pattern`, in the order
-// the file system lists them; with_path puts the folder and a "\" before each name.
-void ListFiles(const Text& folder, const Text& pattern, std::vector<Text>* list,
-               bool with_path);
-
-// The class name of a path that ListFiles gave for the data folder: the file name without
-// its four-byte extension.
-Text ClassNameFromPath(const Text& listed_path);
-
-// The class names of the data folder, in listing order.
+// The class names of the data folder: its .edb files without the extension, in listing order.
 std::vector<Text> ListClassNames();
 
 // A name that can be a class: not empty, not "." or "..", and none of the characters that

@@ -15,11 +15,51 @@
 namespace rc::app {
 namespace {
 
-
 Text SelectedClassName() {
   const int32_t row =
       forms::ReadInt(kClassWindow, kClassList, forms::kPropListSelectedRow);
   return ListCellText(kClassWindow, kClassList, row, 0);
+}
+
+// The class list's current row moved: opens that class as "数据库" and lists its students, the
+// last one on top.
+void ShowClassNames() {
+  CloseDatabase(ClassListAlias());
+  const Text name = SelectedClassName();
+  ListDeleteAllRows(kClassWindow, kStudentList);
+  // Without the class open, the current database is some other roster: list nothing. The
+  // roll's class is open already under its own alias, and a file opens only once.
+  const bool open = IsValidClassName(name) &&
+                    (OpenDatabase(ClassPath(name), ClassListAlias()) ||
+                     (EqualsIgnoreCase(name, RollClassName()) && RollClassReady()));
+  if (!open || !CurrentDatabaseIsRoster()) return;
+  ForEachRecord([](int32_t /*record*/) {
+    ListInsertRow(kClassWindow, kStudentList, 0, AsText(ReadField(NameField())));
+  });
+}
+
+// The class list's right click: the "删除班级" menu, when a class row is selected.
+void ShowClassMenu() {
+  if (!SelectedClassName().empty()) PopUpMenu(kClassWindow, kClassMenu);
+}
+
+// The paste box got the focus: empties it, hint text or earlier paste alike.
+void ClearPasteBox() {
+  forms::WriteProperty(kClassWindow, kPasteBox, forms::kPropEditContent, Text());
+}
+
+// The creation event: the class list, last listed class on top, and the paste help.
+void OnManagementWindowCreated() {
+  RefillClassList();
+  ShowPasteHelpTip();
+}
+
+// The window is being destroyed: the first class of the combo becomes the roll's class.
+void OnManagementWindowClosed() {
+  CloseDatabase(ClassListAlias());
+  // Setting the selection raises no event of the combo, so the class is opened here.
+  forms::WriteProperty(kMainWindow, kClassCombo, forms::kPropComboSelection, 0);
+  OpenSelectedClass();
 }
 
 }  // namespace
@@ -31,44 +71,6 @@ void OpenManagementWindow() {
   // parent, whose button runs this, is loaded, so the load cannot fail; and a routine bound
   // to a click has no one to report to.
   (void)rc::OpenWindow(kClassWindow, kMainWindow, true);
-}
-
-void OnManagementWindowCreated() {
-  RefillClassList();
-  ShowPasteHelpTip();
-}
-
-void ShowClassNames() {
-  CloseDatabase(ClassListAlias());
-  const Text name = SelectedClassName();
-  ListDeleteAllRows(kClassWindow, kStudentList);
-  // Without the class open, the current database is some other roster: list nothing. The
-  // roll's class is open already under its own alias, and a file opens only once.
-  const bool open = IsValidClassName(name) &&
-                    (OpenDatabase(ClassPath(name), ClassListAlias()) ||
-                     (EqualsIgnoreCase(name, RollClassName()) && RollClassReady()));
-  if (!open || !CurrentDatabaseIsRoster()) return;
-  GoToFirstRecord();
-  const int32_t count = RecordCount();
-  for (int32_t i = 0; i < count; ++i) {
-    ListInsertRow(kClassWindow, kStudentList, 0, AsText(ReadField(NameField())));
-    SkipRecords();
-  }
-}
-
-void ShowClassMenu() {
-  if (!SelectedClassName().empty()) PopUpMenu(kClassWindow, kClassMenu);
-}
-
-void ClearPasteBox() {
-  forms::WriteProperty(kClassWindow, kPasteBox, forms::kPropEditContent, Text());
-}
-
-void OnManagementWindowClosed() {
-  CloseDatabase(ClassListAlias());
-  // Setting the selection raises no event of the combo, so the class is opened here.
-  forms::WriteProperty(kMainWindow, kClassCombo, forms::kPropComboSelection, 0);
-  OpenSelectedClass();
 }
 
 bool BindClassWindowHandlers() {

@@ -18,22 +18,6 @@ namespace rc::app {
 // "管理": closes the roll's class and loads the window modal; returns when it has been closed.
 void OpenManagementWindow();
 
-// The creation event: the class list, last listed class on top, and the paste help.
-void OnManagementWindowCreated();
-
-// The class list's current row moved: opens that class as "数据库" and lists its students, the
-// last one on top.
-void ShowClassNames();
-
-// The class list's right click: the "删除班级" menu, when a class row is selected.
-void ShowClassMenu();
-
-// The paste box got the focus: empties it, hint text or earlier paste alike.
-void ClearPasteBox();
-
-// The window is being destroyed: the first class of the combo becomes the roll's class.
-void OnManagementWindowClosed();
-
 }  // namespace rc::app
 
 #endif  // ROLLCALL_APP_CLASS_WINDOW_H_

@@ -9,6 +9,9 @@ namespace rc::app {
 
 using forms::ReadInt;
 
+namespace {
+
+// The texts as the balloons show them; "</br>" breaks their lines.
 Text KeyHelpText() {
   return Text::FromUtf8(
       "开启软件10秒后界面将隐藏（避免遮挡幻灯片）！</br>"
@@ -23,6 +26,8 @@ Text PasteHelpText() {
       "你可以从表格中复制姓名到此处（一行一个姓名）创建一个新的班级！</br>"
       "别忘记填写班级名称哦！");
 }
+
+}  // namespace
 
 void ShowKeyHelpTip() {
   const int32_t x = ReadInt(kMainWindow, forms::kWindowItself, forms::kPropLeft) +

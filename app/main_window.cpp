@@ -27,7 +27,6 @@ int32_t HotKeyIdV = 0;
 
 namespace {
 
-
 constexpr int32_t kRed = 255;
 constexpr int32_t kBlack = 0;
 // In the last phase the countdown runs three times as fast and the name blinks.
@@ -78,8 +77,8 @@ void BlinkName() {
   forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, next);
 }
 
-}  // namespace
-
+// Returns only in the first instance. In a second one, shows `message` titled "友情提醒"
+// (when show_message) and ends the process with exit code 0.
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
   if (CreateNamedEvent(event_name)) return;
   // No window of this instance is up yet, so the box has no owner.
@@ -87,6 +86,8 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
   EndProcess(0);
 }
 
+// The creation event: refuses a second instance, shows the notice, skins the program,
+// registers C, X and V, fills the combo, opens the first class and shows the key help.
 void OnMainWindowCreated() {
   EnsureSingleInstance("zelvoransoft"_gbk, true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
   ShowMessage(StartupNotice(), kMbIconInformation);
@@ -106,6 +107,13 @@ void OnMainWindowCreated() {
   ShowWindowOnTop(kMainWindow);
   ShowKeyHelpTip();
 }
+
+// "→" and "←".
+void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
+
+void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
+
+}  // namespace
 
 void CountdownTick() {
   --HideCountdown;
@@ -133,10 +141,6 @@ void OnHotKey(int32_t id, int32_t /*unused*/) {
   if (id == HotKeyIdX) AddWrongAnswer();
   if (id == HotKeyIdV) OpenStatisticsWindow();
 }
-
-void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
-
-void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
 
 bool BindMainWindowHandlers() {
   bool bound =

@@ -23,24 +23,12 @@ constexpr int32_t kHotKeyCountdown = 60;
 // whether the definitions bind every one of those events; all are bound that can be.
 [[nodiscard]] bool BindMainWindowHandlers();
 
-// The creation event: refuses a second instance, shows the notice, skins the program,
-// registers C, X and V, fills the combo, opens the first class and shows the key help.
-void OnMainWindowCreated();
-
-// Returns only in the first instance. In a second one, shows `message` titled "友情提醒"
-// (when show_message) and ends the process with exit code 0.
-void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message);
-
 // The hide timer's tick: counts HideCountdown down, keeps the window shown while it runs,
 // blinks the name in the last phase and hides the window when it runs out.
 void CountdownTick();
 
 // The name label's notification event, raised by the hot keys with the key's identifier.
 void OnHotKey(int32_t id, int32_t unused);
-
-// "→" and "←".
-void ExpandMainWindow();
-void CollapseMainWindow();
 
 }  // namespace rc::app
 

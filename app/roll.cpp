@@ -16,7 +16,6 @@
 namespace rc::app {
 namespace {
 
-
 constexpr int32_t kBlack = 0;
 
 SpeakFunction& Speaker() {
@@ -36,6 +35,16 @@ void ShowWrongAnswers(const Value& wrong) {
 
 void SetRollPeriod(int32_t period) {
   forms::WriteProperty(kMainWindow, kRollTimer, forms::kPropTimerInterval, period);
+}
+
+// The worker thread's body: reads the name on screen aloud and waits until it is done.
+void SpeakPickedName(int32_t /*unused*/) {
+  // The published copy of the caption: widgets belong to the user-interface thread.
+  const Text name = forms::PublishedLabelCaption(kMainWindow, kNameLabel);
+  if (!Speaker()) return;
+  Handle reading = Speaker()(name, kSpeechRate);
+  WaitForHandle(reading);
+  reading.Release();
 }
 
 // The pick: read aloud, and counted in the file at once, so nothing is lost if the program
@@ -85,15 +94,6 @@ void RollTick() {
     return;
   }
   CountPick(pick);
-}
-
-void SpeakPickedName(int32_t /*unused*/) {
-  // The published copy of the caption: widgets belong to the user-interface thread.
-  const Text name = forms::PublishedLabelCaption(kMainWindow, kNameLabel);
-  if (!Speaker()) return;
-  Handle reading = Speaker()(name, kSpeechRate);
-  WaitForHandle(reading);
-  reading.Release();
 }
 
 void AddWrongAnswer() {

@@ -40,9 +40,6 @@ void StartRoll();
 // last tick counts the pick and has it read aloud on a worker thread.
 void RollTick();
 
-// The worker thread's body: reads the name on screen aloud and waits until it is done.
-void SpeakPickedName(int32_t unused);
-
 // X: adds a wrong answer to the student picked last and shows the new count. Nothing is
 // written when there is no pick: none yet, a roll running, or the class changed since.
 void AddWrongAnswer();

@@ -16,7 +16,6 @@
 namespace rc::app {
 namespace {
 
-
 enum Column : int32_t { kNumber = 0, kClass, kName, kAnswers, kWrong };
 
 struct FixedRoster {
@@ -78,13 +77,24 @@ bool MakeChosenRosterCurrent(Text* name) {
   return true;
 }
 
-}  // namespace
+// Appends one row per record, in file order: number, class, name, both counters.
+void FillStatistics() {
+  Text name;
+  if (!MakeChosenRosterCurrent(&name)) return;
+  ForEachRecord([](int32_t record) {
+    const Value answers = ReadField(AnswersField());
+    const Value wrong = ReadField(WrongField());
+    ListInsertRow(kStatsWindow, kCountsList, std::nullopt, ToText(record), std::nullopt,
+                  std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
+    const int32_t row = record - 1;
+    ListSetCellText(kStatsWindow, kCountsList, row, kClass, AsText(ReadField(ClassField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kName, AsText(ReadField(NameField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kAnswers, ToText(answers));
+    ListSetCellText(kStatsWindow, kCountsList, row, kWrong, ToText(wrong));
+  });
+}
 
-// The result is not needed: the window is defined and a modal load without a parent has
-// nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
-// to.
-void OpenStatisticsWindow() { (void)rc::OpenWindow(kStatsWindow, std::nullopt, true); }
-
+// The creation event: opens both fixed files, then fills the list.
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
   // and the aliases stay usable.
@@ -93,25 +103,7 @@ void OnStatisticsWindowCreated() {
   FillStatistics();
 }
 
-void FillStatistics() {
-  Text name;
-  if (!MakeChosenRosterCurrent(&name)) return;
-  GoToFirstRecord();
-  const int32_t count = RecordCount();
-  for (int32_t i = 1; i <= count; ++i) {
-    const Value answers = ReadField(AnswersField());
-    const Value wrong = ReadField(WrongField());
-    ListInsertRow(kStatsWindow, kCountsList, std::nullopt, ToText(i), std::nullopt,
-                  std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
-    const int32_t row = i - 1;
-    ListSetCellText(kStatsWindow, kCountsList, row, kClass, AsText(ReadField(ClassField())));
-    ListSetCellText(kStatsWindow, kCountsList, row, kName, AsText(ReadField(NameField())));
-    ListSetCellText(kStatsWindow, kCountsList, row, kAnswers, ToText(answers));
-    ListSetCellText(kStatsWindow, kCountsList, row, kWrong, ToText(wrong));
-    SkipRecords();
-  }
-}
-
+// "清空回答清空": asks, then both counters of every record := 0 (all or none), then the list anew.
 void ResetCounts() {
   Text name;
   if (!MakeChosenRosterCurrent(&name)) return;
@@ -133,6 +125,13 @@ void ResetCounts() {
   ListDeleteAllRows(kStatsWindow, kCountsList);
   FillStatistics();
 }
+
+}  // namespace
+
+// The result is not needed: the window is defined and a modal load without a parent has
+// nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
+// to.
+void OpenStatisticsWindow() { (void)rc::OpenWindow(kStatsWindow, std::nullopt, true); }
 
 bool BindStatisticsWindowHandlers() {
   bool bound = BindRoutine(kStatsWindow, kStatsWindowItem, forms::kEventCreated,

@@ -20,15 +20,6 @@ namespace rc::app {
 // "统计" and V: loads the window modal, without parent; returns when it has been closed.
 void OpenStatisticsWindow();
 
-// The creation event: opens both fixed files, then fills the list.
-void OnStatisticsWindowCreated();
-
-// Appends one row per record, in file order: number, class, name, both counters.
-void FillStatistics();
-
-// "清空回答清空": asks, then both counters of every record := 0 (all or none), then the list anew.
-void ResetCounts();
-
 }  // namespace rc::app
 
 #endif  // ROLLCALL_APP_STATISTICS_WINDOW_H_
