@@ -47,33 +47,17 @@ TEST_F(EmbeddedBlock, DecodesToExactlyTheReadableSource) {
             ByteSet(EmbeddedDefinitionBlock().begin(), EmbeddedDefinitionBlock().end()));
 }
 
-// The stored bytes at the offsets the layout gives, read without the codec.
-TEST_F(EmbeddedBlock, WindowTableAndOwnItems) {
-  EXPECT_EQ(windows_[0].id, kMainWindow.value);
-  EXPECT_EQ(windows_[1].id, kStatsWindow.value);
-  EXPECT_EQ(windows_[2].id, kClassWindow.value);
-  const ItemDef& main = windows_[0].items[0];
-  EXPECT_EQ(main.id, kMainWindowItem.value);
-  EXPECT_EQ(main.type, kTypeWindow);
-  EXPECT_EQ(std::tie(main.left, main.top, main.width, main.height),
-            std::make_tuple(50, 50, 246, 98));
-  const auto& frame = std::get<WindowProps>(main.props);
+// The windows' own settings beyond the table below: the main window's frame and title; the
+// other two windows keep the defaults of a window without property data.
+TEST_F(EmbeddedBlock, WindowFrames) {
+  const auto& frame = std::get<WindowProps>(windows_[0].items[0].props);
   EXPECT_EQ(frame.border_style, 4);
   EXPECT_EQ(frame.start_position, 1);
   EXPECT_EQ(frame.control_box, 1);
   EXPECT_EQ(frame.maximise_box + frame.minimise_box + frame.topmost, 0);
   EXPECT_EQ(frame.title, "C键 随机点名"_gbk);
-  EXPECT_EQ(main.events, (std::vector<EventBinding>{{0, 0}}));
-
-  const ItemDef& stats = windows_[1].items[0];
-  EXPECT_EQ(stats.id, kStatsWindowItem.value);
-  EXPECT_EQ(std::tie(stats.width, stats.height), std::make_tuple(440, 373));
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(stats.props));
-  const ItemDef& klass = windows_[2].items[0];
-  EXPECT_EQ(klass.id, kClassWindowItem.value);
-  EXPECT_EQ(std::tie(klass.width, klass.height), std::make_tuple(351, 373));
-  EXPECT_EQ(klass.events.size(), 2u);
-  EXPECT_EQ(klass.events[1].event, 2);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(windows_[1].items[0].props));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(windows_[2].items[0].props));
 }
 
 struct Row {
@@ -87,9 +71,13 @@ struct Row {
   uint32_t container;
 };
 
-TEST_F(EmbeddedBlock, EveryControlAsTabled) {
-  const uint32_t V = kFlagVisible, T = kFlagTabStop;
+// The one check of the stored layout: every window and control as the window tables list
+// them, in definition order.
+TEST_F(EmbeddedBlock, EveryWindowAndControlAsTabled) {
+  const uint32_t V = kFlagVisible, T = kFlagTabStop, G = kCreateGroup.value;
+  const uint32_t W = kTypeWindow, L = kTypeTransparentLabel;
   const Row rows[] = {
+      {0, kMainWindowItem, W, "", 50, 50, 246, 98, V, {0}, 0},
       {0, kUnusedHtmlView, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, T, {}, 0},
       {0, kKeyHelpTip, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, 0, {}, 0},
       {0, kHideTimer, kTypeTimer, "时钟2", 136, 8, 16, 16, 0, {0}, 0},
@@ -102,43 +90,29 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
       {0, kRollTimer, kTypeTimer, "时钟1", -16, -8, 24, 32, 0, {0}, 0},
       {0, kNameLabel, kTypeLabel, "标签1", 0, 2, 168, 55, V, {0}, 0},
       {0, kClassCombo, kTypeComboBox, "组合框1", 168, 54, 72, 20, V | T, {0}, 0},
+      {1, kStatsWindowItem, W, "", 50, 50, 440, 373, V, {0}, 0},
       {1, kClearCountsButton, kTypeButton, "按钮1", 152, 320, 88, 24, V | T, {0}, 0},
       {1, kCountsList, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {}, 0},
+      {2, kClassWindowItem, W, "", 50, 50, 351, 373, V, {0, 2}, 0},
       {2, kPasteHelpTip, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, 0, {}, 0},
-      {2, kCreateButton, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, kCreateGroup.value},
-      {2, kPasteBox, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, kCreateGroup.value},
-      {2,
-       kPasteCaption,
-       kTypeTransparentLabel,
-       "透明标签2",
-       48,
-       56,
-       48,
-       16,
-       V,
-       {},
-       kCreateGroup.value},
-      {2, kClassNameBox, kTypeEditBox, "编辑框2", 3, 24, 144, 24, V | T, {}, kCreateGroup.value},
-      {2,
-       kClassNameCaption,
-       kTypeTransparentLabel,
-       "透明标签1",
-       40,
-       8,
-       72,
-       16,
-       V,
-       {},
-       kCreateGroup.value},
+      {2, kCreateButton, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, G},
+      {2, kPasteBox, kTypeEditBox, "编辑框1", 4, 72, 148, 237, V | T, {-7}, G},
+      {2, kPasteCaption, L, "透明标签2", 48, 56, 48, 16, V, {}, G},
+      {2, kClassNameBox, kTypeEditBox, "编辑框2", 3, 24, 144, 24, V | T, {}, G},
+      {2, kClassNameCaption, L, "透明标签1", 40, 8, 72, 16, V, {}, G},
       {2, kCreateGroup, kTypeGroupBox, "分组框1", 185, -5, 160, 349, V, {}, 0},
       {2, kStudentList, kTypeListView, "超级列表框2", 100, 0, 84, 336, V | T, {}, 0},
       {2, kClassList, kTypeListView, "超级列表框1", 2, 0, 96, 338, V | T, {0, 5}, 0},
   };
-  size_t controls[3] = {0, 0, 0};
+  EXPECT_EQ(windows_[0].id, kMainWindow.value);
+  EXPECT_EQ(windows_[1].id, kStatsWindow.value);
+  EXPECT_EQ(windows_[2].id, kClassWindow.value);
+  size_t next[3] = {0, 0, 0};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const ItemDef& item = Item(row.window, row.id);
-    ++controls[row.window];
+    ASSERT_LT(next[row.window], windows_[row.window].items.size());
+    const ItemDef& item = windows_[row.window].items[next[row.window]++];
+    EXPECT_EQ(item.id, row.id.value);
     EXPECT_EQ(item.type, row.type);
     EXPECT_EQ(item.name, Text::FromUtf8(row.name));
     EXPECT_EQ(std::tie(item.left, item.top, item.width, item.height),
@@ -150,16 +124,13 @@ TEST_F(EmbeddedBlock, EveryControlAsTabled) {
     EXPECT_EQ(item.container, row.container);
     EXPECT_EQ(item.cursor, (ByteSet{0, 0, 0, 0}));
   }
-  // Definition order is the table order; item 0 is the window.
-  EXPECT_EQ(windows_[0].items.size(), 1 + controls[0]);
-  EXPECT_EQ(windows_[0].items[1].id, kUnusedHtmlView.value);
-  EXPECT_EQ(windows_[0].items.back().id, kClassCombo.value);
-  EXPECT_EQ(windows_[1].items.size(), 1 + controls[1]);
-  EXPECT_EQ(windows_[2].items.size(), 1 + controls[2] + 4);
+  // Nothing but the class window's four menu items follows.
+  EXPECT_EQ(windows_[0].items.size(), next[0]);
+  EXPECT_EQ(windows_[1].items.size(), next[1]);
+  EXPECT_EQ(windows_[2].items.size(), next[2] + 4);
   EXPECT_EQ(Item(2, kCreateGroup).children,
-            (std::vector<uint32_t>{kCreateButton.value, kPasteBox.value,
-                                   kPasteCaption.value, kClassNameBox.value,
-                                   kClassNameCaption.value}));
+            (std::vector<uint32_t>{kCreateButton.value, kPasteBox.value, kPasteCaption.value,
+                                   kClassNameBox.value, kClassNameCaption.value}));
 }
 
 TEST_F(EmbeddedBlock, FontsCaptionsAndSettings) {
