@@ -7,7 +7,6 @@
 #include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
-#include "core/text_commands.h"
 #include "edb/database.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
