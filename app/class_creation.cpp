@@ -7,6 +7,7 @@
 
 #include "app/class_store.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/text_commands.h"
 #include "edb/database.h"
@@ -19,8 +20,6 @@
 
 namespace rc::app {
 namespace {
-
-using forms::kClassWindow;
 
 // How many cut names the question lists before it only counts the rest.
 constexpr size_t kCutNamesListed = 10;
@@ -204,8 +203,8 @@ PastedNames ReadPastedNames(const Text& pasted) {
 }
 
 void CreateClassFromPaste() {
-  const Text name = forms::ReadText(kClassWindow, forms::kClassEdit2, forms::kPropEditContent);
-  const Text pasted = forms::ReadText(kClassWindow, forms::kClassEdit1, forms::kPropEditContent);
+  const Text name = forms::ReadText(kClassWindow, kClassNameBox, forms::kPropEditContent);
+  const Text pasted = forms::ReadText(kClassWindow, kPasteBox, forms::kPropEditContent);
   if (TextLength(name) == 0) {
     ShowMessage("你还没有填写班级"_gbk, kMbOk);
   } else if (TextLength(pasted) == 0) {

@@ -23,8 +23,8 @@ struct PastedNames {
 };
 PastedNames ReadPastedNames(const Text& pasted);
 
-// The class window's 创建 button: the class named in 编辑框2 with the students of the paste
-// box 编辑框1. Says what went wrong, or how many students the new class has.
+// The class window's 创建 button: the class named in the class-name box with the students
+// of the paste box. Says what went wrong, or how many students the new class has.
 void CreateClassFromPaste();
 
 }  // namespace rc::app

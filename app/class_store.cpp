@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
-#include "core/text_commands.h"
 #include "edb/database.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
@@ -16,8 +16,8 @@
 namespace rc::app {
 namespace {
 
-using forms::kClassWindow;
-using forms::kMainWindow;
+// ".edb", which every listed class file ends in, whatever its case.
+constexpr size_t kExtensionLength = 4;
 
 std::vector<FieldDefinition> RosterFields() {
   // The width is given for the counters too; the database ignores it there.
@@ -52,27 +52,10 @@ Text WrongField() { return "错误次数"_gbk; }
 
 Text DataFolder() { return ProgramFolder() + "/date/"_gbk; }
 
-void ListFiles(const Text& folder, const Text& pattern, std::vector<Text>* list,
-               bool with_path) {
-  Text prefix = folder;
-  if (prefix.empty() || prefix.bytes().back() != '\\') prefix += Text("\\");
-  for (const Text& name : ListFolder(prefix, pattern)) {
-    list->push_back(with_path ? prefix + name : name);
-  }
-}
-
-Text ClassNameFromPath(const Text& listed_path) {
-  const int32_t folder_length = TextLength(DataFolder());
-  return MiddleText(listed_path, folder_length + 2,
-                    TextLength(listed_path) - folder_length - 5);
-}
-
 std::vector<Text> ListClassNames() {
-  std::vector<Text> paths;
-  ListFiles(DataFolder(), "*.edb"_gbk, &paths, true);
   std::vector<Text> names;
-  for (const Text& path : paths) {
-    if (!path.empty()) names.push_back(ClassNameFromPath(path));
+  for (const Text& file : ListFolder(DataFolder(), "*.edb"_gbk)) {
+    names.push_back(Text(file.bytes().substr(0, file.size() - kExtensionLength)));
   }
   return names;
 }
@@ -97,21 +80,21 @@ bool IsValidClassName(const Text& name) {
 }
 
 void RefillClassCombo() {
-  ComboClear(kMainWindow, forms::kMainCombo1);
-  for (const Text& name : ListClassNames()) ComboAddItem(kMainWindow, forms::kMainCombo1, name);
+  ComboClear(kMainWindow, kClassCombo);
+  for (const Text& name : ListClassNames()) ComboAddItem(kMainWindow, kClassCombo, name);
 }
 
 void RefillClassList() {
-  ListDeleteAllRows(kClassWindow, forms::kClassList1);
+  ListDeleteAllRows(kClassWindow, kClassList);
   for (const Text& name : ListClassNames()) {
-    ListInsertRow(kClassWindow, forms::kClassList1, 0, name);
+    ListInsertRow(kClassWindow, kClassList, 0, name);
   }
 }
 
 void OpenSelectedClass() {
-  const int32_t selected = forms::ReadInt(kMainWindow, forms::kMainCombo1,
+  const int32_t selected = forms::ReadInt(kMainWindow, kClassCombo,
                                           forms::kPropComboSelection);
-  const Text name = ComboItemText(kMainWindow, forms::kMainCombo1, selected);
+  const Text name = ComboItemText(kMainWindow, kClassCombo, selected);
   forms::WriteProperty(kMainWindow, forms::kWindowItself, forms::kPropWindowTitle,
                        name + "按C键 随机点名"_gbk);
   OpenRollClass(name);
@@ -138,9 +121,9 @@ bool CurrentDatabaseIsRoster() {
 }
 
 void DeleteSelectedClass() {
-  const int32_t row = forms::ReadInt(kClassWindow, forms::kClassList1,
+  const int32_t row = forms::ReadInt(kClassWindow, kClassList,
                                      forms::kPropListSelectedRow);
-  const Text name = ListCellText(kClassWindow, forms::kClassList1, row, 0);
+  const Text name = ListCellText(kClassWindow, kClassList, row, 0);
   if (!IsValidClassName(name)) return;
   const Text question = "确定要删除班级“"_gbk + name + "”吗？学生名单和统计将一并删除。"_gbk;
   if (ShowMessage(question, kMbYesNo | kMbIconQuestion | kMbDefaultButton2) != kResultYes) {

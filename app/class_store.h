@@ -41,16 +41,7 @@ Text ClassPath(const Text& name);
 // should be: reading a field that a file lacks would end the program.
 bool CurrentDatabaseIsRoster();
 
-// Appends to `list` every file (not folder) of `folder` that matches `pattern`, in the order
-// the file system lists them; with_path puts the folder and a "\" before each name.
-void ListFiles(const Text& folder, const Text& pattern, std::vector<Text>* list,
-               bool with_path);
-
-// The class name of a path that ListFiles gave for the data folder: the file name without
-// its four-byte extension.
-Text ClassNameFromPath(const Text& listed_path);
-
-// The class names of the data folder, in listing order.
+// The class names of the data folder: its .edb files without the extension, in listing order.
 std::vector<Text> ListClassNames();
 
 // A name that can be a class: not empty, not "." or "..", and none of the characters that
@@ -59,10 +50,10 @@ std::vector<Text> ListClassNames();
 // backslash. Nothing is ever created, opened or deleted under any other name.
 bool IsValidClassName(const Text& name);
 
-// Main window's 组合框1 := the class names in listing order (no selection).
+// The main window's class combo := the class names in listing order (no selection).
 void RefillClassCombo();
 
-// Class management window's 超级列表框1 := the class names, each inserted at the top.
+// The class window's class list := the class names, each inserted at the top.
 void RefillClassList();
 
 // Titles the main window "<class>按C键 随机点名" after the combo's selection and makes that
@@ -74,7 +65,7 @@ void OpenSelectedClass();
 // that name that no program has open.
 bool CreateClassFile(const Text& path);
 
-// The class window's "删除班级": asks, then deletes the class selected in 超级列表框1 unless
+// The class window's "删除班级": asks, then deletes the class selected in the class list unless
 // another program has it open, says whether it worked, and refills both class lists.
 void DeleteSelectedClass();
 

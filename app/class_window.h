@@ -15,24 +15,8 @@ namespace rc::app {
 // definitions bind every one of those events; all are bound that can be.
 [[nodiscard]] bool BindClassWindowHandlers();
 
-// 按钮5: closes the roll's class and loads the window modal; returns when it has been closed.
+// "管理": closes the roll's class and loads the window modal; returns when it has been closed.
 void OpenManagementWindow();
-
-// The creation event: the class list, last listed class on top, and the paste help.
-void OnManagementWindowCreated();
-
-// 超级列表框1's current row moved: opens that class as "数据库" and lists its students, the
-// last one on top.
-void ShowClassNames();
-
-// 超级列表框1's right click: the "删除班级" menu, when a class row is selected.
-void ShowClassMenu();
-
-// 编辑框1 got the focus: empties it, hint text or earlier paste alike.
-void ClearPasteBox();
-
-// The window is being destroyed: the first class of the combo becomes the roll's class.
-void OnManagementWindowClosed();
 
 }  // namespace rc::app
 

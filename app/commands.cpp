@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/main_window.h"
+#include "app/windows.h"
 #include "core/named_event.h"
 #include "forms/ids.h"
 #include "services/hotkeys/hot_keys.h"
@@ -89,7 +90,7 @@ void ListenForCommands() {
     if (command == kNoCommand) return;
     // Looked up at each command: the main window's native window changes with its frame,
     // the label keeps its own.
-    SendHotKeyNotification(WindowHandle(forms::kMainWindow, forms::kMainLabel1), 0, command);
+    SendHotKeyNotification(WindowHandle(kMainWindow, kNameLabel), 0, command);
   });
 }
 

@@ -1,5 +1,6 @@
 #include "app/help_tips.h"
 
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -8,6 +9,9 @@ namespace rc::app {
 
 using forms::ReadInt;
 
+namespace {
+
+// The texts as the balloons show them; "</br>" breaks their lines.
 Text KeyHelpText() {
   return Text::FromUtf8(
       "开启软件10秒后界面将隐藏（避免遮挡幻灯片）！</br>"
@@ -23,20 +27,22 @@ Text PasteHelpText() {
       "别忘记填写班级名称哦！");
 }
 
+}  // namespace
+
 void ShowKeyHelpTip() {
-  const int32_t x = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropLeft) +
-                    ReadInt(forms::kMainWindow, forms::kMainButton4, forms::kPropLeft) + 20;
-  const int32_t y = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropTop) +
-                    ReadInt(forms::kMainWindow, forms::kMainButton4, forms::kPropTop) + 30;
-  forms::PopUpBalloonTipControl(forms::kMainWindow, forms::kMainBalloonTip1, x, y,
+  const int32_t x = ReadInt(kMainWindow, forms::kWindowItself, forms::kPropLeft) +
+                    ReadInt(kMainWindow, kWidenButton, forms::kPropLeft) + 20;
+  const int32_t y = ReadInt(kMainWindow, forms::kWindowItself, forms::kPropTop) +
+                    ReadInt(kMainWindow, kWidenButton, forms::kPropTop) + 30;
+  forms::PopUpBalloonTipControl(kMainWindow, kKeyHelpTip, x, y,
                                 KeyHelpText(), -1);
 }
 
 void ShowPasteHelpTip() {
-  const int32_t x = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropLeft) +
-                    ReadInt(forms::kClassWindow, forms::kClassGroup1, forms::kPropLeft) + 20;
-  const int32_t y = ReadInt(forms::kMainWindow, forms::kWindowItself, forms::kPropTop) + 150;
-  forms::PopUpBalloonTipControl(forms::kClassWindow, forms::kClassBalloonTip1, x, y,
+  const int32_t x = ReadInt(kMainWindow, forms::kWindowItself, forms::kPropLeft) +
+                    ReadInt(kClassWindow, kCreateGroup, forms::kPropLeft) + 20;
+  const int32_t y = ReadInt(kMainWindow, forms::kWindowItself, forms::kPropTop) + 150;
+  forms::PopUpBalloonTipControl(kClassWindow, kPasteHelpTip, x, y,
                                 PasteHelpText(), -1);
 }
 

@@ -7,11 +7,7 @@
 
 namespace rc::app {
 
-// The texts as the balloons show them; "</br>" breaks their lines.
-Text KeyHelpText();
-Text PasteHelpText();
-
-// Pops up the main window's tip pointing at its "→" button (按钮4), with the key help.
+// Pops up the main window's tip pointing at its "→" button, with the key help.
 // The main window must be loaded.
 void ShowKeyHelpTip();
 

@@ -8,9 +8,10 @@
 
 #include "app/application.h"
 #include "app/commands.h"
+#include "app/embedded_definitions.h"
 #include "app/main_window_menu.h"
+#include "app/windows.h"
 #include "core/program_location.h"
-#include "forms/ids.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
 #include "services/speech/speech.h"
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
   // The toolkit fixes its scale when the application object is made.
   rc::app::ApplyChosenSize();
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   // Before any window exists; without an engine the program keeps the ordinary look.
   rc::LoadSkinEngine();
   rc::InstallDatabasePasswordPrompt();
@@ -47,6 +48,6 @@ int main(int argc, char** argv) {
                stderr);
     return 1;
   }
-  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  rc::forms::LoadStartupWindow(rc::app::kMainWindow);
   return rc::forms::RunMessageLoop();
 }

@@ -12,6 +12,7 @@
 #include "app/roll_class.h"
 #include "app/session_keys.h"
 #include "app/statistics_window.h"
+#include "app/windows.h"
 #include "core/named_event.h"
 #include "core/process.h"
 #include "forms/ids.h"
@@ -31,13 +32,11 @@ int32_t HotKeyIdV = 0;
 
 namespace {
 
-using forms::kMainWindow;
-
 constexpr int32_t kRed = 255;
 constexpr int32_t kBlack = 0;
 // In the last phase the countdown runs three times as fast and the name blinks.
 constexpr int32_t kBlinkPhase = 40;
-// 时钟2's period, as the window definition gives it.
+// The hide timer's period, as the window definition gives it.
 constexpr int32_t kCountdownPeriodMs = 100;
 constexpr int32_t kExtraBlinkTicks = 2;
 
@@ -52,7 +51,7 @@ void SetMainWindowWidth(int32_t width) {
 
 void RegisterHotKeys() {
   const NativeHandle window = WindowHandle(kMainWindow);
-  const NativeHandle label = WindowHandle(kMainWindow, forms::kMainLabel1);
+  const NativeHandle label = WindowHandle(kMainWindow, kNameLabel);
   // Class and student names need these letters (陈 chen, 谢 xie): our own boxes type them.
   LetTextBoxesTypeHotKeys(true);
   HotKeyIdC = RegisterGlobalHotKey(window, label, kNoModifier, kVirtualKeyC);
@@ -63,24 +62,14 @@ void RegisterHotKeys() {
 // The name blinks red and black; it is black whenever the window hides.
 void BlinkName() {
   const int32_t colour =
-      forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+      forms::ReadInt(kMainWindow, kNameLabel, forms::kPropLabelTextColour);
   int32_t next = colour == kRed ? kBlack : kRed;
   if (next == kRed && HideCountdown < 0) next = kBlack;
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, next);
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, next);
 }
 
-}  // namespace
-
-Text InstanceMarkerName() { return "zelvoransoft"_gbk; }
-
-// 时钟2 runs only while the countdown does. Once it has run out, a tick would only hide the
-// hidden window again, and ten wake-ups a second are most of what the program costs while
-// it waits in the background. Writing the period it already has leaves the timer's phase.
-void SetCountdownRunning(bool running) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer2, forms::kPropTimerInterval,
-                       running ? kCountdownPeriodMs : 0);
-}
-
+// Returns only in the first instance. In a second one, shows `message` titled "友情提醒"
+// (when show_message) and ends the process with exit code 0.
 void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message) {
   if (CreateNamedEvent(event_name)) return;
   // No window of this instance is up yet, so the box has no owner.
@@ -88,6 +77,34 @@ void EnsureSingleInstance(const Text& event_name, bool show_message, const Text&
   EndProcess(0);
 }
 
+// What C does: shows the window, rolls when `roll` is set and the class has students, and
+// starts the countdown again at kHotKeyCountdown.
+void CallStudent(bool roll) {
+  PlaceMainWindowForShowing();
+  ShowWindowOnTop(kMainWindow);
+  if (roll && RollClassReady()) StartRoll();
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
+// A press or tap on the main window: on the name it calls a student, as C does; anywhere
+// else it starts the countdown again, so that a teacher reaching for a button by touch is
+// not raced by the window hiding.
+void OnMainWindowPressed(bool on_name, bool primary) {
+  if (on_name && primary) {
+    CallStudent(true);
+    return;
+  }
+  // Out of the blinking phase, whose red it would otherwise keep until the next blink.
+  if (HideCountdown < kBlinkPhase) {
+    forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, kBlack);
+  }
+  HideCountdown = kHotKeyCountdown;
+  SetCountdownRunning(true);
+}
+
+// The creation event: refuses a second instance, shows the notice, skins the program,
+// registers C, X and V, fills the combo, opens the first class and shows the key help.
 void OnMainWindowCreated() {
   EnsureSingleInstance(InstanceMarkerName(), true, "你已经启动本程序，按C键可以呼出软件！"_gbk);
   // On the monitor the teacher works on, so that the notice comes up over it too.
@@ -104,11 +121,11 @@ void OnMainWindowCreated() {
   SetCountdownRunning(true);
   SetMainWindowWidth(kNarrowWidth);
   RegisterHotKeys();
-  WatchWindowPresses(kMainWindow, {forms::kMainLabel1}, [](const WindowPress& press) {
-    OnMainWindowPressed(press.control == forms::kMainLabel1, press.primary);
+  WatchWindowPresses(kMainWindow, {kNameLabel}, [](const WindowPress& press) {
+    OnMainWindowPressed(press.control == kNameLabel, press.primary);
   });
   RefillClassCombo();
-  forms::WriteProperty(kMainWindow, forms::kMainCombo1, forms::kPropComboSelection, 0);
+  forms::WriteProperty(kMainWindow, kClassCombo, forms::kPropComboSelection, 0);
   OpenSelectedClass();
   ListenForCommands();
   // Shown here rather than by the runtime after this handler, so that even the first
@@ -117,6 +134,23 @@ void OnMainWindowCreated() {
   PlaceMainWindowForShowing();
   ShowWindowOnTop(kMainWindow);
   ShowKeyHelpTip();
+}
+
+// "→" and "←".
+void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
+
+void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
+
+}  // namespace
+
+Text InstanceMarkerName() { return "zelvoransoft"_gbk; }
+
+// The hide timer runs only while the countdown does. Once it has run out, a tick would only
+// hide the hidden window again, and ten wake-ups a second are most of what the program costs
+// while it waits in the background. Writing the period it already has leaves the timer's phase.
+void SetCountdownRunning(bool running) {
+  forms::WriteProperty(kMainWindow, kHideTimer, forms::kPropTimerInterval,
+                       running ? kCountdownPeriodMs : 0);
 }
 
 void CountdownTick() {
@@ -131,27 +165,6 @@ void CountdownTick() {
   if (HideCountdown >= kBlinkPhase) return;
   HideCountdown -= kExtraBlinkTicks;
   BlinkName();
-}
-
-void CallStudent(bool roll) {
-  PlaceMainWindowForShowing();
-  ShowWindowOnTop(kMainWindow);
-  if (roll && RollClassReady()) StartRoll();
-  HideCountdown = kHotKeyCountdown;
-  SetCountdownRunning(true);
-}
-
-void OnMainWindowPressed(bool on_name, bool primary) {
-  if (on_name && primary) {
-    CallStudent(true);
-    return;
-  }
-  // Out of the blinking phase, whose red it would otherwise keep until the next blink.
-  if (HideCountdown < kBlinkPhase) {
-    forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
-  }
-  HideCountdown = kHotKeyCountdown;
-  SetCountdownRunning(true);
 }
 
 void OnHotKey(int32_t id, int32_t command) {
@@ -179,28 +192,24 @@ void OnHotKey(int32_t id, int32_t command) {
   }
 }
 
-void ExpandMainWindow() { SetMainWindowWidth(kWideWidth); }
-
-void CollapseMainWindow() { SetMainWindowWidth(kNarrowWidth); }
-
 bool BindMainWindowHandlers() {
   bool bound =
-      BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
-  bound &= BindRoutine(kMainWindow, forms::kMainTimer2, forms::kEventTick, CountdownTick);
-  bound &= BindRoutine(kMainWindow, forms::kMainTimer1, forms::kEventTick, RollTick);
-  bound &= forms::BindHandler(kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
+      BindRoutine(kMainWindow, kMainWindowItem, forms::kEventCreated, OnMainWindowCreated);
+  bound &= BindRoutine(kMainWindow, kHideTimer, forms::kEventTick, CountdownTick);
+  bound &= BindRoutine(kMainWindow, kRollTimer, forms::kEventTick, RollTick);
+  bound &= forms::BindHandler(kMainWindow, kNameLabel, forms::kEventFeedback,
                               [](int32_t id, int32_t second) {
                                 OnHotKey(id, second);
                                 return 0;
                               });
-  bound &= BindRoutine(kMainWindow, forms::kMainButton4, forms::kEventClicked, ExpandMainWindow);
-  bound &= BindRoutine(kMainWindow, forms::kMainButton6, forms::kEventClicked, CollapseMainWindow);
+  bound &= BindRoutine(kMainWindow, kWidenButton, forms::kEventClicked, ExpandMainWindow);
+  bound &= BindRoutine(kMainWindow, kNarrowButton, forms::kEventClicked, CollapseMainWindow);
   bound &=
-      BindRoutine(kMainWindow, forms::kMainButton2, forms::kEventClicked, OpenStatisticsWindow);
+      BindRoutine(kMainWindow, kStatisticsButton, forms::kEventClicked, OpenStatisticsWindow);
   bound &=
-      BindRoutine(kMainWindow, forms::kMainButton5, forms::kEventClicked, OpenManagementWindow);
-  bound &= BindRoutine(kMainWindow, forms::kMainCombo1, forms::kEventItemChosen, OpenSelectedClass);
-  bound &= BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventMoved, OnMainWindowMoved);
+      BindRoutine(kMainWindow, kManageButton, forms::kEventClicked, OpenManagementWindow);
+  bound &= BindRoutine(kMainWindow, kClassCombo, forms::kEventItemChosen, OpenSelectedClass);
+  bound &= BindRoutine(kMainWindow, kMainWindowItem, forms::kEventMoved, OnMainWindowMoved);
   return bound;
 }
 

@@ -23,40 +23,19 @@ constexpr int32_t kHotKeyCountdown = 60;
 // whether the definitions bind every one of those events; all are bound that can be.
 [[nodiscard]] bool BindMainWindowHandlers();
 
-// The creation event: refuses a second instance, shows the notice, skins the program,
-// registers C, X and V, fills the combo, opens the first class and shows the key help.
-void OnMainWindowCreated();
-
-// Returns only in the first instance. In a second one, shows `message` titled "友情提醒"
-// (when show_message) and ends the process with exit code 0.
-void EnsureSingleInstance(const Text& event_name, bool show_message, const Text& message);
-
-// 时钟2's tick: counts HideCountdown down, keeps the window shown while it runs, blinks the
-// name in the last phase and hides the window when it runs out.
+// The hide timer's tick: counts HideCountdown down, keeps the window shown while it runs,
+// blinks the name in the last phase and hides the window when it runs out.
 void CountdownTick();
 
-// 标签1's notification event: raised by the hot keys with the key's identifier and 0, and
-// by the commands of other processes (app/commands.h) with 0 and the command.
+// The name label's notification event: raised by the hot keys with the key's identifier and
+// 0, and by the commands of other processes (app/commands.h) with 0 and the command.
 void OnHotKey(int32_t id, int32_t command);
 
 // The name of the instance marker that the running program holds.
 Text InstanceMarkerName();
 
-// What C does: shows the window, rolls when `roll` is set and the class has students, and
-// starts the countdown again at kHotKeyCountdown.
-void CallStudent(bool roll);
-
-// A press or tap on the main window: on the name it calls a student, as C does; anywhere
-// else it starts the countdown again, so that a teacher reaching for a button by touch is
-// not raced by the window hiding.
-void OnMainWindowPressed(bool on_name, bool primary);
-
-// Runs or stops 时钟2, which counts HideCountdown down.
+// Runs or stops the hide timer, which counts HideCountdown down.
 void SetCountdownRunning(bool running);
-
-// "→" and "←".
-void ExpandMainWindow();
-void CollapseMainWindow();
 
 }  // namespace rc::app
 

@@ -9,6 +9,7 @@
 #include "app/bind_routine.h"
 #include "app/fair_round.h"
 #include "app/main_window.h"
+#include "app/windows.h"
 #include "core/settings.h"
 #include "core/text.h"
 #include "forms/ids.h"
@@ -20,18 +21,16 @@
 namespace rc::app {
 namespace {
 
-using forms::kMainWindow;
-
 constexpr const char* kSizeSetting = "size_percent";
 
 struct SizeEntry {
   forms::ControlId item;
   int32_t percent;
 };
-constexpr SizeEntry kSizeEntries[] = {{forms::kMainMenuSize100, 100},
-                                      {forms::kMainMenuSize150, 150},
-                                      {forms::kMainMenuSize200, 200},
-                                      {forms::kMainMenuSize300, 300}};
+constexpr SizeEntry kSizeEntries[] = {{kSize100Item, 100},
+                                      {kSize150Item, 150},
+                                      {kSize200Item, 200},
+                                      {kSize300Item, 300}};
 
 // The size this run was started with.
 int32_t running_size = 100;
@@ -68,9 +67,9 @@ void ApplyChosenSize() {
 
 void ShowMainWindowMenu() {
   const PickMode mode = CurrentPickMode();
-  forms::SetMenuItemChecked(kMainWindow, forms::kMainMenuFullyRandom,
+  forms::SetMenuItemChecked(kMainWindow, kFullyRandomItem,
                             mode == PickMode::kFullyRandom);
-  forms::SetMenuItemChecked(kMainWindow, forms::kMainMenuNoRepeat, mode == PickMode::kNoRepeat);
+  forms::SetMenuItemChecked(kMainWindow, kNoRepeatItem, mode == PickMode::kNoRepeat);
   const int32_t chosen = ChosenSize();
   for (const SizeEntry& entry : kSizeEntries) {
     forms::SetMenuItemChecked(kMainWindow, entry.item, entry.percent == chosen);
@@ -78,7 +77,7 @@ void ShowMainWindowMenu() {
   // The window stays while the teacher reads the menu, and for as long as after C once the
   // menu has closed.
   SetCountdownRunning(false);
-  PopUpMenu(kMainWindow, forms::kMainMenu);
+  PopUpMenu(kMainWindow, kMainMenu);
   HideCountdown = kHotKeyCountdown;
   SetCountdownRunning(true);
 }
@@ -100,11 +99,11 @@ void ChooseSize(int32_t percent) {
 }
 
 bool BindMainWindowMenuHandlers() {
-  bool bound = BindRoutine(kMainWindow, forms::kMainWindowItem, forms::kEventContextMenu,
+  bool bound = BindRoutine(kMainWindow, kMainWindowItem, forms::kEventContextMenu,
                            ShowMainWindowMenu);
-  bound &= BindRoutine(kMainWindow, forms::kMainMenuFullyRandom, forms::kEventMenuChosen,
+  bound &= BindRoutine(kMainWindow, kFullyRandomItem, forms::kEventMenuChosen,
                        [] { ChoosePickMode(PickMode::kFullyRandom); });
-  bound &= BindRoutine(kMainWindow, forms::kMainMenuNoRepeat, forms::kEventMenuChosen,
+  bound &= BindRoutine(kMainWindow, kNoRepeatItem, forms::kEventMenuChosen,
                        [] { ChoosePickMode(PickMode::kNoRepeat); });
   for (const SizeEntry& entry : kSizeEntries) {
     bound &= BindRoutine(kMainWindow, entry.item, forms::kEventMenuChosen,

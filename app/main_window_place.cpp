@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "app/windows.h"
 #include "core/settings.h"
 #include "core/value.h"
 #include "forms/ids.h"
@@ -15,8 +16,6 @@
 
 namespace rc::app {
 namespace {
-
-using forms::kMainWindow;
 
 struct PlaceState {
   int32_t design_width = 0;

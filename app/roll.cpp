@@ -6,6 +6,7 @@
 #include "app/class_store.h"
 #include "app/fair_round.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/random.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -16,8 +17,6 @@
 namespace rc::app {
 namespace {
 
-using forms::kMainWindow;
-
 constexpr int32_t kBlack = 0;
 
 SpeakFunction& Speaker() {
@@ -26,17 +25,27 @@ SpeakFunction& Speaker() {
 }
 
 void ShowAnswers(const Value& answers) {
-  forms::WriteProperty(kMainWindow, forms::kMainLabel2, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kAskedLabel, forms::kPropLabelCaption,
                        "回答："_gbk + ToText(answers) + " 次"_gbk);
 }
 
 void ShowWrongAnswers(const Value& wrong) {
-  forms::WriteProperty(kMainWindow, forms::kMainLabel3, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kWrongLabel, forms::kPropLabelCaption,
                        "错误："_gbk + ToText(wrong) + " 次"_gbk);
 }
 
 void SetRollPeriod(int32_t period) {
-  forms::WriteProperty(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval, period);
+  forms::WriteProperty(kMainWindow, kRollTimer, forms::kPropTimerInterval, period);
+}
+
+// The worker thread's body: reads the name on screen aloud and waits until it is done.
+void SpeakPickedName(int32_t /*unused*/) {
+  // The published copy of the caption: widgets belong to the user-interface thread.
+  const Text name = forms::PublishedLabelCaption(kMainWindow, kNameLabel);
+  if (!Speaker()) return;
+  Handle reading = Speaker()(name, kSpeechRate);
+  WaitForHandle(reading);
+  reading.Release();
 }
 
 // The pick: read aloud, and counted in the file at once, so nothing is lost if the program
@@ -64,7 +73,7 @@ void StartRoll() {
 
 void RollTick() {
   const int32_t period =
-      forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) -
+      forms::ReadInt(kMainWindow, kRollTimer, forms::kPropTimerInterval) -
       kRollPeriodStepMs;
   // Stopped while this tick runs: a message box below must not let the roll tick on
   // underneath it.
@@ -73,13 +82,13 @@ void RollTick() {
   // class window may have closed this one, and another program may have replaced its file:
   // the roll only ever draws from its class as it is now.
   if (!RollClassReady()) return;
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour, kBlack);
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelTextColour, kBlack);
   SeedRandom();
   int32_t pick = RandomInRange(1, RecordCount());
   // The last name shown is the pick, which a round without repeats may choose otherwise.
   if (period < kRollPeriodStepMs) pick = ChooseFinalPick(pick);
   GoToRecord(pick);
-  forms::WriteProperty(kMainWindow, forms::kMainLabel1, forms::kPropLabelCaption,
+  forms::WriteProperty(kMainWindow, kNameLabel, forms::kPropLabelCaption,
                        AsText(ReadField(NameField())));
   ShowAnswers(ReadField(AnswersField()));
   ShowWrongAnswers(ReadField(WrongField()));
@@ -88,15 +97,6 @@ void RollTick() {
     return;
   }
   CountPick(pick);
-}
-
-void SpeakPickedName(int32_t /*unused*/) {
-  // The published copy of the caption: widgets belong to the user-interface thread.
-  const Text name = forms::PublishedLabelCaption(kMainWindow, forms::kMainLabel1);
-  if (!Speaker()) return;
-  Handle reading = Speaker()(name, kSpeechRate);
-  WaitForHandle(reading);
-  reading.Release();
 }
 
 void AddWrongAnswer() {

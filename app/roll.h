@@ -1,9 +1,9 @@
 // The roll: twenty names shown faster and faster on the main window, the last one picked,
 // counted in the class file at once and read aloud; and the wrong-answer counter of X.
 //
-// The class is the roll's class (app/roll_class.h). The roll's step counter is 时钟1's
-// period: 100 at the start, 5 less after each tick, and the tick that takes it below 5 ends
-// the roll. Only the pick is counted: 回答次数 is how often a student was picked, whatever the
+// The class is the roll's class (app/roll_class.h). The roll's step counter is the roll
+// timer's period: 100 at the start, 5 less after each tick, and the tick that takes it below 5
+// ends the roll. Only the pick is counted: 回答次数 is how often a student was picked, whatever the
 // answer.
 //
 // User-interface thread only, except SpeakPickedName, which runs on a worker thread.
@@ -36,12 +36,9 @@ void SetPickSpeaker(SpeakFunction speak);
 // the class is ready (RollClassReady).
 void StartRoll();
 
-// 时钟1's tick: shows a student drawn at random, shortens the period, and on the last tick
-// counts the pick and has it read aloud on a worker thread.
+// The roll timer's tick: shows a student drawn at random, shortens the period, and on the
+// last tick counts the pick and has it read aloud on a worker thread.
 void RollTick();
-
-// The worker thread's body: reads the name on screen aloud and waits until it is done.
-void SpeakPickedName(int32_t unused);
 
 // X: adds a wrong answer to the student picked last and shows the new count. Nothing is
 // written when there is no pick: none yet, a roll running, or the class changed since.

@@ -172,6 +172,15 @@ void GoToRecord(int32_t record) {
   if (record > 1) SkipRecords(record - 1);
 }
 
+void ForEachRecord(const std::function<void(int32_t record)>& visit) {
+  GoToFirstRecord();
+  const int32_t count = RecordCount();
+  for (int32_t record = 1; record <= count; ++record) {
+    visit(record);
+    SkipRecords();
+  }
+}
+
 std::optional<int32_t> CountInRollClass(const Text& field) {
   RollClass& s = State();
   if (s.read_only) return std::nullopt;

@@ -17,6 +17,7 @@
 #define ROLLCALL_APP_ROLL_CLASS_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "core/text.h"
@@ -56,6 +57,10 @@ void ForgetPick();
 
 // Makes record `record` (from 1) the current record of the current database.
 void GoToRecord(int32_t record);
+
+// Makes each record of the current database current in turn, in file order, and calls
+// `visit` with its number (from 1).
+void ForEachRecord(const std::function<void(int32_t record)>& visit);
 
 // Adds one to a counter of the current record of the roll's class and writes it at once.
 // Returns the new count, or nothing, with the file as it was, when the class is read-only or

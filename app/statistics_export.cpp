@@ -6,6 +6,7 @@
 
 #include "app/bind_routine.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
@@ -14,9 +15,6 @@
 
 namespace rc::app {
 namespace {
-
-using forms::kStatsList1;
-using forms::kStatsWindow;
 
 constexpr size_t kClassColumn = 1;
 
@@ -68,14 +66,14 @@ Text WriteFailureReason(int error) {
   }
 }
 
-void ShowStatisticsMenu() { PopUpMenu(kStatsWindow, forms::kStatsMenuList); }
+void ShowStatisticsMenu() { PopUpMenu(kStatsWindow, kCountsMenu); }
 
-void CopyAllStatistics() { SetClipboardText(FormatTable(ListTable(kStatsWindow, kStatsList1), '\t')); }
+void CopyAllStatistics() { SetClipboardText(FormatTable(ListTable(kStatsWindow, kCountsList), '\t')); }
 
 void ExportStatisticsCsv() {
   const std::optional<Text> path =
       AskSavePath(kStatsWindow, "导出为 CSV"_gbk,
-                  ProposedFileName(ListTable(kStatsWindow, kStatsList1)),
+                  ProposedFileName(ListTable(kStatsWindow, kCountsList)),
                   "CSV 文件 (*.csv)"_gbk);
   if (path) WriteStatisticsCsv(*path);
 }
@@ -106,7 +104,7 @@ Text FormatTable(const std::vector<std::vector<Text>>& rows, char separator) {
 
 bool WriteStatisticsCsv(const Text& path) {
   const std::string csv =
-      "\xEF\xBB\xBF" + FormatTable(ListTable(kStatsWindow, kStatsList1), ',').ToUtf8();
+      "\xEF\xBB\xBF" + FormatTable(ListTable(kStatsWindow, kCountsList), ',').ToUtf8();
   if (WriteFileWhole(path, csv)) return true;
   const int error = errno;
   ShowMessage("统计没有导出：不能在文件夹“"_gbk + FolderOf(path) + "”里写入文件（"_gbk +
@@ -117,10 +115,10 @@ bool WriteStatisticsCsv(const Text& path) {
 
 bool BindStatisticsMenuHandlers() {
   bool bound =
-      BindRoutine(kStatsWindow, kStatsList1, forms::kEventRightClicked, ShowStatisticsMenu);
-  bound &= BindRoutine(kStatsWindow, forms::kStatsMenuCopyAll, forms::kEventMenuChosen,
+      BindRoutine(kStatsWindow, kCountsList, forms::kEventRightClicked, ShowStatisticsMenu);
+  bound &= BindRoutine(kStatsWindow, kCopyAllItem, forms::kEventMenuChosen,
                        CopyAllStatistics);
-  bound &= BindRoutine(kStatsWindow, forms::kStatsMenuExportCsv, forms::kEventMenuChosen,
+  bound &= BindRoutine(kStatsWindow, kExportCsvItem, forms::kEventMenuChosen,
                        ExportStatisticsCsv);
   return bound;
 }

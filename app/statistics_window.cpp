@@ -3,6 +3,7 @@
 #include "app/bind_routine.h"
 #include "app/class_store.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/program_location.h"
 #include "core/value.h"
 #include "edb/database.h"
@@ -14,9 +15,6 @@
 
 namespace rc::app {
 namespace {
-
-using forms::kStatsList1;
-using forms::kStatsWindow;
 
 enum Column : int32_t { kNumber = 0, kClass, kName, kAnswers, kWrong };
 
@@ -63,7 +61,7 @@ bool FollowFixedRoster(const FixedRoster& roster) {
 // with the main window's class choice (date1.edb belongs to the first class alone, date2.edb
 // to every other), or, without that file, the roll's class. False when there is none.
 bool MakeChosenRosterCurrent(Text* name) {
-  const int32_t selected = forms::ReadInt(forms::kMainWindow, forms::kMainCombo1,
+  const int32_t selected = forms::ReadInt(kMainWindow, kClassCombo,
                                           forms::kPropComboSelection);
   const FixedRoster& fixed = selected == 0 ? kFirstClassRoster : kOtherClassRoster;
   if (FollowFixedRoster(fixed) && SetCurrentDatabase(Text::FromUtf8(fixed.alias)) &&
@@ -79,13 +77,24 @@ bool MakeChosenRosterCurrent(Text* name) {
   return true;
 }
 
-}  // namespace
+// Appends one row per record, in file order: number, class, name, both counters.
+void FillStatistics() {
+  Text name;
+  if (!MakeChosenRosterCurrent(&name)) return;
+  ForEachRecord([](int32_t record) {
+    const Value answers = ReadField(AnswersField());
+    const Value wrong = ReadField(WrongField());
+    ListInsertRow(kStatsWindow, kCountsList, std::nullopt, ToText(record), std::nullopt,
+                  std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
+    const int32_t row = record - 1;
+    ListSetCellText(kStatsWindow, kCountsList, row, kClass, AsText(ReadField(ClassField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kName, AsText(ReadField(NameField())));
+    ListSetCellText(kStatsWindow, kCountsList, row, kAnswers, ToText(answers));
+    ListSetCellText(kStatsWindow, kCountsList, row, kWrong, ToText(wrong));
+  });
+}
 
-// The result is not needed: the window is defined and a modal load without a parent has
-// nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
-// to.
-void OpenStatisticsWindow() { (void)rc::LoadWindow(kStatsWindow, std::nullopt, true); }
-
+// The creation event: opens both fixed files, then fills the list.
 void OnStatisticsWindowCreated() {
   // On a second opening both files are open already under these aliases; the opens fail
   // and the aliases stay usable.
@@ -94,25 +103,7 @@ void OnStatisticsWindowCreated() {
   FillStatistics();
 }
 
-void FillStatistics() {
-  Text name;
-  if (!MakeChosenRosterCurrent(&name)) return;
-  GoToFirstRecord();
-  const int32_t count = RecordCount();
-  for (int32_t i = 1; i <= count; ++i) {
-    const Value answers = ReadField(AnswersField());
-    const Value wrong = ReadField(WrongField());
-    ListInsertRow(kStatsWindow, kStatsList1, std::nullopt, ToText(i), std::nullopt,
-                  std::nullopt, std::nullopt, static_cast<int32_t>(AsInteger(wrong)));
-    const int32_t row = i - 1;
-    ListSetCellText(kStatsWindow, kStatsList1, row, kClass, AsText(ReadField(ClassField())));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kName, AsText(ReadField(NameField())));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kAnswers, ToText(answers));
-    ListSetCellText(kStatsWindow, kStatsList1, row, kWrong, ToText(wrong));
-    SkipRecords();
-  }
-}
-
+// "清空回答清空": asks, then both counters of every record := 0 (all or none), then the list anew.
 void ResetCounts() {
   Text name;
   if (!MakeChosenRosterCurrent(&name)) return;
@@ -131,14 +122,21 @@ void ResetCounts() {
                   kMbOk | kMbIconWarning);
     }
   }
-  ListDeleteAllRows(kStatsWindow, kStatsList1);
+  ListDeleteAllRows(kStatsWindow, kCountsList);
   FillStatistics();
 }
 
+}  // namespace
+
+// The result is not needed: the window is defined and a modal load without a parent has
+// nothing else to fail on; and the routine, run by a click or a hot key, has no one to report
+// to.
+void OpenStatisticsWindow() { (void)rc::OpenWindow(kStatsWindow, std::nullopt, true); }
+
 bool BindStatisticsWindowHandlers() {
-  bool bound = BindRoutine(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+  bool bound = BindRoutine(kStatsWindow, kStatsWindowItem, forms::kEventCreated,
                            OnStatisticsWindowCreated);
-  bound &= BindRoutine(kStatsWindow, forms::kStatsButton1, forms::kEventClicked, ResetCounts);
+  bound &= BindRoutine(kStatsWindow, kClearCountsButton, forms::kEventClicked, ResetCounts);
   return bound;
 }
 

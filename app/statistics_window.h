@@ -17,17 +17,8 @@ namespace rc::app {
 // bind every one of those events; all are bound that can be.
 [[nodiscard]] bool BindStatisticsWindowHandlers();
 
-// 按钮2 and V: loads the window modal, without parent; returns when it has been closed.
+// "统计" and V: loads the window modal, without parent; returns when it has been closed.
 void OpenStatisticsWindow();
-
-// The creation event: opens both fixed files, then fills the list.
-void OnStatisticsWindowCreated();
-
-// Appends one row per record, in file order: number, class, name, both counters.
-void FillStatistics();
-
-// 按钮1: asks, then both counters of every record := 0 (all or none), then the list anew.
-void ResetCounts();
 
 }  // namespace rc::app
 

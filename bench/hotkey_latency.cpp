@@ -1,5 +1,5 @@
 // The delay from a key press to the hot-key handler. Loads the main window through the form
-// runtime, binds a handler to the feedback event of its label 标签1 and registers C for it,
+// runtime, binds a handler to the feedback event of its name label and registers C for it,
 // as start-up does. Then presses C again and again from a second X client through the XTEST
 // extension (what xdotool does) and measures, on the steady clock, from the moment the press
 // is sent to the moment the label's handler runs. With --xdotool each press is an xdotool process instead,
@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "app/embedded_definitions.h"
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -53,9 +55,9 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--presses") == 0 && i + 1 < argc) presses = std::atoi(argv[++i]);
   }
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   std::function<void()> on_press;
-  if (!rc::forms::BindHandler(rc::forms::kMainWindow, rc::forms::kMainLabel1,
+  if (!rc::forms::BindHandler(rc::app::kMainWindow, rc::app::kNameLabel,
                               rc::forms::kEventFeedback,
                               [&](int32_t, int32_t) {
                                 on_press();
@@ -64,11 +66,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the name label's notification is not bound\n");
     return 1;
   }
-  rc::forms::LoadStartupWindow(rc::forms::kMainWindow);
+  rc::forms::LoadStartupWindow(rc::app::kMainWindow);
   auto main_handle =
-      static_cast<rc::NativeHandle>(rc::forms::WindowWidget(rc::forms::kMainWindow)->winId());
+      static_cast<rc::NativeHandle>(rc::forms::WindowWidget(rc::app::kMainWindow)->winId());
   auto label_handle = static_cast<rc::NativeHandle>(
-      rc::forms::ControlWidget(rc::forms::kMainWindow, rc::forms::kMainLabel1)->winId());
+      rc::forms::ControlWidget(rc::app::kMainWindow, rc::app::kNameLabel)->winId());
 
   // The pressing client: a connection of its own, as xdotool would have.
   xcb_connection_t* presser = xcb_connect(nullptr, nullptr);

@@ -4,8 +4,8 @@
 // XTEST and watches the screen from that client:
 //   - key to the main window being viewable, and to its pixels being those it had when it
 //     was hidden (mapped and painted);
-//   - key to the first rolled name showing in 标签1, against its schedule: 100 ms after the
-//     key (the first period of the roll);
+//   - key to the first rolled name showing in the name label, against its schedule: 100 ms
+//     after the key (the first period of the roll);
 //   - key (and the hot-key handler, where StartRoll runs) to the last tick having written the
 //     pick, against the designed 1.05 s.
 // The screen is read with GetImage from the watching thread; the user-interface thread only
@@ -37,7 +37,9 @@
 #include "app/app_state.h"
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/embedded_definitions.h"
 #include "app/roll.h"
+#include "app/windows.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
@@ -48,7 +50,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using rc::forms::kMainWindow;
+using rc::app::kMainWindow;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kFirstTickDue(rc::app::kFirstRollPeriodMs);
@@ -75,7 +77,7 @@ struct Trace {
   RollTrace roll;
 };
 
-// Where the watcher looks: the main window's X window and 标签1 inside it.
+// Where the watcher looks: the main window's X window and the name label inside it.
 struct Target {
   xcb_window_t window = 0;
   int16_t label_x = 0, label_y = 0;
@@ -164,7 +166,7 @@ const char* MeasureOneRoll(Watcher& watcher, Trace& trace, Samples* samples) {
     // Keeps the window up without blinking while its settled picture is taken.
     rc::app::HideCountdown = rc::app::kHotKeyCountdown;
     QWidget* window = rc::forms::WindowWidget(kMainWindow);
-    QWidget* label = rc::forms::ControlWidget(kMainWindow, rc::forms::kMainLabel1);
+    QWidget* label = rc::forms::ControlWidget(kMainWindow, rc::app::kNameLabel);
     // The label is wider than the narrow window; only its visible part can be read.
     const QRect seen = QRect(label->mapTo(window, QPoint(0, 0)), label->size()) & window->rect();
     // The window's id from its QWindow: QWidget::winId() still gives the id of the native
@@ -188,7 +190,7 @@ const char* MeasureOneRoll(Watcher& watcher, Trace& trace, Samples* samples) {
     std::lock_guard lock(trace.mutex);
     trace.roll = {};
     trace.roll.caption_before =
-        rc::forms::PublishedLabelCaption(kMainWindow, rc::forms::kMainLabel1);
+        rc::forms::PublishedLabelCaption(kMainWindow, rc::app::kNameLabel);
   });
   for (auto deadline = Clock::now() + milliseconds(2000); watcher.GrabWindow(target);) {
     if (Clock::now() > deadline) return "the main window did not hide";
@@ -281,13 +283,13 @@ int main(int argc, char** argv) {
   }
   rc::InitProgramLocation();
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   rc::LoadSkinEngine();
   bool bound = rc::app::RegisterApplicationHandlers(rc::SpeakText);
 
   // The handlers that matter, wrapped only to note when they run.
   Trace trace;
-  bound &= rc::forms::BindHandler(kMainWindow, rc::forms::kMainLabel1, rc::forms::kEventFeedback,
+  bound &= rc::forms::BindHandler(kMainWindow, rc::app::kNameLabel, rc::forms::kEventFeedback,
                                   [&](int32_t id, int32_t second) {
                                     const auto start = Clock::now();
                                     rc::app::OnHotKey(id, second);
@@ -296,7 +298,7 @@ int main(int argc, char** argv) {
                                     return 0;
                                   });
   bound &= rc::forms::BindHandler(
-      kMainWindow, rc::forms::kMainTimer1, rc::forms::kEventTick, [&](int32_t, int32_t) {
+      kMainWindow, rc::app::kRollTimer, rc::forms::kEventTick, [&](int32_t, int32_t) {
         const auto start = Clock::now();
         rc::app::RollTick();
         const auto end = Clock::now();
@@ -305,9 +307,9 @@ int main(int argc, char** argv) {
         if (++trace.roll.ticks == 1) {
           trace.roll.first_tick_start = start;
           trace.roll.first_caption =
-              rc::forms::PublishedLabelCaption(kMainWindow, rc::forms::kMainLabel1);
+              rc::forms::PublishedLabelCaption(kMainWindow, rc::app::kNameLabel);
         }
-        if (rc::forms::ReadInt(kMainWindow, rc::forms::kMainTimer1,
+        if (rc::forms::ReadInt(kMainWindow, rc::app::kRollTimer,
                                rc::forms::kPropTimerInterval) == 0) {
           trace.roll.last_tick_end = end;
           trace.roll.done = true;

@@ -29,7 +29,7 @@ bool BindHandler(WindowId window_id, ControlId control_id, int32_t event, EventH
   if (!item) return false;
   if (item->type == kTypeMenuItem) event = kEventMenuChosen;
   if (!IsBound(*item, event)) return false;
-  S().handlers[{window_id, ControlId(item->id), event}] = std::move(handler);
+  RuntimeState().handlers[{window_id, ControlId(item->id), event}] = std::move(handler);
   return true;
 }
 
@@ -48,16 +48,16 @@ EventResult RaiseEvent(WindowId window_id, ControlId control_id, int32_t event, 
     event = kEventMenuChosen;
   }
   if (!IsBound(*item, event)) return {};
-  auto it = S().handlers.find({window_id, ControlId(item->id), event});
-  if (it == S().handlers.end() || !it->second) return {};
+  auto it = RuntimeState().handlers.find({window_id, ControlId(item->id), event});
+  if (it == RuntimeState().handlers.end() || !it->second) return {};
   EventHandler handler = it->second;  // a handler may rebind itself while it runs
-  EventSource saved = S().source;
-  S().source = {window_id, ControlId(item->id)};
+  EventSource saved = RuntimeState().source;
+  RuntimeState().source = {window_id, ControlId(item->id)};
   int32_t result = handler(arg1, arg2);
-  S().source = saved;
+  RuntimeState().source = saved;
   return {true, result};
 }
 
-EventSource CurrentEventSource() { return S().source; }
+EventSource CurrentEventSource() { return RuntimeState().source; }
 
 }  // namespace rc::forms

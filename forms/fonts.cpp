@@ -10,7 +10,7 @@
 namespace rc::forms {
 namespace {
 
-QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
+QString ToQString(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 
 }  // namespace
 
@@ -32,7 +32,7 @@ QFont FontFromLogFont(const ByteSet& logfont) {
   std::optional<LogFont> lf = DecodeLogFont(logfont);
   if (!lf) return DefaultGuiFont();
   QFont font = DefaultGuiFont();
-  if (!lf->face.empty()) font.setFamily(Q(lf->face));
+  if (!lf->face.empty()) font.setFamily(ToQString(lf->face));
   // A negative height is the character height, a positive one the cell height; both are
   // taken as the pixel size, which is as close as Qt gets.
   int32_t height = lf->height < 0 ? -lf->height : lf->height;

@@ -62,10 +62,10 @@ class ComboControl : public Control {
     c->setProperty("rc_auto_sort", props_.auto_sort != 0);
     c->setFont(FontFromLogFont(props_.font));
     SetColours(c, props_.text_colour, props_.background_colour);
-    for (const Text& t : props_.items) c->addItem(Q(t), 0);
+    for (const Text& t : props_.items) c->addItem(ToQString(t), 0);
     widget_ = c;
     SetSelection(props_.current_selection);
-    if (c->isEditable() && !props_.content.empty()) c->setEditText(Q(props_.content));
+    if (c->isEditable() && !props_.content.empty()) c->setEditText(ToQString(props_.content));
     // The chosen event is deferred through a posted message, so it runs after the box has
     // finished its own handling of the choice.
     c->on_choice = [this] { Raise(kEventItemChosen); };
@@ -95,7 +95,7 @@ class ComboControl : public Control {
     auto* c = static_cast<QComboBox*>(widget_.data());
     switch (i) {
       case 0:
-        if (c->isEditable()) c->setEditText(Q(ValueToText(v)));
+        if (c->isEditable()) c->setEditText(ToQString(ValueToText(v)));
         break;
       case 7:
         props_.text_colour = ValueToInt(v);
@@ -313,7 +313,7 @@ class ListViewControl : public Control {
     for (size_t i = 0; i < props_.columns.size(); ++i) {
       const ListColumn& c = props_.columns[i];
       int col = static_cast<int>(i);
-      header->setText(col, Q(c.title));
+      header->setText(col, ToQString(c.title));
       // The header item's alignment is also the alignment of the column's cells.
       header->setTextAlignment(col, HAlign(c.alignment) | Qt::AlignVCenter);
       t->header()->resizeSection(col, c.width);

@@ -45,12 +45,12 @@ void AddPopupEntries(QMenu* popup, LoadedWindow* lw, const std::vector<size_t>& 
     if (item.level <= level) break;
     if (item.level != level + 1) continue;
     if (j + 1 < menu.size() && lw->items[menu[j + 1]].def.level > item.level) {
-      QMenu* sub = popup->addMenu(Q(item.caption));
+      QMenu* sub = popup->addMenu(ToQString(item.caption));
       sub->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
       AddPopupEntries(sub, lw, menu, j);
       continue;
     }
-    QAction* a = popup->addAction(Q(item.caption));
+    QAction* a = popup->addAction(ToQString(item.caption));
     a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
     a->setCheckable(item.menu_flags & kMenuFlagChecked);
     a->setChecked(item.menu_flags & kMenuFlagChecked);
@@ -81,14 +81,14 @@ void BuildMenuBar(LoadedWindow* lw) {
       }
       bool has_entries = k + 1 < menu.size() && lw->items[menu[k + 1]].def.level > 0;
       if (has_entries) {
-        current = lw->menu_bar->addMenu(Q(item.caption));
+        current = lw->menu_bar->addMenu(ToQString(item.caption));
       } else {
-        QAction* a = lw->menu_bar->addAction(Q(item.caption));
+        QAction* a = lw->menu_bar->addAction(ToQString(item.caption));
         QObject::connect(a, &QAction::triggered, lw->widget,
                          [window_id, command] { DispatchMenuCommand(window_id, command); });
       }
     } else if (current) {
-      QAction* a = current->addAction(Q(item.caption));
+      QAction* a = current->addAction(ToQString(item.caption));
       a->setEnabled(!(item.menu_flags & kMenuFlagDisabled));
       a->setCheckable(item.menu_flags & kMenuFlagChecked);
       a->setChecked(item.menu_flags & kMenuFlagChecked);

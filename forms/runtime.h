@@ -2,9 +2,9 @@
 // application read and write control properties by index, and routes the controls'
 // notifications to the application's handlers by event index.
 //
-// Windows and controls are addressed by the identifiers of forms/ids.h (WindowId, ControlId).
-// A control id of 0 (kWindowItself), or the window's own item id (kMainWindowItem for the
-// main window), addresses the window.
+// Windows and controls are addressed by the identifiers of forms/ids.h (WindowId, ControlId)
+// that the definitions give them. A control id of 0 (kWindowItself), or the window's own item
+// id, addresses the window.
 //
 // Everything here runs on the user-interface thread, after the QApplication exists.
 #ifndef ROLLCALL_FORMS_RUNTIME_H_
@@ -24,12 +24,11 @@ class QWidget;
 
 namespace rc::forms {
 
-// Decodes the embedded definition block (fatal "载入窗口模板数据段出错!" when it cannot be
-// read), installs the fatal-error box as the process's fatal-error handler and maps "宋体"
-// to an installed CJK font. Call once, after the QApplication is created.
-void InitFormRuntime();
-// The same from another block (tests of damaged blocks).
-void InitFormRuntimeWithBlock(std::span<const uint8_t> block);
+// Decodes the program's window-definition block (fatal "载入窗口模板数据段出错!" when it
+// cannot be read), installs the fatal-error box as the process's fatal-error handler and maps
+// "宋体" to an installed CJK font. Call once, after the QApplication is created. The block is
+// read here and not kept.
+void InitFormRuntime(std::span<const uint8_t> block);
 
 // Loads the start-up window (not modal, no owner); fatal "载入启动窗口失败" on failure.
 // Closing the start-up window ends the message loop.

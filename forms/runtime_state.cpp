@@ -8,21 +8,21 @@ namespace rc::forms {
 
 [[noreturn]] void Fatal(const char* utf8) { RaiseFatalError(0, Text::FromUtf8(utf8)); }
 
-State& S() {
+State& RuntimeState() {
   static State state;
   return state;
 }
 
 WindowDef* FindDef(WindowId window_id) {
-  for (WindowDef& def : S().defs) {
+  for (WindowDef& def : RuntimeState().defs) {
     if (def.id == window_id.value) return &def;
   }
   return nullptr;
 }
 
 LoadedWindow* Loaded(WindowId window_id) {
-  auto it = S().loaded.find(window_id);
-  return it == S().loaded.end() ? nullptr : it->second.get();
+  auto it = RuntimeState().loaded.find(window_id);
+  return it == RuntimeState().loaded.end() ? nullptr : it->second.get();
 }
 
 // Control id 0 names the window's own item; the first item is tried first.

@@ -21,6 +21,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -120,7 +121,7 @@ class CaptionWidget : public QWidget {
       p.drawRect(r.adjusted(0, 0, -1, -1));
       r.adjust(1, 1, -1, -1);
     }
-    QString s = Q(caption);
+    QString s = ToQString(caption);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     int flags = static_cast<int>(HAlign(h_align));
     QFont drawn = font();
@@ -175,6 +176,57 @@ class CaptionWidget : public QWidget {
   }
 };
 
+// The properties the two labels share, by where each label keeps them in its own indexes.
+struct CaptionIndexes {
+  int32_t caption, effect, text_colour, h_align, v_align, word_wrap, font;
+};
+
+template <typename Props>
+std::optional<Value> ReadCaptionProperty(const Props& p, const CaptionIndexes& at, int32_t i) {
+  if (i == at.caption) return Value(p.caption);
+  if (i == at.effect) return Value(p.effect);
+  if (i == at.text_colour) return Value(p.text_colour);
+  if (i == at.h_align) return Value(p.h_align);
+  if (i == at.v_align) return Value(p.v_align);
+  if (i == at.word_wrap) return Value(Logical(p.word_wrap != 0));
+  if (i == at.font) return Value(p.font);
+  return std::nullopt;
+}
+
+// False when `i` is none of the shared properties.
+template <typename Props>
+bool WriteCaptionProperty(Props* p, const CaptionIndexes& at, int32_t i, const Value& v) {
+  if (i == at.caption) {
+    p->caption = ValueToText(v);
+  } else if (i == at.effect) {
+    p->effect = ValueToInt(v);
+  } else if (i == at.text_colour) {
+    p->text_colour = ValueToInt(v);
+  } else if (i == at.h_align) {
+    p->h_align = ValueToInt(v);
+  } else if (i == at.v_align) {
+    p->v_align = ValueToInt(v);
+  } else if (i == at.word_wrap) {
+    p->word_wrap = ValueToInt(v) != 0;
+  } else if (i == at.font) {
+    if (auto* b = std::get_if<ByteSet>(&v)) p->font = *b;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+template <typename Props>
+void ShowCaptionProperties(CaptionWidget* w, const Props& p) {
+  w->caption = p.caption;
+  w->effect = p.effect;
+  w->text_colour = p.text_colour;
+  w->h_align = p.h_align;
+  w->v_align = p.v_align;
+  w->word_wrap = p.word_wrap != 0;
+  w->setFont(FontFromLogFont(p.font));
+}
+
 // Property indexes of the label: 0 caption, 1 effect, 2 border style, 3 gradient border
 // width, 4-6 gradient border colours, 7 background colour, 8 text colour, 9 picture mode,
 // 10 gradient background mode, 11-13 gradient background colours, 14 horizontal alignment,
@@ -194,73 +246,55 @@ class LabelControl : public Control {
     return w;
   }
   Value Read(int32_t i) override {
+    if (std::optional<Value> shared = ReadCaptionProperty(props_, kShared, i)) return *shared;
     switch (i) {
-      case 0: return props_.caption;
-      case 1: return props_.effect;
       case 2: return props_.border_style;
       case 3: return props_.gradient_border_width;
       case 4:
       case 5:
       case 6: return props_.gradient_border_colours[i - 4];
       case 7: return props_.background_colour;
-      case 8: return props_.text_colour;
       case 9: return props_.picture_mode;
       case 10: return props_.gradient_background_mode;
       case 11:
       case 12:
       case 13: return props_.gradient_background_colours[i - 11];
-      case 14: return props_.h_align;
-      case 15: return props_.v_align;
-      case 16: return Logical(props_.word_wrap != 0);
-      case 17: return props_.font;
       case 18: return props_.picture;
       default: return {};
     }
   }
   void Write(int32_t i, const Value& v) override {
-    switch (i) {
-      case 0: props_.caption = ValueToText(v); break;
-      case 1: props_.effect = ValueToInt(v); break;
-      case 2: props_.border_style = ValueToInt(v); break;
-      case 3: props_.gradient_border_width = ValueToInt(v); break;
-      case 4:
-      case 5:
-      case 6: props_.gradient_border_colours[i - 4] = ValueToInt(v); break;
-      case 7: props_.background_colour = ValueToInt(v); break;
-      case 8: props_.text_colour = ValueToInt(v); break;
-      case 9: props_.picture_mode = ValueToInt(v); break;
-      case 10: props_.gradient_background_mode = ValueToInt(v); break;
-      case 11:
-      case 12:
-      case 13: props_.gradient_background_colours[i - 11] = ValueToInt(v); break;
-      case 14: props_.h_align = ValueToInt(v); break;
-      case 15: props_.v_align = ValueToInt(v); break;
-      case 16: props_.word_wrap = ValueToInt(v) != 0; break;
-      case 17:
-        if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b;
-        break;
-      case 18:
-        if (auto* b = std::get_if<ByteSet>(&v)) props_.picture = *b;
-        break;
-      default: return;
+    if (!WriteCaptionProperty(&props_, kShared, i, v)) {
+      switch (i) {
+        case 2: props_.border_style = ValueToInt(v); break;
+        case 3: props_.gradient_border_width = ValueToInt(v); break;
+        case 4:
+        case 5:
+        case 6: props_.gradient_border_colours[i - 4] = ValueToInt(v); break;
+        case 7: props_.background_colour = ValueToInt(v); break;
+        case 9: props_.picture_mode = ValueToInt(v); break;
+        case 10: props_.gradient_background_mode = ValueToInt(v); break;
+        case 11:
+        case 12:
+        case 13: props_.gradient_background_colours[i - 11] = ValueToInt(v); break;
+        case 18:
+          if (auto* b = std::get_if<ByteSet>(&v)) props_.picture = *b;
+          break;
+        default: return;
+      }
     }
     Apply();
   }
 
  private:
+  static constexpr CaptionIndexes kShared{0, 1, 8, 14, 15, 16, 17};
   void Apply() {
     auto* w = static_cast<CaptionWidget*>(widget_.data());
     if (!w) return;
-    w->caption = props_.caption;
+    ShowCaptionProperties(w, props_);
     PublishLabelCaption(window_id(), control_id(), props_.caption);
-    w->effect = props_.effect;
-    w->text_colour = props_.text_colour;
     w->background_colour = props_.background_colour;
     w->border_style = props_.border_style;
-    w->h_align = props_.h_align;
-    w->v_align = props_.v_align;
-    w->word_wrap = props_.word_wrap != 0;
-    w->setFont(FontFromLogFont(props_.font));
     w->update();
   }
   LabelProps props_;
@@ -279,44 +313,18 @@ class TransparentLabelControl : public Control {
     return w;
   }
   Value Read(int32_t i) override {
-    switch (i) {
-      case 0: return props_.caption;
-      case 1: return props_.effect;
-      case 2: return props_.text_colour;
-      case 3: return props_.h_align;
-      case 4: return props_.v_align;
-      case 5: return Logical(props_.word_wrap != 0);
-      case 6: return props_.font;
-      default: return {};
-    }
+    return ReadCaptionProperty(props_, kShared, i).value_or(Value());
   }
   void Write(int32_t i, const Value& v) override {
-    switch (i) {
-      case 0: props_.caption = ValueToText(v); break;
-      case 1: props_.effect = ValueToInt(v); break;
-      case 2: props_.text_colour = ValueToInt(v); break;
-      case 3: props_.h_align = ValueToInt(v); break;
-      case 4: props_.v_align = ValueToInt(v); break;
-      case 5: props_.word_wrap = ValueToInt(v) != 0; break;
-      case 6:
-        if (auto* b = std::get_if<ByteSet>(&v)) props_.font = *b;
-        break;
-      default: return;
-    }
-    Apply();
+    if (WriteCaptionProperty(&props_, kShared, i, v)) Apply();
   }
 
  private:
+  static constexpr CaptionIndexes kShared{0, 1, 2, 3, 4, 5, 6};
   void Apply() {
     auto* w = static_cast<CaptionWidget*>(widget_.data());
     if (!w) return;
-    w->caption = props_.caption;
-    w->effect = props_.effect;
-    w->text_colour = props_.text_colour;
-    w->h_align = props_.h_align;
-    w->v_align = props_.v_align;
-    w->word_wrap = props_.word_wrap != 0;
-    w->setFont(FontFromLogFont(props_.font));
+    ShowCaptionProperties(w, props_);
     w->update();
   }
   TransparentLabelProps props_;
@@ -333,7 +341,7 @@ class ButtonControl : public Control {
     auto* b = new QPushButton(parent);
     b->setAutoDefault(false);
     b->setDefault(props_.kind == 1);
-    b->setText(Q(props_.caption));
+    b->setText(ToQString(props_.caption));
     b->setFont(FontFromLogFont(props_.font));
     QObject::connect(b, &QPushButton::clicked, b, [this] { Raise(kEventClicked); });
     widget_ = b;
@@ -354,7 +362,7 @@ class ButtonControl : public Control {
     auto* b = static_cast<QPushButton*>(widget_.data());
     if (i == 0) {
       props_.caption = ValueToText(v);
-      b->setText(Q(props_.caption));
+      b->setText(ToQString(props_.caption));
     } else if (i == 1) {
       props_.kind = ValueToInt(v);
       b->setDefault(props_.kind == 1);
@@ -375,7 +383,7 @@ class GroupControl : public Control {
   QWidget* Create(QWidget* parent, const ItemDef& item) override {
     props_ = PropsOf<GroupProps>(item);
     auto* g = new QGroupBox(parent);
-    g->setTitle(Q(props_.caption));
+    g->setTitle(ToQString(props_.caption));
     g->setFont(FontFromLogFont(props_.font));
     widget_ = g;
     return g;
@@ -389,7 +397,7 @@ class GroupControl : public Control {
     auto* g = static_cast<QGroupBox*>(widget_.data());
     if (i == 0) {
       props_.caption = ValueToText(v);
-      g->setTitle(Q(props_.caption));
+      g->setTitle(ToQString(props_.caption));
     }
   }
 
@@ -528,7 +536,7 @@ class EditControl : public Control {
     return FromQ(s);
   }
   void SetContent(const Text& t) {
-    QString s = Q(t);
+    QString s = ToQString(t);
     if (auto* e = qobject_cast<QLineEdit*>(widget_)) e->setText(s);
     if (auto* m = qobject_cast<QPlainTextEdit*>(widget_)) {
       s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -12,7 +12,6 @@
 #include <span>
 
 #include "forms/definition_codec.h"
-#include "forms/embedded_definitions.h"
 #include "forms/fatal_error_box.h"
 #include "forms/definition_format.h"
 #include "forms/ids.h"
@@ -31,7 +30,7 @@ namespace {
 // window of the program comes up where the teacher looks at it; the primary screen for the
 // start-up window itself and before it exists.
 QScreen* ScreenForCentring(const LoadedWindow* lw) {
-  const LoadedWindow* startup = lw->id == S().startup ? nullptr : Loaded(S().startup);
+  const LoadedWindow* startup = lw->id == RuntimeState().startup ? nullptr : Loaded(RuntimeState().startup);
   if (startup && startup->widget) {
     if (QScreen* s = QGuiApplication::screenAt(startup->widget->frameGeometry().center())) {
       return s;
@@ -102,7 +101,7 @@ LoadedWindow* CreateWindowFrame(const WindowDef& def, WindowId window_id, QWidge
   win->setObjectName(QStringLiteral("0x%1").arg(window_id.value, 8, 16, QLatin1Char('0')));
   MarkIdentity(win, window_id, ControlId(self.def.id));
   lw->widget = win;
-  S().loaded[window_id] = std::move(holder);
+  RuntimeState().loaded[window_id] = std::move(holder);
   PlaceAtStartPosition(lw);
   return lw;
 }
@@ -116,7 +115,7 @@ void CreateControls(LoadedWindow* lw) {
     item.control = type->make();
     item.control->SetIdentity(lw->id, ControlId(item.def.id));
     QWidget* w = item.control->Create(lw->widget, item.def);
-    w->setObjectName(Q(item.def.name));
+    w->setObjectName(ToQString(item.def.name));
     MarkIdentity(w, lw->id, ControlId(item.def.id));
     w->setGeometry(item.def.left, item.def.top, std::max(0, item.def.width),
                    std::max(0, item.def.height));
@@ -205,7 +204,7 @@ bool RaiseLoadEvents(LoadedWindow* lw) {
 void RunModal(LoadedWindow* lw, bool visible) {
   WindowId window_id = lw->id;
   lw->modal = true;
-  for (auto& [id, other] : S().loaded) {
+  for (auto& [id, other] : RuntimeState().loaded) {
     if (id == window_id || !other->widget) continue;
     if (other->widget->isEnabled()) {
       other->widget->setEnabled(false);
@@ -290,8 +289,8 @@ void DestroyLoadedWindow(WindowId window_id) {
   if (lw->menu_bar) delete lw->menu_bar.data();
   RestoreDisabled(lw);
   if (lw->loop) lw->loop->quit();
-  std::shared_ptr<LoadedWindow> gone(std::move(S().loaded[window_id]));
-  S().loaded.erase(window_id);
+  std::shared_ptr<LoadedWindow> gone(std::move(RuntimeState().loaded[window_id]));
+  RuntimeState().loaded.erase(window_id);
   if (QWidget* w = gone->widget) {
     static_cast<FormWindow*>(w)->up = false;
     w->hide();
@@ -300,16 +299,16 @@ void DestroyLoadedWindow(WindowId window_id) {
     QObject::connect(w, &QObject::destroyed, [gone] {});
     w->deleteLater();
   }
-  if (window_id == S().startup) QCoreApplication::quit();
+  if (window_id == RuntimeState().startup) QCoreApplication::quit();
 }
 
 namespace {
 
 void DestroyAllWindows() {
-  while (!S().loaded.empty()) {
-    auto it = S().loaded.begin();
+  while (!RuntimeState().loaded.empty()) {
+    auto it = RuntimeState().loaded.begin();
     std::unique_ptr<LoadedWindow> lw = std::move(it->second);
-    S().loaded.erase(it);
+    RuntimeState().loaded.erase(it);
     for (LiveItem& item : lw->items) {
       if (item.control) item.control->OnDestroy();
     }
@@ -317,11 +316,13 @@ void DestroyAllWindows() {
   }
 }
 
-void InitWith(std::span<const uint8_t> block) {
+}  // namespace
+
+void InitFormRuntime(std::span<const uint8_t> block) {
   InstallFatalErrorBox();
   std::optional<std::vector<WindowDef>> defs = DecodeDefinitions(block);
   if (!defs) Fatal("载入窗口模板数据段出错!");
-  S().defs = std::move(*defs);
+  RuntimeState().defs = std::move(*defs);
   InstallFontSubstitutions();
   if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
     QApplication::setFont(DefaultGuiFont());
@@ -334,19 +335,13 @@ void InitWith(std::span<const uint8_t> block) {
   }
 }
 
-}  // namespace
-
-void InitFormRuntime() { InitWith(EmbeddedDefinitionBlock()); }
-
-void InitFormRuntimeWithBlock(std::span<const uint8_t> block) { InitWith(block); }
-
 void LoadStartupWindow(WindowId window_id) {
-  S().startup = window_id;
+  RuntimeState().startup = window_id;
   if (!LoadWindowImpl(window_id, std::nullopt, false)) Fatal("载入启动窗口失败");
 }
 
 int RunMessageLoop() {
-  if (S().loaded.empty()) return 0;
+  if (RuntimeState().loaded.empty()) return 0;
   return QApplication::exec();
 }
 

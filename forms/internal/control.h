@@ -19,7 +19,7 @@
 
 namespace rc::forms {
 
-inline QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
+inline QString ToQString(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 
 class Control {
  public:

@@ -57,7 +57,7 @@ struct State {
 };
 
 // The one state of the process.
-State& S();
+State& RuntimeState();
 
 WindowDef* FindDef(WindowId window_id);
 // Null when the window is not loaded.

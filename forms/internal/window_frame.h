@@ -142,7 +142,7 @@ class WindowControl : public Control {
   // An empty caption stays empty: window managers put the program's name in an empty one,
   // so it is given as a single space.
   void SetTitle(QWidget* w) {
-    w->setWindowTitle(props_.title.empty() ? QStringLiteral(" ") : Q(props_.title));
+    w->setWindowTitle(props_.title.empty() ? QStringLiteral(" ") : ToQString(props_.title));
   }
   WindowProps props_;
 };

@@ -40,7 +40,7 @@ constexpr int kSessionAnswerMs = 10'000;
 constexpr int kBindAnswerMs = 120'000;
 constexpr uint32_t kResponseSuccess = 0;
 
-QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
+QString ToQString(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 
 }  // namespace
 
@@ -192,7 +192,7 @@ std::map<QString, QString> BindShortcuts(QDBusConnection& bus, const QString& se
     // The key's name as the shortcuts specification writes it: the key symbol, "c".
     const QString key = QString(QChar(static_cast<char16_t>(s.key_code))).toLower();
     asked.push_back({QString::fromStdString(s.id),
-                     {{QStringLiteral("description"), Q(s.description)},
+                     {{QStringLiteral("description"), ToQString(s.description)},
                       {QStringLiteral("preferred_trigger"), key}}});
   }
   const QString token = QStringLiteral("rollcall_bind");

@@ -7,10 +7,9 @@
 #include <functional>
 #include <memory>
 
-namespace rc {
+#include "services/native_handle.h"
 
-// A native window handle as the window library commands return it (an X11 window id here).
-using NativeHandle = int64_t;
+namespace rc {
 
 // Modifier bits as the hot-key service passes them to the system.
 inline constexpr uint32_t kModAlt = 1;

@@ -42,10 +42,6 @@ class HotKeyService {
   // See HotKeyPlatform::LetTextBoxesType.
   void LetTextBoxesType(bool on) { platform_->LetTextBoxesType(on); }
 
-  int32_t hot_key_id_counter() const { return hot_key_id_counter_; }
-  int32_t last_hot_key_id() const { return last_hot_key_id_; }
-  NativeHandle hot_key_target() const { return hot_key_target_; }
-  int32_t hot_key_registration_count() const { return hot_key_registration_count_; }
   bool intercepting() const { return intercepting_; }
 
  private:

@@ -176,7 +176,8 @@ class VoiceArchive {
     if (tag == vf::kBigObjectTag) {
       if (!reader_.ReadFixed(&ob_tag)) return Status::kTruncated;
     } else {
-      ob_tag = (static_cast<uint32_t>(tag & vf::kClassTag) << 16) | (tag & ~vf::kClassTag);
+      ob_tag = (static_cast<uint32_t>(tag & vf::kStoredClassTag) << 16) |
+               (tag & ~vf::kStoredClassTag);
     }
 
     if (!(ob_tag & vf::kBigClassTag)) {

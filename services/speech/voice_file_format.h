@@ -67,7 +67,7 @@ inline constexpr uint32_t kLengthEscape32 = 0xFFFFFFFF;
 // Object tags.
 inline constexpr uint16_t kNullTag = 0x0000;
 inline constexpr uint16_t kNewClassTag = 0xFFFF;
-inline constexpr uint16_t kClassTag = 0x8000;
+inline constexpr uint16_t kStoredClassTag = 0x8000;
 inline constexpr uint16_t kBigObjectTag = 0x7FFF;
 inline constexpr uint32_t kBigClassTag = 0x80000000;
 // The first load index given to a stored class or object (0 is the null object).

@@ -27,7 +27,7 @@ namespace {
 // to let go of it: a few event-loop turns of a busy manager.
 constexpr int kWindowManagerReleaseMs = 500;
 
-QString Q(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
+QString ToQString(const Text& t) { return QString::fromStdU16String(t.ToUtf16()); }
 Text FromQ(const QString& s) { return Text::FromUtf16(s.toStdU16String()); }
 
 Text MessageText(const Value& message) {
@@ -123,7 +123,8 @@ class MessageBox : public QMessageBox {
 
 int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Text>& caption) {
   if (!(flags & kMbSystemModal)) flags |= kMbTaskModal;
-  MessageBox box(IconFor(flags), Q(caption.value_or("信息："_gbk)), Q(MessageText(message)));
+  MessageBox box(IconFor(flags), ToQString(caption.value_or("信息："_gbk)),
+                 ToQString(MessageText(message)));
   std::vector<QMessageBox::StandardButton> buttons = ButtonsFor(flags);
   for (QMessageBox::StandardButton b : buttons) box.addButton(b);
   size_t default_index = static_cast<size_t>((flags >> 8) & 0xF);
@@ -157,14 +158,16 @@ int32_t ShowMessage(const Value& message, int32_t flags, const std::optional<Tex
 
 void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-int32_t WindowHandle(forms::WindowId window_id, forms::ControlId control_id) {
+NativeHandle WindowHandle(forms::WindowId window_id, forms::ControlId control_id) {
   QWidget* w = forms::ControlWidget(window_id, control_id);
   if (!w) return 0;
   const WId id = w->winId();  // made now if the window has none yet
   // A window's native window is replaced when its frame changes (ShowWindowOnTop); only
   // its QWindow knows the new one.
-  if (w->isWindow() && w->windowHandle()) return static_cast<int32_t>(w->windowHandle()->winId());
-  return static_cast<int32_t>(id);
+  if (w->isWindow() && w->windowHandle()) {
+    return static_cast<NativeHandle>(w->windowHandle()->winId());
+  }
+  return static_cast<NativeHandle>(id);
 }
 
 void ShowWindowOnTop(forms::WindowId window_id) {
@@ -196,7 +199,7 @@ void MoveWindowTo(forms::WindowId window_id, int32_t x, int32_t y) {
   if (QWidget* w = forms::WindowWidget(window_id)) w->move(x, y);
 }
 
-bool LoadWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,
+bool OpenWindow(forms::WindowId window_id, std::optional<forms::WindowId> parent_window_id,
                 bool modal) {
   if (parent_window_id && !forms::IsWindowLoaded(*parent_window_id)) return false;
   return forms::LoadWindow(window_id, parent_window_id, modal);
@@ -222,7 +225,7 @@ int32_t ComboAddItem(forms::WindowId window_id, forms::ControlId control_id, con
                      std::optional<int32_t> item_data) {
   QComboBox* c = Combo(window_id, control_id);
   if (!c) return -1;
-  QString s = Q(text);
+  QString s = ToQString(text);
   int index = c->count();
   if (c->property("rc_auto_sort").toBool()) {
     index = 0;
@@ -255,7 +258,7 @@ void ListSetCellText(forms::WindowId window_id, forms::ControlId control_id, int
   int32_t col = column.value_or(0);
   QTreeWidgetItem* item = t && row >= 0 ? t->topLevelItem(row) : nullptr;
   if (!item || col < 0 || col >= t->columnCount()) return;
-  item->setText(col, Q(text.value_or(Text())));
+  item->setText(col, ToQString(text.value_or(Text())));
 }
 
 int32_t ListInsertRow(forms::WindowId window_id, forms::ControlId control_id,
@@ -273,7 +276,7 @@ int32_t ListInsertRow(forms::WindowId window_id, forms::ControlId control_id,
   for (int col = 0; col < t->columnCount(); ++col) {
     item->setTextAlignment(col, Qt::Alignment(t->headerItem()->textAlignment(col)));
   }
-  item->setText(0, Q(text.value_or(Text())));
+  item->setText(0, ToQString(text.value_or(Text())));
   int32_t image_index = image.value_or(-1);
   item->setData(0, Qt::UserRole, row_data.value_or(0));
   item->setData(0, Qt::UserRole + 1, image_index < -1 ? -1 : image_index);

@@ -17,6 +17,7 @@
 #include "core/text.h"
 #include "core/value.h"
 #include "forms/ids.h"
+#include "services/native_handle.h"
 
 namespace rc {
 
@@ -58,8 +59,8 @@ void ProcessEvents();
 
 // The native window handle (the X11 window id) of a loaded window or control; 0 when the
 // reference names no loaded window or control.
-int32_t WindowHandle(forms::WindowId window_id,
-                     forms::ControlId control_id = forms::kWindowItself);
+NativeHandle WindowHandle(forms::WindowId window_id,
+                          forms::ControlId control_id = forms::kWindowItself);
 
 // Makes a loaded top-level window visible above every other window without taking the
 // keyboard focus from the program that has it (a presenter's clicker keeps turning the
@@ -74,10 +75,9 @@ void ShowWindowOnTop(forms::WindowId window_id);
 // manager sees no place in between. Nothing happens for a window not loaded.
 void MoveWindowTo(forms::WindowId window_id, int32_t x, int32_t y);
 
-// Loads a window from its definition. False when a parent is given but not loaded, or the
-// window cannot be loaded. Call it as rc::LoadWindow: unqualified, argument-dependent lookup
-// also finds forms::LoadWindow, and the call is ambiguous.
-[[nodiscard]] bool LoadWindow(forms::WindowId window_id,
+// Loads a window from its definition (forms::LoadWindow), first making sure that a parent,
+// when one is given, is loaded. False when it is not, or the window cannot be loaded.
+[[nodiscard]] bool OpenWindow(forms::WindowId window_id,
                               std::optional<forms::WindowId> parent_window_id, bool modal);
 
 // Pops up the sub-items of a menu item of the window at the mouse position + (3, 3), or at

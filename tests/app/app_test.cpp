@@ -9,6 +9,8 @@
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <tuple>
@@ -28,6 +31,7 @@
 #include "app/main_window.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "edb/database.h"
@@ -40,7 +44,6 @@ namespace rc::app {
 namespace {
 
 namespace fs = std::filesystem;
-using forms::kMainWindow;
 
 // One class file per test, named after the test: ctest runs the tests of this binary as
 // parallel processes sharing the data folder.
@@ -57,7 +60,7 @@ class AppTest : public testing::Test {
 
   void TearDown() override {
     CloseAllDatabases();
-    for (forms::WindowId window : {forms::kClassWindow, kMainWindow}) {
+    for (forms::WindowId window : {kClassWindow, kMainWindow}) {
       if (forms::IsWindowLoaded(window)) {
         EXPECT_TRUE(forms::CloseWindow(window));
       }
@@ -93,7 +96,7 @@ class AppTest : public testing::Test {
   // single instance, no hot keys.
   void LoadMainWindow() {
     ASSERT_TRUE(BindMainWindowHandlers());
-    ASSERT_TRUE(forms::BindHandler(kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+    ASSERT_TRUE(forms::BindHandler(kMainWindow, kMainWindowItem, forms::kEventCreated,
                                    [](int32_t, int32_t) { return 0; }));
     ASSERT_TRUE(forms::LoadWindow(kMainWindow, std::nullopt, false));
   }
@@ -144,7 +147,6 @@ TEST_F(AppTest, ClassNamesNeverLeadOutOfTheDataFolder) {
                           "a>", "a|b", "a\tb", "a\nb"}) {
     EXPECT_FALSE(IsValidClassName(Text::FromUtf8(bad))) << bad;
   }
-  EXPECT_EQ(ClassNameFromPath(DataFolder() + "\\九（1）班.edb"_gbk), "九（1）班"_gbk);
 }
 
 TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
@@ -169,11 +171,11 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   ASSERT_TRUE(OpenDatabase(rc::app::ClassPath(other), "other"_gbk));
 
   std::vector<int32_t> periods;
-  int32_t period = forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval);
+  int32_t period = forms::ReadInt(kMainWindow, kRollTimer, forms::kPropTimerInterval);
   while (period != 0 && periods.size() < 30) {
     periods.push_back(period);
-    forms::RaiseEvent(kMainWindow, forms::kMainTimer1, forms::kEventTick);
-    period = forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval);
+    forms::RaiseEvent(kMainWindow, kRollTimer, forms::kEventTick);
+    period = forms::ReadInt(kMainWindow, kRollTimer, forms::kPropTimerInterval);
   }
   std::vector<int32_t> expected;
   for (int32_t p = 100; p >= 5; p -= 5) expected.push_back(p);
@@ -181,15 +183,15 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   CloseDatabase("other"_gbk);
   RemoveFile(rc::app::ClassPath(other));
 
-  const std::string picked = Caption(forms::kMainLabel1);
+  const std::string picked = Caption(kNameLabel);
   int counted = 0;
   for (const auto& [name, answers, wrong] : Records()) {
     EXPECT_EQ(answers, name == picked ? 1 : 0) << name;
     counted += answers;
   }
   EXPECT_EQ(counted, 1);
-  EXPECT_EQ(Caption(forms::kMainLabel2), "回答：1 次");
-  EXPECT_EQ(Caption(forms::kMainLabel3), "错误：0 次");
+  EXPECT_EQ(Caption(kAskedLabel), "回答：1 次");
+  EXPECT_EQ(Caption(kWrongLabel), "错误：0 次");
   // The name is read on a thread of its own.
   std::unique_lock<std::mutex> lock(mutex);
   ASSERT_TRUE(spoke.wait_for(lock, std::chrono::seconds(30), [&] { return !spoken.empty(); }))
@@ -197,11 +199,11 @@ TEST_F(AppTest, RollTicksTwentyTimesFasterAndFasterAndCountsOnlyThePick) {
   EXPECT_EQ(spoken, (std::vector<std::pair<std::string, int32_t>>{{picked, 55}}));
 }
 
-// Runs one roll to its end, as 时钟1 would.
+// Runs one roll to its end, as the roll timer would.
 void RunRoll() {
   StartRoll();
-  while (forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) != 0) {
-    forms::RaiseEvent(kMainWindow, forms::kMainTimer1, forms::kEventTick);
+  while (forms::ReadInt(kMainWindow, kRollTimer, forms::kPropTimerInterval) != 0) {
+    forms::RaiseEvent(kMainWindow, kRollTimer, forms::kEventTick);
   }
 }
 
@@ -273,11 +275,11 @@ TEST_F(AppTest, ACountThatCannotBeWrittenIsNotShownAndIsSaidOnce) {
     ASSERT_EQ(answers.texts.size(), 1u);
     EXPECT_NE(answers.texts[0].find("这一次没有记录"), std::string::npos) << answers.texts[0];
   }
-  EXPECT_NE(Caption(forms::kMainLabel2), "回答：1 次");
+  EXPECT_NE(Caption(kAskedLabel), "回答：1 次");
   close(fd);
   OpenRollClass(name_);
   RunRoll();
-  EXPECT_EQ(Caption(forms::kMainLabel2), "回答：1 次");
+  EXPECT_EQ(Caption(kAskedLabel), "回答：1 次");
   EXPECT_EQ(Records(), (std::vector<std::tuple<std::string, int64_t, int64_t>>{{"独一", 1, 0}}));
 }
 
@@ -307,12 +309,12 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
       break;
     }
     const int32_t colour =
-        forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+        forms::ReadInt(kMainWindow, kNameLabel, forms::kPropLabelTextColour);
     colours += tick <= 60 ? '.' : (colour == 255 ? 'R' : 'B');
   }
   EXPECT_EQ(hidden_at, 75);
   EXPECT_EQ(colours, std::string(60, '.') + "RBRBRBRBRBRBRB");
-  EXPECT_EQ(forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour), 0);
+  EXPECT_EQ(forms::ReadInt(kMainWindow, kNameLabel, forms::kPropLabelTextColour), 0);
   // Hidden it stays, tick after tick, until C sets the countdown again.
   for (int tick = 0; tick < 50; ++tick) CountdownTick();
   EXPECT_FALSE(forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible));
@@ -323,7 +325,7 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
   // C again while the name shows red: from red, the fourteen blinks would end red, and the
   // name ends black all the same.
   auto colour = [] {
-    return forms::ReadInt(kMainWindow, forms::kMainLabel1, forms::kPropLabelTextColour);
+    return forms::ReadInt(kMainWindow, kNameLabel, forms::kPropLabelTextColour);
   };
   for (int tick = 0; colour() != 255; ++tick) {
     ASSERT_LT(tick, kHotKeyCountdown) << "never red";
@@ -342,10 +344,10 @@ TEST_F(AppTest, CountdownHidesAfterSevenAndAHalfSecondsBlinkingAndEndsBlack) {
 constexpr char kOwnFolderVariable[] = "ROLLCALL_APP_TEST_IN_OWN_FOLDER";
 
 TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames) {
-  ASSERT_TRUE(forms::LoadWindow(forms::kClassWindow, std::nullopt, false));
+  ASSERT_TRUE(forms::LoadWindow(kClassWindow, std::nullopt, false));
   auto create = [&](const Text& name, const char* pasted) {
-    forms::WriteProperty(forms::kClassWindow, forms::kClassEdit2, forms::kPropEditContent, name);
-    forms::WriteProperty(forms::kClassWindow, forms::kClassEdit1, forms::kPropEditContent,
+    forms::WriteProperty(kClassWindow, kClassNameBox, forms::kPropEditContent, name);
+    forms::WriteProperty(kClassWindow, kPasteBox, forms::kPropEditContent,
                          Text::FromUtf8(pasted));
     CreateClassFromPaste();
   };
@@ -443,6 +445,37 @@ TEST_F(AppTest, CreatingAClassAsksBeforeCuttingOrReplacingAndRefusesHostileNames
     EXPECT_EQ(snapshot(), before);
     fs::remove_all(own);
   }
+}
+
+
+// The runtime's pop-up menus as the main window's right-click menu uses them: the click on a
+// label reaches the window, an item with items of its own is a submenu, and the check marks
+// are the application's to set and take away.
+TEST(MainWindowMenu, ARightClickOnALabelBringsUpTheMenuWithSubmenusAndCheckMarks) {
+  int menus = 0;
+  ASSERT_TRUE(forms::BindHandler(kMainWindow, kMainWindowItem, forms::kEventContextMenu,
+                                 [&](int32_t, int32_t) { return ++menus, 0; }));
+  ASSERT_TRUE(forms::LoadWindow(kMainWindow, std::nullopt, false));
+  QWidget* label = forms::ControlWidget(kMainWindow, kNameLabel);
+  ASSERT_NE(label, nullptr);
+  QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(label, &click);
+  EXPECT_EQ(menus, 1);
+
+  EXPECT_FALSE(forms::SetMenuItemChecked(kStatsWindow, kCopyAllItem, true));  // not loaded
+  ASSERT_TRUE(forms::SetMenuItemChecked(kMainWindow, kNoRepeatItem, true));
+  std::unique_ptr<QMenu> menu = forms::CreatePopupMenu(kMainWindow, kMainMenu);
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 2);  // 点名方式 and 大小
+  QMenu* modes = menu->actions()[0]->menu();
+  ASSERT_NE(modes, nullptr);
+  ASSERT_EQ(modes->actions().size(), 2);
+  EXPECT_EQ(modes->actions()[1]->text(), QString::fromUtf8("一轮不重复"));
+  EXPECT_FALSE(modes->actions()[0]->isChecked());
+  EXPECT_TRUE(modes->actions()[1]->isChecked());
+  ASSERT_TRUE(forms::SetMenuItemChecked(kMainWindow, kNoRepeatItem, false));
+  EXPECT_FALSE(forms::CreatePopupMenu(kMainWindow, kMainMenu)->actions()[0]->menu()->actions()[1]
+                   ->isChecked());
 }
 
 }  // namespace

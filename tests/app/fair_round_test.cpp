@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/roll.h"
 #include "app/roll_class.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "core/settings.h"
@@ -28,7 +29,6 @@ namespace rc::app {
 namespace {
 
 namespace fs = std::filesystem;
-using forms::kMainWindow;
 
 class FairRoundTest : public testing::Test {
  protected:
@@ -41,7 +41,7 @@ class FairRoundTest : public testing::Test {
     RemoveFile(SettingsPath());
     ASSERT_TRUE(SetPickMode(PickMode::kNoRepeat));
     ASSERT_TRUE(BindMainWindowHandlers());
-    ASSERT_TRUE(forms::BindHandler(kMainWindow, forms::kMainWindowItem, forms::kEventCreated,
+    ASSERT_TRUE(forms::BindHandler(kMainWindow, app::kMainWindowItem, forms::kEventCreated,
                                    [](int32_t, int32_t) { return 0; }));
     ASSERT_TRUE(forms::LoadWindow(kMainWindow, std::nullopt, false));
   }
@@ -71,8 +71,8 @@ class FairRoundTest : public testing::Test {
     const std::vector<int64_t> before = Answers(name);
     OpenRollClass(name);
     StartRoll();
-    while (forms::ReadInt(kMainWindow, forms::kMainTimer1, forms::kPropTimerInterval) != 0) {
-      forms::RaiseEvent(kMainWindow, forms::kMainTimer1, forms::kEventTick);
+    while (forms::ReadInt(kMainWindow, app::kRollTimer, forms::kPropTimerInterval) != 0) {
+      forms::RaiseEvent(kMainWindow, app::kRollTimer, forms::kEventTick);
     }
     const std::vector<int64_t> after = Answers(name);
     int32_t picked = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/statistics_export.h"
+#include "app/windows.h"
 #include "core/paths.h"
 #include "core/program_location.h"
 #include "forms/ids.h"
@@ -25,8 +26,6 @@ namespace rc::app {
 namespace {
 
 namespace fs = std::filesystem;
-using forms::kStatsList1;
-using forms::kStatsWindow;
 
 // Closes each message box as it comes up and keeps its text.
 class MessageBoxes {
@@ -67,12 +66,12 @@ TEST(StatisticsExportTest, CellsWithSeparatorsQuotesOrLineBreaksAreQuoted) {
 
 TEST(StatisticsExportTest, AFileIsWrittenWholeOrNotAtAllWithOneMessage) {
   ASSERT_TRUE(InitProgramLocation());
-  ASSERT_TRUE(forms::BindHandler(kStatsWindow, forms::kStatsWindowItem, forms::kEventCreated,
+  ASSERT_TRUE(forms::BindHandler(kStatsWindow, app::kStatsWindowItem, forms::kEventCreated,
                                  [](int32_t, int32_t) { return 0; }));
   ASSERT_TRUE(forms::LoadWindow(kStatsWindow, std::nullopt, false));
-  ListInsertRow(kStatsWindow, kStatsList1, std::nullopt, "1"_gbk);
+  ListInsertRow(kStatsWindow, kCountsList, std::nullopt, "1"_gbk);
   for (int32_t column = 1; column <= 4; ++column) {
-    ListSetCellText(kStatsWindow, kStatsList1, 0, column,
+    ListSetCellText(kStatsWindow, kCountsList, 0, column,
                     std::vector<Text>{"一班"_gbk, "张,三"_gbk, "2"_gbk, "1"_gbk}[column - 1]);
   }
   const fs::path folder = fs::path(ProgramFolder().bytes()) / "export-test";

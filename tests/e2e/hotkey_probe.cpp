@@ -1,5 +1,5 @@
 // A small program for the hot-key end-to-end tests: the real main window loaded by the form
-// runtime, with a handler on the feedback event of its label 标签1 that reports each event on
+// runtime, with a handler on the feedback event of its name label that reports each event on
 // stdout, and C, X and V registered the way start-up registers them. Driven by commands on
 // stdin:
 //   register    registers C, X, V; prints "registered <idC> <idX> <idV>"
@@ -13,7 +13,7 @@
 //   stall       prints "stalled" and handles nothing until the next line comes: events that
 //               arrive meanwhile are handled in one go, as on a busy machine
 //   quit        ends the program
-// Every feedback event of 标签1 prints "feedback <first> <second>".
+// Every feedback event of the name label prints "feedback <first> <second>".
 //
 // With --like-app the probe does what the application does instead: C, X and V are
 // registered while the main window is being created, with the handles from the WindowHandle
@@ -31,6 +31,8 @@
 #include <memory>
 #include <string>
 
+#include "app/embedded_definitions.h"
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -61,16 +63,17 @@ std::string Registered(const int32_t (&ids)[3]) {
 
 int main(int argc, char** argv) {
   using namespace rc::forms;
+  using namespace rc::app;
   QApplication app(argc, argv);
   const bool like_app = argc > 1 && std::string(argv[1]) == "--like-app";
-  InitFormRuntime();
+  InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   int32_t ids[3] = {0, 0, 0};
   bool bound =
-      BindHandler(kMainWindow, kMainLabel1, kEventFeedback, [&](int32_t first, int32_t second) {
+      BindHandler(kMainWindow, kNameLabel, kEventFeedback, [&](int32_t first, int32_t second) {
         Say("feedback " + std::to_string(first) + " " + std::to_string(second));
         if (like_app && first == ids[2]) {
           QMetaObject::invokeMethod(qApp, [] { Say("modal-open"); }, Qt::QueuedConnection);
-          if (!rc::LoadWindow(kStatsWindow, std::nullopt, true)) {
+          if (!rc::OpenWindow(kStatsWindow, std::nullopt, true)) {
             std::fprintf(stderr, "the statistics window did not load\n");
           }
           Say("modal-closed");
@@ -79,10 +82,10 @@ int main(int argc, char** argv) {
       });
   if (like_app) {
     // As start-up registers them: before the window is first shown, the main window as the
-    // owner, its label 标签1 as the window that is notified, no modifier.
+    // owner, its name label as the window that is notified, no modifier.
     bound &= BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
-      const int32_t owner = rc::WindowHandle(kMainWindow);
-      const int32_t label = rc::WindowHandle(kMainWindow, kMainLabel1);
+      const rc::NativeHandle owner = rc::WindowHandle(kMainWindow);
+      const rc::NativeHandle label = rc::WindowHandle(kMainWindow, kNameLabel);
       ids[0] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyC);
       ids[1] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyX);
       ids[2] = rc::RegisterGlobalHotKey(owner, label, 0, kKeyV);
@@ -96,7 +99,7 @@ int main(int argc, char** argv) {
   }
   LoadStartupWindow(kMainWindow);
   rc::NativeHandle main_handle = HandleOf(WindowWidget(kMainWindow));
-  rc::NativeHandle label_handle = HandleOf(ControlWidget(kMainWindow, kMainLabel1));
+  rc::NativeHandle label_handle = HandleOf(ControlWidget(kMainWindow, kNameLabel));
 
   std::unique_ptr<QLineEdit> edit;
   std::string pending;

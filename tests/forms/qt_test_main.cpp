@@ -1,10 +1,12 @@
-// Entry of the UI test binaries: one QApplication and the form runtime for all tests. Death
-// tests re-run the binary, so they use the thread-safe style.
+// Entry of the UI test binaries of the runtime and the services: one QApplication and the
+// form runtime, with the tests' own windows, for all tests. Death tests re-run the binary, so
+// they use the thread-safe style.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -13,6 +15,6 @@ int main(int argc, char** argv) {
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::forms::TestDefinitionBlock());
   return RUN_ALL_TESTS();
 }

@@ -11,7 +11,6 @@
 
 #include "forms/definition_codec.h"
 #include "forms/internal/control.h"
-#include "forms/window_definitions.h"
 #include "tests/forms/runtime_fixture.h"
 
 namespace rc::forms {
@@ -30,9 +29,9 @@ TEST(FatalErrorText, HasTheExactLayout) {
 using RuntimeDeathTest = Runtime;
 
 TEST_F(RuntimeDeathTest, TypeSpecificPropertyOfAWindowNotLoaded) {
-  EXPECT_EXIT(ReadProperty(kStatsWindow, kStatsButton1, kPropButtonCaption), testing::ExitedWithCode(255),
+  EXPECT_EXIT(ReadProperty(kPlainWindow, kPlainButton, kPropButtonCaption), testing::ExitedWithCode(255),
               "错误信息：指定窗口尚未载入");
-  EXPECT_EXIT(WriteProperty(kStatsWindow, kStatsButton1, kPropButtonCaption, "x"_gbk), testing::ExitedWithCode(255),
+  EXPECT_EXIT(WriteProperty(kPlainWindow, kPlainButton, kPropButtonCaption, "x"_gbk), testing::ExitedWithCode(255),
               "指定窗口尚未载入");
 }
 
@@ -41,23 +40,23 @@ TEST_F(RuntimeDeathTest, MisuseOfIdentifiers) {
               testing::ExitedWithCode(255), "未载入欲访问窗口组件所在的窗口");
   EXPECT_EXIT(RaiseEvent(WindowId(0x52019999), kWindowItself, kEventCreated),
               testing::ExitedWithCode(255), "未找到引发事件的窗口");
-  EXPECT_EXIT(RaiseEvent(kMainWindow, ControlId(0x16019999), kEventClicked),
+  EXPECT_EXIT(RaiseEvent(kToolWindow, ControlId(0x16019999), kEventClicked),
               testing::ExitedWithCode(255), "未找到引发事件的窗口组件");
-  EXPECT_EXIT(ListViewWidgetOrDie(kStatsWindow, kStatsList1), testing::ExitedWithCode(255),
+  EXPECT_EXIT(ListViewWidgetOrDie(kPlainWindow, kPlainList), testing::ExitedWithCode(255),
               "指定窗口或窗口组件不存在或尚未载入");
-  EXPECT_EXIT(PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, 0, 0, Text()),
+  EXPECT_EXIT(PopUpBalloonTipControl(kToolWindow, kToolBalloonTip, 0, 0, Text()),
               testing::ExitedWithCode(255), "指定窗口或窗口组件不存在或尚未载入");
-  EXPECT_EXIT(InitFormRuntimeWithBlock(std::span<const uint8_t>()), testing::ExitedWithCode(255),
+  EXPECT_EXIT(InitFormRuntime(std::span<const uint8_t>()), testing::ExitedWithCode(255),
               "载入窗口模板数据段出错!");
 }
 
 // Once the fatal error has started (its box is up), nothing reaches the application: not
 // the events raised meanwhile, not the timers.
 void PresentWhileEventsArrive(const Text& text) {
-  RaiseEvent(kMainWindow, kMainButton2, kEventClicked);
+  RaiseEvent(kToolWindow, kToolButton, kEventClicked);
   // The events run until the second timer has ticked at least once, so its handler had its
   // chance to run; a generous deadline turns a timer that never ticks into a failure.
-  QTimer* timer = ControlWidget(kMainWindow, kMainTimer2)->findChild<QTimer*>();
+  QTimer* timer = ControlWidget(kToolWindow, kToolTickingTimer)->findChild<QTimer*>();
   if (!timer) {
     std::fprintf(stderr, "the second timer has no QTimer");
     _exit(4);
@@ -80,9 +79,9 @@ TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
       {
         SetFatalErrorPresenterForTesting(&PresentWhileEventsArrive);
         auto die = [](int32_t, int32_t) -> int32_t { _exit(3); };
-        if (!BindHandler(kMainWindow, kMainButton2, kEventClicked, die) ||
-            !BindHandler(kMainWindow, kMainTimer2, kEventTick, die) ||
-            !LoadWindow(kMainWindow, std::nullopt, false)) {
+        if (!BindHandler(kToolWindow, kToolButton, kEventClicked, die) ||
+            !BindHandler(kToolWindow, kToolTickingTimer, kEventTick, die) ||
+            !LoadWindow(kToolWindow, std::nullopt, false)) {
           _exit(1);
         }
         RaiseFatalError(0, "boom"_gbk);
@@ -90,34 +89,34 @@ TEST_F(RuntimeDeathTest, NoEventsAfterAFatalError) {
       testing::ExitedWithCode(255), "boom");
 }
 
-// No window of the program binds the close query, so the veto runs in a child process on a
-// copy of the definitions whose statistics window binds it.
+// No test window binds the close query, so the veto runs in a child process on a copy of the
+// definitions whose plain window binds it.
 TEST_F(RuntimeDeathTest, CloseQueryVetoKeepsTheWindowOpenUntilLifted) {
   EXPECT_EXIT(
       {
-        std::vector<WindowDef> defs = WindowDefinitionsSource();
+        std::vector<WindowDef> defs = TestWindowDefinitions();
         defs[1].items[0].events.push_back({kEventCloseQuery, 0});
         ByteSet block = EncodeDefinitions(defs);
-        InitFormRuntimeWithBlock(block);
+        InitFormRuntime(block);
         auto check = [](bool ok, const char* what) {
           if (!ok) {
             std::fprintf(stderr, "failed: %s", what);
             _exit(1);
           }
         };
-        check(LoadWindow(kStatsWindow, std::nullopt, false), "loaded");
+        check(LoadWindow(kPlainWindow, std::nullopt, false), "loaded");
         int queries = 0;
-        check(BindHandler(kStatsWindow, kWindowItself, kEventCloseQuery,
+        check(BindHandler(kPlainWindow, kWindowItself, kEventCloseQuery,
                           [&](int32_t, int32_t) { return ++queries, 0; }),
               "bound");
-        check(!CloseWindow(kStatsWindow), "the handler's 0 refuses the close");
+        check(!CloseWindow(kPlainWindow), "the handler's 0 refuses the close");
         check(queries == 1, "asked once");
-        check(IsWindowLoaded(kStatsWindow) && WindowWidget(kStatsWindow), "still open");
-        WindowWidget(kStatsWindow)->close();  // the close box asks the same question
-        check(queries == 2 && IsWindowLoaded(kStatsWindow), "close box refused too");
-        check(BindHandler(kStatsWindow, kWindowItself, kEventCloseQuery, nullptr), "unbound");
-        check(CloseWindow(kStatsWindow), "closes once the veto is lifted");
-        check(!IsWindowLoaded(kStatsWindow), "gone");
+        check(IsWindowLoaded(kPlainWindow) && WindowWidget(kPlainWindow), "still open");
+        WindowWidget(kPlainWindow)->close();  // the close box asks the same question
+        check(queries == 2 && IsWindowLoaded(kPlainWindow), "close box refused too");
+        check(BindHandler(kPlainWindow, kWindowItself, kEventCloseQuery, nullptr), "unbound");
+        check(CloseWindow(kPlainWindow), "closes once the veto is lifted");
+        check(!IsWindowLoaded(kPlainWindow), "gone");
         std::fprintf(stderr, "veto held");
         _exit(0);
       },

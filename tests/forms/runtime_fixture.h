@@ -15,6 +15,7 @@
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 namespace rc::forms {
 
@@ -25,7 +26,7 @@ class Runtime : public testing::Test {
  protected:
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
-    for (WindowId id : {kClassWindow, kStatsWindow, kMainWindow}) {
+    for (WindowId id : {kGroupWindow, kPlainWindow, kToolWindow}) {
       // Not every window binds all three events; unbinding one it does not bind does nothing.
       for (int32_t e : {kEventCreated, kEventCloseQuery, kEventDestroying}) {
         (void)BindHandler(id, kWindowItself, e, nullptr);

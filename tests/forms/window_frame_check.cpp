@@ -16,6 +16,7 @@
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 namespace {
 
@@ -52,13 +53,13 @@ bool WindowManagerRunning() {
 }
 
 QPoint Position() {
-  return {ReadInt(kMainWindow, kWindowItself, kPropLeft),
-          ReadInt(kMainWindow, kWindowItself, kPropTop)};
+  return {ReadInt(kToolWindow, kWindowItself, kPropLeft),
+          ReadInt(kToolWindow, kWindowItself, kPropTop)};
 }
 
 // The frame is known once the window manager has put one around the window.
 bool Framed() {
-  QWidget* w = WindowWidget(kMainWindow);
+  QWidget* w = WindowWidget(kToolWindow);
   return w && w->isVisible() && w->frameGeometry() != w->geometry();
 }
 
@@ -81,21 +82,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no window manager to run\n");
     return 77;
   }
-  InitFormRuntime();
+  InitFormRuntime(TestDefinitionBlock());
   QPoint in_created;
   const bool bound =
-      BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [&](int32_t, int32_t) {
-        WindowWidget(kMainWindow)->winId();
-        ControlWidget(kMainWindow, kMainLabel1)->winId();
-        WriteProperty(kMainWindow, kMainWindowItem, kPropWidth, int32_t{170});
+      BindHandler(kToolWindow, kToolWindowItem, kEventCreated, [&](int32_t, int32_t) {
+        WindowWidget(kToolWindow)->winId();
+        ControlWidget(kToolWindow, kToolLabel)->winId();
+        WriteProperty(kToolWindow, kToolWindowItem, kPropWidth, int32_t{170});
         in_created = Position();
         return 0;
       });
   if (!bound) {
-    std::fprintf(stderr, "the main window's created event is not bound\n");
+    std::fprintf(stderr, "the tool window's created event is not bound\n");
     return 1;
   }
-  LoadStartupWindow(kMainWindow);
+  LoadStartupWindow(kToolWindow);
   QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   QPoint centred(area.x() + (area.width() - 246) / 2, area.y() + (area.height() - 98) / 2);
   bool ok = Check(in_created == centred, "in the created event", in_created, centred);
@@ -105,20 +106,20 @@ int main(int argc, char** argv) {
   }
   // The manager may move the window more than once before it settles; poll, never guess.
   auto frame_at_centre = [&] {
-    return WindowWidget(kMainWindow)->frameGeometry().topLeft() == centred;
+    return WindowWidget(kToolWindow)->frameGeometry().topLeft() == centred;
   };
   WaitUntil(frame_at_centre, 5000);
-  QPoint frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
+  QPoint frame = WindowWidget(kToolWindow)->frameGeometry().topLeft();
   ok &= Check(frame == centred, "frame after showing", frame, centred);
   ok &= Check(Position() == centred, "left and top after showing", Position(), centred);
 
   // Hidden and shown again by the countdown: the same place.
-  WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(false));
-  WaitUntil([] { return !WindowWidget(kMainWindow)->isVisible(); }, 5000);
-  WriteProperty(kMainWindow, kMainWindowItem, kPropVisible, rc::Logical(true));
+  WriteProperty(kToolWindow, kToolWindowItem, kPropVisible, rc::Logical(false));
+  WaitUntil([] { return !WindowWidget(kToolWindow)->isVisible(); }, 5000);
+  WriteProperty(kToolWindow, kToolWindowItem, kPropVisible, rc::Logical(true));
   WaitUntil(Framed, 5000);
   WaitUntil(frame_at_centre, 5000);
-  frame = WindowWidget(kMainWindow)->frameGeometry().topLeft();
+  frame = WindowWidget(kToolWindow)->frameGeometry().topLeft();
   ok &= Check(frame == centred, "frame after showing again", frame, centred);
 
   wm.terminate();

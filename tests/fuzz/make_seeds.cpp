@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "app/window_definitions.h"
 #include "core/text.h"
 #include "edb/database.h"
 #include "edb/tool/edbtool.h"
 #include "forms/balloon_style_sheet.h"
 #include "forms/definition_codec.h"
-#include "forms/window_definitions.h"
 #include "fuzz/csv_database.h"
 #include "services/skin/skin_format.h"
 #include "tests/edb/edb_test_util.h"
@@ -177,7 +177,7 @@ void VoiceSeeds() {
 // --- Window definitions, balloon markup, skin ----------------------------------------------
 
 void DefinitionSeeds() {
-  const auto windows = rc::forms::WindowDefinitionsSource();
+  const auto windows = rc::app::WindowDefinitionsSource();
   Write("definitions_fuzzer", "all_windows", rc::forms::EncodeDefinitions(windows));
   for (size_t i = 0; i < windows.size(); ++i) {
     Write("definitions_fuzzer", "window_" + std::to_string(i),

@@ -51,7 +51,7 @@ void VoiceFileWriter::PutString(const Text& text) {
 }
 
 void VoiceFileWriter::PutObjectTag() {
-  if (class_stored_) return PutFixed(vf::kClassTag | kClassIndex, 2);
+  if (class_stored_) return PutFixed(vf::kStoredClassTag | kClassIndex, 2);
   const size_t name_length = std::strlen(kVoiceEntryClassName);
   static_assert(sizeof(kVoiceEntryClassName) - 1 < vf::kMaxClassNameLength);
   PutFixed(vf::kNewClassTag, 2);

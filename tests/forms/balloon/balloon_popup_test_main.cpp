@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -12,6 +13,6 @@ int main(int argc, char** argv) {
   // ctest lists the tests without the test environment; they never need a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  rc::forms::InitFormRuntime();
+  rc::forms::InitFormRuntime(rc::forms::TestDefinitionBlock());
   return RUN_ALL_TESTS();
 }

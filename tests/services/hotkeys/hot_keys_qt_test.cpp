@@ -12,6 +12,7 @@
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 namespace rc {
 namespace {
@@ -30,15 +31,15 @@ TEST(HotKeysQtTest, WithoutX11EveryKeyIsRefused) {
 }
 
 TEST(HotKeysQtTest, NotificationRaisesTheLabelsFeedbackEventAndReturnsItsResult) {
-  forms::InitFormRuntime();
+  forms::InitFormRuntime(forms::TestDefinitionBlock());
   std::vector<std::pair<int32_t, int32_t>> seen;
-  ASSERT_TRUE(forms::BindHandler(forms::kMainWindow, forms::kMainLabel1, forms::kEventFeedback,
+  ASSERT_TRUE(forms::BindHandler(forms::kToolWindow, forms::kToolLabel, forms::kEventFeedback,
                                  [&](int32_t first, int32_t second) {
                                    seen.emplace_back(first, second);
                                    return 7;
                                  }));
-  forms::LoadStartupWindow(forms::kMainWindow);
-  NativeHandle label = HandleOf(forms::ControlWidget(forms::kMainWindow, forms::kMainLabel1));
+  forms::LoadStartupWindow(forms::kToolWindow);
+  NativeHandle label = HandleOf(forms::ControlWidget(forms::kToolWindow, forms::kToolLabel));
   ASSERT_NE(label, 0);
 
   EXPECT_EQ(SendHotKeyNotification(label, 33003, 0), 7);
@@ -47,7 +48,7 @@ TEST(HotKeysQtTest, NotificationRaisesTheLabelsFeedbackEventAndReturnsItsResult)
   EXPECT_EQ(SendHotKeyNotification(0, 33001, 0), 0);
   EXPECT_EQ(SendHotKeyNotification(label + 0x100000, 33001, 0), 0);
   // A label without a bound handler answers 0.
-  NativeHandle other = HandleOf(forms::ControlWidget(forms::kMainWindow, forms::kMainLabel2));
+  NativeHandle other = HandleOf(forms::ControlWidget(forms::kToolWindow, forms::kToolPlainLabel));
   ASSERT_NE(other, 0);
   EXPECT_EQ(SendHotKeyNotification(other, 33001, 0), 0);
   EXPECT_EQ(seen.size(), 1u);

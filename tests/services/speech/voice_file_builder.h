@@ -78,7 +78,7 @@ class ArchiveWriter {
     return U16(voice_file::kNewClassTag).U16(schema).U16(static_cast<uint16_t>(name.size())).Raw(name);
   }
   ArchiveWriter& ClassRef(uint32_t index) {
-    if (index < voice_file::kBigObjectTag) return U16(static_cast<uint16_t>(voice_file::kClassTag | index));
+    if (index < voice_file::kBigObjectTag) return U16(static_cast<uint16_t>(voice_file::kStoredClassTag | index));
     return U16(voice_file::kBigObjectTag).U32(voice_file::kBigClassTag | index);
   }
   ArchiveWriter& ObjectRef(uint32_t index) {

@@ -18,6 +18,7 @@
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
+#include "tests/forms/test_windows.h"
 
 namespace rc {
 namespace {
@@ -31,7 +32,7 @@ class WindowCommands : public testing::Test {
  protected:
   void SetUp() override { SetFatalErrorPresenterForTesting(&PrintFatal); }
   void TearDown() override {
-    for (WindowId id : {kClassWindow, kStatsWindow, kMainWindow}) {
+    for (WindowId id : {kGroupWindow, kPlainWindow, kToolWindow}) {
       if (forms::IsWindowLoaded(id)) {
         EXPECT_TRUE(CloseWindow(id));
       }
@@ -79,7 +80,7 @@ struct BoxAnswer {
     title = box->windowTitle();
     text = box->text();
     icon = box->icon();
-    if (QWidget* main = WindowWidget(kMainWindow)) main_disabled = !main->isEnabled();
+    if (QWidget* main = WindowWidget(kToolWindow)) main_disabled = !main->isEnabled();
     box->button(button)->click();
     return true;
   }
@@ -93,7 +94,7 @@ struct BoxAnswer {
 void AnswerNextBox(BoxAnswer* answer) { answer->poll.Start(); }
 
 TEST_F(WindowCommands, ShowMessageResultCodesCaptionAndTaskModal) {
-  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
+  ASSERT_TRUE(rc::OpenWindow(kToolWindow, std::nullopt, false));
   BoxAnswer ok{QMessageBox::Ok};
   AnswerNextBox(&ok);
   EXPECT_EQ(ShowMessage("班级已创建"_gbk, kMbIconInformation), kResultOk);
@@ -101,7 +102,7 @@ TEST_F(WindowCommands, ShowMessageResultCodesCaptionAndTaskModal) {
   EXPECT_EQ(ok.text, QString::fromUtf8("班级已创建"));
   EXPECT_EQ(ok.icon, QMessageBox::Information);
   EXPECT_TRUE(ok.main_disabled);
-  EXPECT_TRUE(WindowWidget(kMainWindow)->isEnabled());
+  EXPECT_TRUE(WindowWidget(kToolWindow)->isEnabled());
 
   BoxAnswer yes{QMessageBox::Yes};
   AnswerNextBox(&yes);
@@ -129,54 +130,54 @@ TEST_F(WindowCommands, ShowMessageResultCodesCaptionAndTaskModal) {
 }
 
 TEST_F(WindowCommands, WindowHandleAndLoadWindow) {
-  EXPECT_EQ(WindowHandle(kMainWindow), 0);
-  EXPECT_FALSE(rc::LoadWindow(kStatsWindow, kMainWindow, false));  // parent not loaded
-  EXPECT_FALSE(forms::IsWindowLoaded(kStatsWindow));
-  EXPECT_FALSE(rc::LoadWindow(WindowId(0x52019999), std::nullopt, false));
-  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
-  EXPECT_NE(WindowHandle(kMainWindow), 0);
-  EXPECT_EQ(WindowHandle(kMainWindow, kMainWindowItem), WindowHandle(kMainWindow));
-  EXPECT_NE(WindowHandle(kMainWindow, kMainLabel1), 0);
-  EXPECT_EQ(WindowHandle(kMainWindow, ControlId(0x16019999)), 0);
-  EXPECT_TRUE(rc::LoadWindow(kStatsWindow, kMainWindow, false));
+  EXPECT_EQ(WindowHandle(kToolWindow), 0);
+  EXPECT_FALSE(rc::OpenWindow(kPlainWindow, kToolWindow, false));  // parent not loaded
+  EXPECT_FALSE(forms::IsWindowLoaded(kPlainWindow));
+  EXPECT_FALSE(rc::OpenWindow(WindowId(0x52019999), std::nullopt, false));
+  ASSERT_TRUE(rc::OpenWindow(kToolWindow, std::nullopt, false));
+  EXPECT_NE(WindowHandle(kToolWindow), 0);
+  EXPECT_EQ(WindowHandle(kToolWindow, kToolWindowItem), WindowHandle(kToolWindow));
+  EXPECT_NE(WindowHandle(kToolWindow, kToolLabel), 0);
+  EXPECT_EQ(WindowHandle(kToolWindow, ControlId(0x16019999)), 0);
+  EXPECT_TRUE(rc::OpenWindow(kPlainWindow, kToolWindow, false));
 }
 
 TEST_F(WindowCommands, ComboMethods) {
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "x"_gbk), -1);  // not loaded
-  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
-  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 1), "九（2）班"_gbk);
-  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 2), Text());
-  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, -1), Text());
-  ComboClear(kMainWindow, kMainCombo1);
-  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 0), Text());
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "高一"_gbk), 0);
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "初三"_gbk, 7), 1);
-  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "x"_gbk), -1);  // not loaded
+  ASSERT_TRUE(rc::OpenWindow(kToolWindow, std::nullopt, false));
+  EXPECT_EQ(ComboItemText(kToolWindow, kToolCombo, 1), "九（2）班"_gbk);
+  EXPECT_EQ(ComboItemText(kToolWindow, kToolCombo, 2), Text());
+  EXPECT_EQ(ComboItemText(kToolWindow, kToolCombo, -1), Text());
+  ComboClear(kToolWindow, kToolCombo);
+  EXPECT_EQ(ComboItemText(kToolWindow, kToolCombo, 0), Text());
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "高一"_gbk), 0);
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "初三"_gbk, 7), 1);
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kToolWindow, kToolCombo));
   EXPECT_EQ(combo->itemData(1).toInt(), 7);
-  EXPECT_EQ(ComboItemText(kMainWindow, kMainCombo1, 1), "初三"_gbk);
+  EXPECT_EQ(ComboItemText(kToolWindow, kToolCombo, 1), "初三"_gbk);
 }
 
 // Refilling the class combo leaves it without a selection until the application sets one;
 // the statistics window tells date1 from date2 by that selection.
 TEST_F(WindowCommands, RefilledComboHasNoSelection) {
-  ASSERT_TRUE(rc::LoadWindow(kMainWindow, std::nullopt, false));
-  ComboClear(kMainWindow, kMainCombo1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "一班"_gbk), 0);
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "二班"_gbk), 1);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), -1);
-  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kMainWindow, kMainCombo1));
+  ASSERT_TRUE(rc::OpenWindow(kToolWindow, std::nullopt, false));
+  ComboClear(kToolWindow, kToolCombo);
+  EXPECT_EQ(ReadInt(kToolWindow, kToolCombo, kPropComboSelection), -1);
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "一班"_gbk), 0);
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "二班"_gbk), 1);
+  EXPECT_EQ(ReadInt(kToolWindow, kToolCombo, kPropComboSelection), -1);
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(kToolWindow, kToolCombo));
   EXPECT_TRUE(combo->currentText().isEmpty());
-  WriteProperty(kMainWindow, kMainCombo1, kPropComboSelection, int32_t{0});
-  EXPECT_EQ(ComboAddItem(kMainWindow, kMainCombo1, "三班"_gbk), 2);
-  EXPECT_EQ(ReadInt(kMainWindow, kMainCombo1, kPropComboSelection), 0);  // a selection stays where it is
+  WriteProperty(kToolWindow, kToolCombo, kPropComboSelection, int32_t{0});
+  EXPECT_EQ(ComboAddItem(kToolWindow, kToolCombo, "三班"_gbk), 2);
+  EXPECT_EQ(ReadInt(kToolWindow, kToolCombo, kPropComboSelection), 0);  // a selection stays where it is
   EXPECT_EQ(combo->currentText(), QString::fromUtf8("一班"));
 }
 
 TEST_F(WindowCommands, ListMethods) {
-  ASSERT_TRUE(rc::LoadWindow(kStatsWindow, std::nullopt, false));
-  const WindowId w = kStatsWindow;
-  const ControlId l = kStatsList1;
+  ASSERT_TRUE(rc::OpenWindow(kPlainWindow, std::nullopt, false));
+  const WindowId w = kPlainWindow;
+  const ControlId l = kPlainList;
   EXPECT_EQ(ListInsertRow(w, l, std::nullopt, "a"_gbk), 0);
   EXPECT_EQ(ListInsertRow(w, l, -1, "b"_gbk), 1);
   EXPECT_EQ(ListInsertRow(w, l, 99, "c"_gbk), 2);
@@ -210,7 +211,7 @@ TEST_F(WindowCommands, ListMethods) {
 }
 
 TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
-  ASSERT_TRUE(rc::LoadWindow(kClassWindow, std::nullopt, false));
+  ASSERT_TRUE(rc::OpenWindow(kGroupWindow, std::nullopt, false));
   QPoint shown;
   QString entry;
   // A menu that never comes up fails here instead of leaving its loop to the ctest time-out.
@@ -224,7 +225,7 @@ TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
   });
   auto close_next_menu = [&] { menu_closer.Start(); };
   close_next_menu();
-  PopUpMenu(kClassWindow, kClassMenuClass, 120, 140);
+  PopUpMenu(kGroupWindow, kGroupMenu, 120, 140);
   ASSERT_TRUE(menu_closer.done());
   EXPECT_EQ(shown, QPoint(120, 140));
   EXPECT_EQ(entry, QString::fromUtf8("删除班级"));
@@ -232,14 +233,14 @@ TEST_F(WindowCommands, PopUpMenuAtTheGivenPointOrBesideTheMouse) {
   QCursor::setPos(200, 100);
   QPoint mouse = QCursor::pos();
   close_next_menu();
-  PopUpMenu(kClassWindow, kClassMenuName, std::nullopt, 150);
+  PopUpMenu(kGroupWindow, kGroupOtherMenu, std::nullopt, 150);
   ASSERT_TRUE(menu_closer.done());
   EXPECT_EQ(shown, QPoint(mouse.x() + 3, 150));
   EXPECT_EQ(entry, QString::fromUtf8("删除"));
 
   // No sub-items, or a menu item of another window: nothing is shown, nothing waits.
-  PopUpMenu(kClassWindow, kClassMenuDeleteClass);
-  PopUpMenu(kMainWindow, kClassMenuClass);
+  PopUpMenu(kGroupWindow, kGroupMenuItem);
+  PopUpMenu(kToolWindow, kGroupMenu);
 }
 
 TEST_F(WindowCommands, ProcessEventsDeliversWhatIsPending) {
@@ -252,7 +253,7 @@ TEST_F(WindowCommands, ProcessEventsDeliversWhatIsPending) {
 using WindowCommandsDeathTest = WindowCommands;
 
 TEST_F(WindowCommandsDeathTest, ListMethodsOnAListThatIsNotLoaded) {
-  EXPECT_EXIT(ListCellText(kStatsWindow, kStatsList1, 0), testing::ExitedWithCode(255),
+  EXPECT_EXIT(ListCellText(kPlainWindow, kPlainList, 0), testing::ExitedWithCode(255),
               "指定窗口或窗口组件不存在或尚未载入");
 }
 

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/embedded_definitions.h"
 #include "app/help_tips.h"
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -17,13 +19,14 @@
 int main(int argc, char** argv) {
   using namespace rc;
   using namespace rc::forms;
+using namespace rc::app;
   if (argc != 2) {
     std::fprintf(stderr, "usage: skinned_preview main|wide|statistics|classes\n");
     return 2;
   }
   const char* which = argv[1];
   QApplication app(argc, argv);
-  InitFormRuntime();
+  InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   LoadSkinEngine();
   bool bound = BindHandler(kMainWindow, kMainWindowItem, kEventCreated, [which](int32_t, int32_t) {
     ApplyEmbeddedSkin();

@@ -12,7 +12,7 @@ if [ "${1:-}" = "--inside" ]; then
       5201007f:classes-rows; do
     rows=
     case $pair in *-rows) rows=rows ;; esac
-    "$build/tests/forms/window_preview" "${pair%%:*}" $rows &
+    "$build/tests/app/window_preview" "${pair%%:*}" $rows &
     pid=$!
     sleep 2
     import -window root "$out/${pair#*:}.png"

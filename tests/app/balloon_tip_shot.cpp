@@ -11,6 +11,8 @@
 #include <cstdio>
 
 #include "forms/balloon/balloon_window.h"
+#include "app/embedded_definitions.h"
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/indexes.h"
 #include "forms/runtime.h"
@@ -19,6 +21,7 @@ namespace {
 
 using namespace rc;
 using namespace rc::forms;
+using namespace rc::app;
 
 // The key help of the start-up tip; "</br>" breaks the lines.
 const char kKeyHelp[] =
@@ -27,7 +30,7 @@ const char kKeyHelp[] =
     "</br>更多请点击这里设置";
 
 int Check(const QPoint& anchor, const char* path) {
-  QWidget* control = ControlWidget(kMainWindow, kMainBalloonTip1);
+  QWidget* control = ControlWidget(kMainWindow, kKeyHelpTip);
   auto* balloon = control ? dynamic_cast<BalloonWindow*>(control->findChild<QWidget*>(
                                 QStringLiteral("balloon_tip"), Qt::FindDirectChildrenOnly))
                           : nullptr;
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  InitFormRuntime();
+  InitFormRuntime(rc::app::EmbeddedDefinitionBlock());
   LoadStartupWindow(kMainWindow);
   // Start-up narrows the window.
   WriteProperty(kMainWindow, kWindowItself, kPropWidth, int32_t{170});
@@ -70,10 +73,10 @@ int main(int argc, char** argv) {
   // window's position means; the tip then comes up after its 600 ms delay.
   QTimer::singleShot(500, &app, [&] {
     anchor = QPoint(ReadInt(kMainWindow, kWindowItself, kPropLeft) +
-                        ReadInt(kMainWindow, kMainButton4, kPropLeft) + 20,
+                        ReadInt(kMainWindow, kWidenButton, kPropLeft) + 20,
                     ReadInt(kMainWindow, kWindowItself, kPropTop) +
-                        ReadInt(kMainWindow, kMainButton4, kPropTop) + 30);
-    PopUpBalloonTipControl(kMainWindow, kMainBalloonTip1, anchor.x(), anchor.y(),
+                        ReadInt(kMainWindow, kWidenButton, kPropTop) + 30);
+    PopUpBalloonTipControl(kMainWindow, kKeyHelpTip, anchor.x(), anchor.y(),
                            Text::FromUtf8(kKeyHelp), -1);
     QTimer::singleShot(1500, &app, [&] {
       result = Check(anchor, argv[1]);

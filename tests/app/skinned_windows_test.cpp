@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/embedded_definitions.h"
+#include "app/windows.h"
 #include "forms/ids.h"
 #include "forms/runtime.h"
 #include "services/skin/skin_engine_module.h"
@@ -43,15 +45,15 @@ TEST(SkinnedWindowsTest, TheThreeWindowsTakeTheSkinAndTheNameStillBlinks) {
   char name[] = "skinned_windows_tests";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
-  forms::InitFormRuntime();
+  forms::InitFormRuntime(app::EmbeddedDefinitionBlock());
   ASSERT_TRUE(LoadSkinEngine());
 
   const struct {
     forms::WindowId id;
     const char* file;
-  } windows[] = {{forms::kMainWindow, "main_window.png"},
-                 {forms::kStatsWindow, "statistics_window.png"},
-                 {forms::kClassWindow, "class_window.png"}};
+  } windows[] = {{app::kMainWindow, "main_window.png"},
+                 {app::kStatsWindow, "statistics_window.png"},
+                 {app::kClassWindow, "class_window.png"}};
   QImage plain[3];
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(forms::LoadWindow(windows[i].id, std::nullopt, false));
@@ -75,22 +77,22 @@ TEST(SkinnedWindowsTest, TheThreeWindowsTakeTheSkinAndTheNameStillBlinks) {
 
   // The name label keeps its own colours on the skin's background: black, and red while
   // it blinks.
-  QWidget* label = forms::ControlWidget(forms::kMainWindow, forms::kMainLabel1);
+  QWidget* label = forms::ControlWidget(app::kMainWindow, app::kNameLabel);
   ASSERT_NE(label, nullptr);
   const QImage black = Grab(label);
   EXPECT_GT(CountNear(black, Qt::black), 200);
   EXPECT_EQ(black.pixelColor(1, 1), QColor(0xF5, 0xF7, 0xFA));
-  forms::WriteProperty(forms::kMainWindow, forms::kMainLabel1, kLabelTextColour, int32_t{255});
+  forms::WriteProperty(app::kMainWindow, app::kNameLabel, kLabelTextColour, int32_t{255});
   const QImage red = Grab(label);
   EXPECT_GT(CountNear(red, Qt::red), 200);
   EXPECT_EQ(CountNear(red, Qt::black), 0);
-  forms::WriteProperty(forms::kMainWindow, forms::kMainLabel1, kLabelTextColour, int32_t{0});
+  forms::WriteProperty(app::kMainWindow, app::kNameLabel, kLabelTextColour, int32_t{0});
   EXPECT_EQ(Grab(label), black);
 
   // The class name fits whole in the 72-pixel combo box (its line edit keeps 2 pixels on
   // either side): the size is the definition's, so only the skin's padding gives it room.
-  auto* combo = qobject_cast<QComboBox*>(forms::ControlWidget(forms::kMainWindow,
-                                                              forms::kMainCombo1));
+  auto* combo = qobject_cast<QComboBox*>(forms::ControlWidget(app::kMainWindow,
+                                                              app::kClassCombo));
   ASSERT_TRUE(combo != nullptr && combo->lineEdit() != nullptr);
   combo->setCurrentIndex(0);
   const QLineEdit* edit = combo->lineEdit();

@@ -2,7 +2,7 @@
 # Screenshots of the three windows in the skin, the main window narrow with its key-help
 # balloon and wide with its class combo box, and the class window with its paste-help
 # balloon, under Xvfb with a window manager, for looking at:
-#   screenshots.sh BUILD_DIR OUT_DIR
+#   skinned_screenshots.sh BUILD_DIR OUT_DIR
 set -eu
 if [ "${1:-}" = "--inside" ]; then
   build=$2
@@ -11,7 +11,7 @@ if [ "${1:-}" = "--inside" ]; then
   wm=$!
   sleep 1
   for which in main wide statistics classes; do
-    "$build/tests/services/skin/skinned_preview" "$which" &
+    "$build/tests/app/skinned_preview" "$which" &
     pid=$!
     sleep 2.5  # the window comes up, then the balloon after its 600 ms delay
     import -window root "$out/skinned_$which.png"
