@@ -13,6 +13,7 @@
 #include "forms/balloon_style_sheet.h"
 #include "forms/definition_codec.h"
 #include "forms/definition_format.h"
+#include "forms/indexes.h"
 
 namespace rc::app {
 namespace {
@@ -77,7 +78,7 @@ TEST_F(EmbeddedBlock, EveryWindowAndControlAsTabled) {
   const uint32_t V = kFlagVisible, T = kFlagTabStop, G = kCreateGroup.value;
   const uint32_t W = kTypeWindow, L = kTypeTransparentLabel;
   const Row rows[] = {
-      {0, kMainWindowItem, W, "", 50, 50, 246, 98, V, {0}, 0},
+      {0, kMainWindowItem, W, "", 50, 50, 246, 98, V, {0, kEventMoved, kEventContextMenu}, 0},
       {0, kUnusedHtmlView, kTypeHtmlView, "超文本浏览框1", 96, 24, 24, 16, T, {}, 0},
       {0, kKeyHelpTip, kTypeBalloonTip, "气球提示框1", 136, 40, 8, 8, 0, {}, 0},
       {0, kHideTimer, kTypeTimer, "时钟2", 136, 8, 16, 16, 0, {0}, 0},
@@ -92,7 +93,7 @@ TEST_F(EmbeddedBlock, EveryWindowAndControlAsTabled) {
       {0, kClassCombo, kTypeComboBox, "组合框1", 168, 54, 72, 20, V | T, {0}, 0},
       {1, kStatsWindowItem, W, "", 50, 50, 440, 373, V, {0}, 0},
       {1, kClearCountsButton, kTypeButton, "按钮1", 152, 320, 88, 24, V | T, {0}, 0},
-      {1, kCountsList, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {}, 0},
+      {1, kCountsList, kTypeListView, "超级列表框1", 8, 8, 416, 312, V | T, {kEventRightClicked}, 0},
       {2, kClassWindowItem, W, "", 50, 50, 351, 373, V, {0, 2}, 0},
       {2, kPasteHelpTip, kTypeBalloonTip, "气球提示框1", 160, 96, 32, 32, 0, {}, 0},
       {2, kCreateButton, kTypeButton, "按钮1", 48, 319, 60, 24, V | T, {0}, G},
@@ -124,9 +125,10 @@ TEST_F(EmbeddedBlock, EveryWindowAndControlAsTabled) {
     EXPECT_EQ(item.container, row.container);
     EXPECT_EQ(item.cursor, (ByteSet{0, 0, 0, 0}));
   }
-  // Nothing but the class window's four menu items follows.
-  EXPECT_EQ(windows_[0].items.size(), next[0]);
-  EXPECT_EQ(windows_[1].items.size(), next[1]);
+  // Nothing but the right-click menus follow: the main window's nine items, the list's three
+  // and the class window's four.
+  EXPECT_EQ(windows_[0].items.size(), next[0] + 9);
+  EXPECT_EQ(windows_[1].items.size(), next[1] + 3);
   EXPECT_EQ(windows_[2].items.size(), next[2] + 4);
   EXPECT_EQ(Item(2, kCreateGroup).children,
             (std::vector<uint32_t>{kCreateButton.value, kPasteBox.value, kPasteCaption.value,
