@@ -1,6 +1,5 @@
 #include "core/settings.h"
 
-#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -78,17 +77,7 @@ bool WriteSetting(std::string_view key, std::string_view value) {
     out.append(value);
     out += '\n';
   }
-  const Text aside = SettingsPath() + ".new"_gbk;
-  const std::string native = NativePath(aside);
-  std::FILE* file = std::fopen(native.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed || !RenameFile(aside, SettingsPath())) {
-    RemoveFile(aside);
-    return false;
-  }
-  return true;
+  return WriteFileWhole(SettingsPath(), out);
 }
 
 }  // namespace rc
