@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 #include <tuple>
@@ -16,6 +17,10 @@
 
 namespace rc::app {
 namespace {
+
+// A window manager nudges a window it frames or unframes by its frame's size, some time after
+// the program placed it; a teacher's drag moves it further than that.
+constexpr int32_t kLargestNudge = 48;
 
 struct PlaceState {
   int32_t design_width = 0;
@@ -137,13 +142,18 @@ void OnMainWindowMoved() {
   if (State().placing) return;
   const ScreenRect now = MainWindowRect();
   const ScreenPoint corner{now.left, now.top};
-  const bool moved_by_program =
-      State().placed_at == corner ||
-      !forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible);
+  const std::optional<ScreenPoint> placed = State().placed_at;
+  // Where the program put it, give or take the window manager's nudge: not the teacher's
+  // place. The place stays the program's, so that a drag reported step by step still counts
+  // once it has gone further.
+  if (placed && std::abs(corner.x - placed->x) <= kLargestNudge &&
+      std::abs(corner.y - placed->y) <= kLargestNudge) {
+    return;
+  }
   // Nobody drags a hidden window: a move then is the program's own, such as the shift a
   // change between framed and unframed showing may bring, and the window shows there.
   State().placed_at = corner;
-  if (moved_by_program) return;
+  if (!forms::ReadLogical(kMainWindow, forms::kWindowItself, forms::kPropVisible)) return;
   const std::string key = PlaceSettingKey(Monitors());
   State().dragged[key] = corner;
   // Kept for this run all the same when the settings file cannot be written.
