@@ -189,7 +189,7 @@ std::map<QString, QString> BindShortcuts(QDBusConnection& bus, const QString& se
                                          const std::vector<DesktopShortcut>& shortcuts) {
   QList<PortalShortcut> asked;
   for (const DesktopShortcut& s : shortcuts) {
-    // The key's name as the shortcuts specification writes it: the key symbol, "c".
+    // The key as the desktop portal names a trigger: its lower-case key symbol, "c".
     const QString key = QString(QChar(static_cast<char16_t>(s.key_code))).toLower();
     asked.push_back({QString::fromStdString(s.id),
                      {{QStringLiteral("description"), ToQString(s.description)},
