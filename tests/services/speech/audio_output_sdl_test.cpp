@@ -204,45 +204,58 @@ TEST_F(SdlAudioTest, ReadingPlaysEachSoundOnTheDevice) {
 
 TEST_F(SdlAudioTest, OverlappingReadingsCutEachOtherOff) {
   UseDriver("disk");
-  // Sounds much longer than the pause, so each new one must cut the previous one off.
-  WriteVoiceFile(VoiceFileBuilder()
-                     .Character(Text("a"), Text("low"))
-                     .Character(Text("b"), Text("high"))
-                     .Sound(Text("low"), MakeToneWav(440, 1000))
-                     .Sound(Text("high"), MakeToneWav(880, 1000))
-                     .Build());
+  // Sounds much longer than the pause, so each new one must cut the previous one off. Each
+  // of the six has a tone of its own, far enough from the others that two sounds in a row
+  // never read as one run, whichever reading a late thread lets play next.
+  constexpr int kSoundMs = 3000;
+  const char* const letters[] = {"a", "b", "c", "d", "e", "f"};
+  const double tones[] = {500, 700, 980, 1370, 1920, 2690};
+  VoiceFileBuilder voices;
+  for (size_t i = 0; i < 6; ++i) {
+    const Text code("tone" + std::to_string(i));
+    voices.Character(Text(letters[i]), code).Sound(code, MakeToneWav(tones[i], kSoundMs));
+  }
+  WriteVoiceFile(voices.Build());
   auto speech = MakeModule();
   speech->LoadVoiceData();
   const auto start = std::chrono::steady_clock::now();
-  Handle first = speech->StartTextReading(Text("aaa"), 55);
+  Handle first = speech->StartTextReading(Text("abc"), 55);
   SleepMs(200);
-  Handle second = speech->StartTextReading(Text("bbb"), 55);
+  Handle second = speech->StartTextReading(Text("def"), 55);
   ASSERT_TRUE(WaitForHandle(first));
   ASSERT_TRUE(WaitForHandle(second));
   const int64_t elapsed = MsSince(start);
   EXPECT_GE(elapsed, 1550);  // both ran to their end
   EXPECT_EQ(clock_->WakeMs().size(), 6u);
-  ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + 1000));
+  ASSERT_TRUE(WaitForOutput(raw_path_, elapsed + kSoundMs));
   speech.reset();
 
-  // On time: low, high, low, high, low, high, the last one played whole. A late thread may
-  // let two sounds of one reading follow each other (one run) or change which reading ends
-  // last; but every sound except the last is cut off by the next, which comes at most 450 ms
-  // after it, and both readings are heard.
+  // On time: a, d, b, e, c, f, each cut off by the next, at most 450 ms later, and f whole.
+  // A late thread may change the order or the moments, and a sound cut within 30 ms of its
+  // start is not heard; but only a stall of seconds could let a sound that others follow
+  // play whole, and a sound is never heard twice.
   std::vector<ToneRun> runs = ToneRuns(raw_path_);
   SCOPED_TRACE(Describe(runs));
   ASSERT_GE(runs.size(), 2u);
-  bool low = false, high = false;
+  std::vector<size_t> heard;
   for (size_t i = 0; i < runs.size(); ++i) {
     SCOPED_TRACE(i);
-    ASSERT_TRUE(std::abs(runs[i].hz - 440) < 100 || std::abs(runs[i].hz - 880) < 100);
-    (runs[i].hz < 660 ? low : high) = true;
+    const size_t sound = static_cast<size_t>(
+        std::min_element(std::begin(tones), std::end(tones),
+                         [&](double a, double b) {
+                           return std::abs(runs[i].hz - a) < std::abs(runs[i].hz - b);
+                         }) - std::begin(tones));
+    ASSERT_NEAR(runs[i].hz, tones[sound], 0.15 * tones[sound]);
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), sound), 0);
+    heard.push_back(sound);
     if (i + 1 < runs.size()) {
-      EXPECT_LT(runs[i].length_ms, 800);  // cut off, not played whole
+      EXPECT_LT(runs[i].length_ms, kSoundMs - 100);  // cut off, not played whole
     }
   }
-  EXPECT_TRUE(low && high);
-  EXPECT_NEAR(runs.back().length_ms, 1000, 100);
+  EXPECT_TRUE(std::any_of(heard.begin(), heard.end(), [](size_t s) { return s < 3; }) &&
+              std::any_of(heard.begin(), heard.end(), [](size_t s) { return s >= 3; }))
+      << "both readings are heard";
+  EXPECT_NEAR(runs.back().length_ms, kSoundMs, 100);
 }
 
 TEST_F(SdlAudioTest, PlaysWavImagesOfEveryCommonFormatAndSkipsBrokenOnes) {
