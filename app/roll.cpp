@@ -19,9 +19,11 @@ namespace {
 
 constexpr int32_t kBlack = 0;
 
+// Never destroyed: the thread that reads a pick aloud may still call it while the program
+// ends.
 SpeakFunction& Speaker() {
-  static SpeakFunction speak;
-  return speak;
+  static SpeakFunction* const speak = new SpeakFunction;
+  return *speak;
 }
 
 void ShowAnswers(const Value& answers) {

@@ -55,15 +55,23 @@ Qt::Alignment VAlign(int32_t a) {
 namespace {
 
 
-// Label captions for readers on other threads.
-std::mutex g_captions_mutex;
-std::map<std::pair<WindowId, ControlId>, Text> g_captions;
+// Label captions for readers on other threads. Such a reader (the one that reads a pick
+// aloud) may still run while the program ends, so the captions are never destroyed.
+struct PublishedCaptions {
+  std::mutex mutex;
+  std::map<std::pair<WindowId, ControlId>, Text> by_label;
+};
+PublishedCaptions& Captions() {
+  static PublishedCaptions* const captions = new PublishedCaptions;
+  return *captions;
+}
 
 }  // namespace
 
 void PublishLabelCaption(WindowId window_id, ControlId control_id, const Text& caption) {
-  std::lock_guard<std::mutex> lock(g_captions_mutex);
-  g_captions[{window_id, control_id}] = caption;
+  PublishedCaptions& captions = Captions();
+  std::lock_guard<std::mutex> lock(captions.mutex);
+  captions.by_label[{window_id, control_id}] = caption;
 }
 
 namespace {
@@ -160,9 +168,10 @@ bool PopUpBalloonTipOf(Control* control, int32_t x, int32_t y, const Text& text,
 }
 
 Text PublishedLabelCaption(WindowId window_id, ControlId control_id) {
-  std::lock_guard<std::mutex> lock(g_captions_mutex);
-  auto it = g_captions.find({window_id, control_id});
-  return it == g_captions.end() ? Text() : it->second;
+  PublishedCaptions& captions = Captions();
+  std::lock_guard<std::mutex> lock(captions.mutex);
+  auto it = captions.by_label.find({window_id, control_id});
+  return it == captions.by_label.end() ? Text() : it->second;
 }
 
 const TypeDescriptor* FindTypeDescriptor(uint32_t type_id) {
