@@ -55,8 +55,8 @@ Qt::Alignment VAlign(int32_t a) {
 namespace {
 
 
-// Label captions for readers on other threads. Such a reader (the one that reads a pick
-// aloud) may still run while the program ends, so the captions are never destroyed.
+// Label captions for readers on other threads. Such a reader may still run while the
+// program ends, so the captions are never destroyed.
 struct PublishedCaptions {
   std::mutex mutex;
   std::map<std::pair<WindowId, ControlId>, Text> by_label;
